@@ -1,0 +1,50 @@
+#include "foundation/DataFile.h"
+
+#include "platform/AtomicFile.h"
+
+namespace Norq {
+
+DataFile::DataFile(const std::filesystem::path& dataFolder, const std::string& name)
+    : m_path(dataFolder / "data" / (name + ".bin")) {
+    Platform::makePrivateDirectories(m_path.parent_path()); // a failure shows at the first save
+    openForReading();
+}
+
+DataFile::~DataFile() = default;
+
+SaveLoad::Reader& DataFile::openForReading() {
+    closeReading();
+    m_input.open(m_path, std::ios::binary);
+    m_reader = m_input.is_open() ? std::make_unique<SaveLoad::Reader>(m_input)
+                                 : std::make_unique<SaveLoad::Reader>();
+    return *m_reader;
+}
+
+void DataFile::closeReading() {
+    m_reader.reset();
+    if (m_input.is_open())
+        m_input.close();
+    m_input.clear();
+}
+
+SaveLoad::Writer* DataFile::openForWriting() {
+    m_writer.reset();
+    m_output = std::make_unique<Platform::AtomicFile>(m_path);
+    if (!m_output->isOpen()) {
+        m_output.reset();
+        return nullptr;
+    }
+    m_writer = std::make_unique<SaveLoad::Writer>();
+    return m_writer.get();
+}
+
+bool DataFile::closeWriting() {
+    if (!m_output || !m_writer)
+        return false;
+    const bool saved = m_output->write(m_writer->bytes()) && m_output->commit();
+    m_writer.reset();
+    m_output.reset();
+    return saved;
+}
+
+} // namespace Norq

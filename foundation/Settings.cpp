@@ -1,0 +1,83 @@
+#include "foundation/Settings.h"
+
+#include "foundation/TextConversion.h"
+#include "platform/SpecialFolders.h"
+
+namespace Norq {
+namespace {
+
+const std::string kKeyPath = "Software\\Quorvex Software\\Quorvex Velomar";
+const std::string kNotificationSound = "NotificationSound";
+const std::string kInstallDir = "InstallDir";
+const std::string kMainWndSize = "MainWndSize";
+const std::string kFlags = "Flags";
+const std::string kTimeout = "Timeout";
+
+} // namespace
+
+Settings::Settings()
+    : Settings(Platform::RegistryStore(Platform::RegistryStore::userStorePath()),
+               Platform::Autostart("Quorvex Velomar"), Platform::executablePath()) {}
+
+Settings::Settings(Platform::RegistryStore store, Platform::Autostart autostart,
+                   std::filesystem::path executable)
+    : XRegistry(std::move(store), kKeyPath), m_autostart(std::move(autostart)),
+      m_executable(std::move(executable)) {
+    const std::filesystem::path installDir = m_executable.parent_path();
+    enroll(kNotificationSound, (installDir / "basis" / "notify.wav").string(), true);
+    enroll(kInstallDir, installDir.string(), true);
+    enroll(kMainWndSize, std::uint32_t{0x01900244}, true); // 580 x 400
+    enroll(kFlags, FlagShowPopup | FlagPlaySound, true);
+    enroll(kTimeout, std::uint32_t{5}, true);
+}
+
+std::u16string Settings::notificationSound() const {
+    return toWide(getValue<std::string>(kNotificationSound));
+}
+
+void Settings::setNotificationSound(std::u16string_view path) {
+    setValue(kNotificationSound, toNarrow(path));
+}
+
+std::u16string Settings::installDir() const {
+    return toWide(getValue<std::string>(kInstallDir));
+}
+
+Settings::WindowSize Settings::mainWindowSize() const {
+    const std::uint32_t value = getValue<std::uint32_t>(kMainWndSize);
+    return {value & 0xFFFF, value >> 16};
+}
+
+void Settings::setMainWindowSize(unsigned width, unsigned height) {
+    setValue(kMainWndSize, std::uint32_t{(height << 16) | (width & 0xFFFF)});
+}
+
+std::uint32_t Settings::timeout() const {
+    return getValue<std::uint32_t>(kTimeout);
+}
+
+void Settings::setTimeout(std::uint32_t minutes) {
+    setValue(kTimeout, minutes);
+}
+
+std::uint32_t Settings::flags() const {
+    return getValue<std::uint32_t>(kFlags);
+}
+
+void Settings::setFlags(std::uint32_t flags) {
+    setValue(kFlags, flags);
+}
+
+bool Settings::isAutostart() const {
+    return m_autostart.isEnabled();
+}
+
+bool Settings::enableAutostart() {
+    return m_autostart.enable(m_executable);
+}
+
+bool Settings::disableAutostart() {
+    return m_autostart.disable();
+}
+
+} // namespace Norq

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "foundation/XRegistry.h"
+#include "platform/Autostart.h"
+
+#include <filesystem>
+#include <string>
+
+namespace Norq {
+
+/// The program's settings in the current user's registry store, plus the log-on start entry.
+/// Setters change memory only; callers `save` right after.
+class Settings : public XRegistry {
+public:
+    static constexpr std::uint32_t FlagShowPopup = 1;
+    static constexpr std::uint32_t FlagPlaySound = 2;
+
+    struct WindowSize {
+        unsigned width;
+        unsigned height;
+    };
+
+    /// The current user's store and autostart entry, with defaults taken from the running
+    /// executable's folder.
+    Settings();
+    /// Explicit store, autostart entry and executable (for tests and tools).
+    Settings(Platform::RegistryStore store, Platform::Autostart autostart,
+             std::filesystem::path executable);
+
+    std::u16string notificationSound() const;
+    void setNotificationSound(std::u16string_view path);
+    std::u16string installDir() const;
+    WindowSize mainWindowSize() const;
+    void setMainWindowSize(unsigned width, unsigned height);
+    std::uint32_t timeout() const;
+    void setTimeout(std::uint32_t minutes);
+    std::uint32_t flags() const;
+    void setFlags(std::uint32_t flags);
+
+    bool isAutostart() const;
+    /// Creates or replaces the entry; false when it could not be written.
+    bool enableAutostart();
+    bool disableAutostart();
+
+private:
+    Platform::Autostart m_autostart;
+    std::filesystem::path m_executable;
+};
+
+} // namespace Norq

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+namespace Platform {
+
+/// Replaces a file whole or not at all. The new content is written to a temporary file beside
+/// the target and renamed over it on `commit`, so a crash at any moment leaves either the old
+/// file or the new one, never a truncated one. The file is created with owner-only access.
+class AtomicFile {
+public:
+    explicit AtomicFile(std::filesystem::path target);
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+    /// Removes the temporary file if `commit` was not reached.
+    ~AtomicFile();
+
+    /// False when the temporary file could not be created; nothing can be written then.
+    bool isOpen() const { return m_fd >= 0; }
+    /// Appends bytes; a failed write is remembered and makes `commit` fail.
+    bool write(std::string_view bytes);
+    /// Syncs the data and renames it over the target; true only if every step succeeded.
+    /// On failure the target is left untouched and the temporary file is removed.
+    bool commit();
+    /// The errno value of the first failure, or 0.
+    int error() const { return m_error; }
+
+private:
+    void discard();
+
+    std::filesystem::path m_target;
+    std::filesystem::path m_temporary;
+    int m_fd = -1;
+    int m_error = 0;
+};
+
+/// Creates a folder and any missing parents with owner-only access (0700); existing folders
+/// are left as they are. Returns the errno value of a failure, or 0.
+int makePrivateDirectories(const std::filesystem::path& folder);
+
+} // namespace Platform

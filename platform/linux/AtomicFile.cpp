@@ -1,0 +1,93 @@
+#include "platform/AtomicFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Platform {
+
+AtomicFile::AtomicFile(std::filesystem::path target) : m_target(std::move(target)) {
+    std::string pattern = m_target.string() + ".XXXXXX";
+    m_fd = ::mkstemp(pattern.data());
+    if (m_fd < 0) {
+        m_error = errno;
+        return;
+    }
+    m_temporary = pattern;
+    ::fchmod(m_fd, S_IRUSR | S_IWUSR);
+}
+
+AtomicFile::~AtomicFile() {
+    discard();
+}
+
+bool AtomicFile::write(std::string_view bytes) {
+    if (m_fd < 0 || m_error != 0)
+        return false;
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(m_fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            m_error = n < 0 ? errno : EIO;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+bool AtomicFile::commit() {
+    if (m_fd < 0)
+        return false;
+    if (m_error == 0 && ::fsync(m_fd) != 0)
+        m_error = errno;
+    if (::close(m_fd) != 0 && m_error == 0)
+        m_error = errno;
+    m_fd = -1;
+    if (m_error == 0 && ::rename(m_temporary.c_str(), m_target.c_str()) != 0)
+        m_error = errno;
+    if (m_error != 0) {
+        discard();
+        return false;
+    }
+    m_temporary.clear();
+    // The rename itself must reach the disk too, or a crash could bring back the old name.
+    const int folder = ::open(m_target.parent_path().empty() ? "." : m_target.parent_path().c_str(),
+                              O_RDONLY | O_DIRECTORY);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return true;
+}
+
+void AtomicFile::discard() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temporary.empty()) {
+        ::unlink(m_temporary.c_str());
+        m_temporary.clear();
+    }
+}
+
+int makePrivateDirectories(const std::filesystem::path& folder) {
+    std::filesystem::path partial;
+    for (const auto& part : folder) {
+        partial /= part;
+        if (partial == partial.root_path())
+            continue;
+        if (::mkdir(partial.c_str(), S_IRWXU) != 0 && errno != EEXIST)
+            return errno;
+    }
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0)
+        return errno;
+    return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+}
+
+} // namespace Platform

@@ -1,0 +1,81 @@
+#include "platform/Autostart.h"
+
+#include "platform/AtomicFile.h"
+#include "platform/SpecialFolders.h"
+
+#include <fstream>
+#include <system_error>
+
+namespace Platform {
+namespace {
+
+// Exec quoting: inside double quotes, '"', '`', '$' and '\' take a backslash; then the whole
+// value is escaped as a desktop-entry string, which doubles every backslash once more. A '%'
+// would start a field code and is written "%%".
+std::string execArgument(const std::string& path) {
+    std::string quoted = "\"";
+    for (char c : path) {
+        if (c == '"' || c == '`' || c == '$')
+            quoted += "\\\\";
+        else if (c == '\\')
+            quoted += "\\\\\\";
+        if (c == '%')
+            quoted += '%';
+        if (c == '\n')
+            quoted += "\\n";
+        else
+            quoted += c;
+    }
+    return quoted + '"';
+}
+
+} // namespace
+
+Autostart::Autostart(std::string name) : m_name(std::move(name)) {}
+
+std::filesystem::path Autostart::entryPath() const {
+    const auto folder = userConfigFolder();
+    if (folder.empty())
+        return {};
+    return folder / "autostart" / (m_name + ".desktop");
+}
+
+std::string Autostart::entryText(const std::filesystem::path& executable) const {
+    return "[Desktop Entry]\n"
+           "Type=Application\n"
+           "Name=" +
+           m_name +
+           "\n"
+           "Exec=" +
+           execArgument(executable.string()) +
+           "\n"
+           "Terminal=false\n"
+           "X-GNOME-Autostart-enabled=true\n";
+}
+
+bool Autostart::isEnabled() const {
+    const auto path = entryPath();
+    if (path.empty())
+        return false;
+    std::ifstream entry(path);
+    return entry.good();
+}
+
+bool Autostart::enable(const std::filesystem::path& executable) const {
+    const auto path = entryPath();
+    if (path.empty() || makePrivateDirectories(path.parent_path()) != 0)
+        return false;
+    AtomicFile file(path);
+    return file.write(entryText(executable)) && file.commit();
+}
+
+bool Autostart::disable() const {
+    const auto path = entryPath();
+    if (path.empty())
+        return false;
+    std::error_code error;
+    std::filesystem::remove(path, error);
+    return !std::filesystem::exists(path, error);
+}
+
+} // namespace Platform
