@@ -1,11 +1,19 @@
-#include <cstring>
+#include "app/Application.h"
+#include "app/Version.h"
+
 #include <iostream>
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
-        std::cout << "Version " VELOMAR_VERSION " (build " << VELOMAR_BUILD_NUMBER << ")\n";
-        return 0;
+    try {
+        Application application(argc, argv);
+        if (application.options().hasOption("-version")) {
+            std::cout << Version::text() << '\n';
+            return 0;
+        }
+        std::cerr << "usage: velomar --version\n";
+        return 2;
+    } catch (const std::exception& failure) {
+        std::cerr << "velomar: " << failure.what() << '\n';
+        return 1;
     }
-    std::cerr << "usage: velomar --version\n";
-    return 1;
 }

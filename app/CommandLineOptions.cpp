@@ -1,0 +1,38 @@
+#include "app/CommandLineOptions.h"
+
+namespace {
+
+const CommandLineOptions* g_current = nullptr;
+
+} // namespace
+
+CommandLineOptions::CommandLineOptions(int argc, const char* const* argv) {
+    std::string* current = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (!argument.empty() && (argument[0] == '-' || argument[0] == '/')) {
+            // A repeated option keeps its value until another value follows it.
+            current = &m_options.try_emplace(argument.substr(1)).first->second;
+        } else if (current != nullptr) {
+            *current = argument;
+            current = nullptr;
+        }
+    }
+    g_current = this;
+}
+
+CommandLineOptions::~CommandLineOptions() {
+    if (g_current == this)
+        g_current = nullptr;
+}
+
+std::optional<std::string> CommandLineOptions::optionValue(const std::string& name) const {
+    const auto found = m_options.find(name);
+    if (found == m_options.end())
+        return std::nullopt;
+    return found->second;
+}
+
+const CommandLineOptions* CommandLineOptions::current() {
+    return g_current;
+}
