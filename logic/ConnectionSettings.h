@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace Norq::SaveLoad {
+class Reader;
+class Writer;
+} // namespace Norq::SaveLoad
+
+namespace Logic {
+
+/// How to reach a POP3 server and log in. A plain value: the check and the connection test each
+/// work on their own copy, so they never hold the account lock while on the network.
+class ConnectionSettings {
+public:
+    ConnectionSettings() = default;
+    /// Reads a "Logic::ConnectionSettings" record.
+    explicit ConnectionSettings(Norq::SaveLoad::Reader& reader);
+    void save(Norq::SaveLoad::Writer& writer) const;
+
+    /// Kept and sent exactly as entered.
+    const std::string& password() const { return m_password; }
+    void setPassword(std::string password) { m_password = std::move(password); }
+    /// The account's identity; compared byte by byte.
+    const std::string& emailAddress() const { return m_emailAddress; }
+    void setEmailAddress(std::string address) { m_emailAddress = std::move(address); }
+    std::uint16_t port() const { return m_port; }
+    void setPort(std::uint16_t port) { m_port = port; }
+    /// Host name or dotted IPv4 address.
+    const std::string& serverName() const { return m_serverName; }
+    void setServerName(std::string name) { m_serverName = std::move(name); }
+    /// The name sent with USER.
+    const std::string& userLogin() const { return m_userLogin; }
+    void setUserLogin(std::string login) { m_userLogin = std::move(login); }
+    /// TLS from the first byte instead of plain TCP.
+    bool useTls() const { return m_useTls; }
+    void setUseTls(bool useTls) { m_useTls = useTls; }
+
+    bool operator==(const ConnectionSettings&) const = default;
+
+private:
+    std::string m_password;
+    std::string m_emailAddress;
+    std::uint16_t m_port = 110;
+    std::string m_serverName;
+    std::string m_userLogin;
+    bool m_useTls = false;
+};
+
+} // namespace Logic

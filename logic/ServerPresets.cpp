@@ -1,0 +1,94 @@
+#include "logic/ServerPresets.h"
+
+#include "foundation/Exception.h"
+#include "foundation/FS.h"
+#include "foundation/LexicalCast.h"
+#include "foundation/Reporter.h"
+
+#include <iterator>
+#include <tinyxml.h>
+
+namespace Logic {
+namespace {
+
+// The file is written by hand; its problems go to the debug output with the place to look at.
+void reportAt(const TiXmlElement& element, const std::string& message) {
+    const std::string position =
+        "pos " + std::to_string(element.Row()) + ":" + std::to_string(element.Column());
+    Norq::report("Scripts", message, position);
+}
+
+void readPop3(const TiXmlElement& pop3, ServerPreset::Pop3& settings) {
+    const char* address = pop3.Attribute("address");
+    if (address == nullptr) {
+        reportAt(pop3, "the address of pop3 server is missing");
+        return;
+    }
+    settings.address = address;
+    if (const char* port = pop3.Attribute("port"))
+        settings.port = Norq::lexicalCastOr<std::uint16_t>(port);
+    if (const char* ssl = pop3.Attribute("ssl"))
+        settings.ssl = Norq::lexicalCastOr<bool>(ssl);
+
+    for (const TiXmlElement* traits = pop3.FirstChildElement("traits"); traits != nullptr;
+         traits = traits->NextSiblingElement("traits")) {
+        for (const TiXmlElement* login = traits->FirstChildElement("login"); login != nullptr;
+             login = login->NextSiblingElement("login")) {
+            if (const char* prefix = login->Attribute("prefix"))
+                settings.loginPrefix = prefix;
+            if (const char* suffix = login->Attribute("suffix"))
+                settings.loginSuffix = suffix;
+        }
+    }
+}
+
+} // namespace
+
+ServerPresets::ServerPresets(const std::string& fileName) {
+    std::string text;
+    try {
+        const auto file = Norq::FS::openFile(fileName);
+        text.assign(std::istreambuf_iterator<char>(file->stream), std::istreambuf_iterator<char>());
+    } catch (const Norq::FS::Failure&) {
+        return; // the program works without presets; the user types the settings in
+    }
+
+    // Whatever TinyXML made of a broken file is used as far as it goes.
+    TiXmlDocument document;
+    document.Parse(text.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+    for (const TiXmlElement* servers = document.FirstChildElement("servers"); servers != nullptr;
+         servers = servers->NextSiblingElement("servers")) {
+        for (const TiXmlElement* server = servers->FirstChildElement("server"); server != nullptr;
+             server = server->NextSiblingElement("server"))
+            loadServer(*server);
+    }
+}
+
+ServerPresets::~ServerPresets() = default;
+
+void ServerPresets::loadServer(const TiXmlElement& server) {
+    const char* name = server.Attribute("name");
+    if (name == nullptr) {
+        reportAt(server, "the name of server is missing");
+        return;
+    }
+    if (m_presets.contains(std::string_view(name))) {
+        reportAt(server, std::string("the name of server [") + name + "] already exists");
+        return;
+    }
+
+    ServerPreset preset;
+    for (const TiXmlElement* pop3 = server.FirstChildElement("pop3"); pop3 != nullptr;
+         pop3 = pop3->NextSiblingElement("pop3"))
+        readPop3(*pop3, preset.pop3);
+    if (const char* url = server.Attribute("url"))
+        preset.url = url;
+    m_presets.emplace(name, std::move(preset));
+}
+
+const ServerPreset* ServerPresets::find(std::string_view serverName) const {
+    const auto found = m_presets.find(serverName);
+    return found == m_presets.end() ? nullptr : &found->second;
+}
+
+} // namespace Logic
