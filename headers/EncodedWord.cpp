@@ -1,0 +1,190 @@
+#include "headers/EncodedWord.h"
+
+#include <array>
+
+namespace {
+
+constexpr int kNotBase64 = -1;
+
+constexpr std::array<int, 256> makeBase64Values() {
+    std::array<int, 256> values{};
+    for (auto& value : values)
+        value = kNotBase64;
+    constexpr std::string_view alphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (size_t i = 0; i < alphabet.size(); ++i)
+        values[static_cast<unsigned char>(alphabet[i])] = static_cast<int>(i);
+    return values;
+}
+
+constexpr std::array<int, 256> kBase64 = makeBase64Values();
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+void appendQ(std::string_view text, std::string& out) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '_') {
+            out.push_back(' ');
+        } else if (c != '=') {
+            out.push_back(c);
+        } else if (text.size() - i < 3) {
+            break;
+        } else {
+            const int high = hexValue(text[i + 1]);
+            const int low = hexValue(text[i + 2]);
+            if (high < 0 || low < 0) {
+                out.push_back(c);
+                continue;
+            }
+            out.push_back(static_cast<char>(high * 16 + low));
+            i += 2;
+        }
+    }
+}
+
+void appendB(std::string_view text, std::string& out) {
+    unsigned bits = 0;
+    int bitCount = 0;
+    for (const char c : text) {
+        if (c == '=')
+            break;
+        const int value = kBase64[static_cast<unsigned char>(c)];
+        if (value == kNotBase64)
+            continue;
+        bits = (bits << 6) | static_cast<unsigned>(value);
+        bitCount += 6;
+        if (bitCount >= 8) {
+            bitCount -= 8;
+            out.push_back(static_cast<char>((bits >> bitCount) & 0xFF));
+            bits &= (1u << bitCount) - 1;
+        }
+    }
+}
+
+// Charset and encoding are tokens: printable ASCII without blanks and without '?'. Requiring
+// them keeps a "=?" in ordinary text ("Is 2+2 =? 4") from swallowing the rest of the value.
+bool isTokenChar(char c) {
+    return c > ' ' && c < 0x7F && c != '?';
+}
+
+// Returns the position of the '?' that ends the token starting at `start`, or npos.
+size_t tokenEnd(std::string_view value, size_t start) {
+    size_t pos = start;
+    while (pos < value.size() && isTokenChar(value[pos]))
+        ++pos;
+    if (pos == start || pos >= value.size() || value[pos] != '?')
+        return std::string_view::npos;
+    return pos;
+}
+
+struct WordBounds {
+    std::string_view charset;
+    std::string_view encoding;
+    std::string_view text;
+    size_t last; // position of the word's last character
+};
+
+std::optional<WordBounds> findEncodedWord(std::string_view value, size_t position) {
+    if (value.compare(position, 2, "=?") != 0)
+        return std::nullopt;
+    const size_t charsetStart = position + 2;
+    const size_t charsetEnd = tokenEnd(value, charsetStart);
+    if (charsetEnd == std::string_view::npos)
+        return std::nullopt;
+    const size_t encodingStart = charsetEnd + 1;
+    const size_t encodingEnd = tokenEnd(value, encodingStart);
+    if (encodingEnd == std::string_view::npos)
+        return std::nullopt;
+    const size_t textStart = encodingEnd + 1;
+    // A word that lost its "?=" (a cut-off header) keeps all of its text.
+    const size_t close = value.find("?=", textStart);
+    const size_t textEnd = close == std::string_view::npos ? value.size() : close;
+    const size_t last = close == std::string_view::npos ? value.size() - 1 : close + 1;
+    return WordBounds{value.substr(charsetStart, charsetEnd - charsetStart),
+                      value.substr(encodingStart, encodingEnd - encodingStart),
+                      value.substr(textStart, textEnd - textStart), last};
+}
+
+// `scratch` is reused across the words of a value so that decoding does not allocate per word.
+void appendWord(const WordBounds& word, std::string& scratch, std::u16string& out) {
+    // RFC 2231 lets a language follow the charset ("utf-8*en"); it changes nothing here.
+    // Charset names are matched without regard to case further down.
+    const std::string_view charset = word.charset.substr(0, word.charset.find('*'));
+    scratch.clear();
+    if (word.encoding == "Q" || word.encoding == "q")
+        appendQ(word.text, scratch);
+    else if (word.encoding == "B" || word.encoding == "b")
+        appendB(word.text, scratch);
+    else
+        scratch.assign(word.text);
+    out += charsetBytesToWide(charset, scratch);
+}
+
+bool isDropped(char c) {
+    return c == '\r' || c == '\n' || c == '\t';
+}
+
+} // namespace
+
+std::string decodeQ(std::string_view text) {
+    std::string bytes;
+    bytes.reserve(text.size());
+    appendQ(text, bytes);
+    return bytes;
+}
+
+std::string decodeB(std::string_view text) {
+    std::string bytes;
+    bytes.reserve(text.size() / 4 * 3 + 2);
+    appendB(text, bytes);
+    return bytes;
+}
+
+std::optional<std::u16string> decodeEncodedWord(std::string_view value, std::size_t& position) {
+    const auto word = findEncodedWord(value, position);
+    if (!word)
+        return std::nullopt;
+    std::string scratch;
+    std::u16string wide;
+    appendWord(*word, scratch, wide);
+    position = word->last;
+    return wide;
+}
+
+std::u16string decodeHeaderText(std::string_view value, CodePage rawCodePage) {
+    std::u16string out;
+    out.reserve(value.size());
+    std::string scratch;
+    size_t rawStart = 0;
+    const auto flushRaw = [&](size_t rawEnd) {
+        if (rawEnd > rawStart)
+            out += codePageToWide(rawCodePage, value.substr(rawStart, rawEnd - rawStart));
+    };
+    size_t pos = 0;
+    while (pos < value.size()) {
+        const char c = value[pos];
+        if (isDropped(c)) {
+            flushRaw(pos);
+            rawStart = ++pos;
+        } else if (c != '=') {
+            ++pos;
+        } else if (const auto word = findEncodedWord(value, pos)) {
+            flushRaw(pos);
+            appendWord(*word, scratch, out);
+            rawStart = pos = word->last + 1;
+        } else {
+            ++pos;
+        }
+    }
+    flushRaw(value.size());
+    return out;
+}
