@@ -165,7 +165,9 @@ TEST_F(ServerPresetsTest, MissingOrBrokenFilesLeaveTheTableUsable) {
     // A file cut short still gives what was read before the cut.
     install("<servers><server name=\"whole.example\"><pop3 address=\"pop.whole\"/></server>"
             "<server name=\"cut.example\"><pop3 address=\"po");
+    StderrCapture capture;
     const ServerPresets presets("servers.xml");
+    EXPECT_EQ(capture.text(), "Scripts: the address of pop3 server is missing $[pos 1:102]\n");
     ASSERT_NE(presets.find("whole.example"), nullptr);
     EXPECT_EQ(presets.find("whole.example")->pop3.address, "pop.whole");
 }
