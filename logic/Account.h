@@ -1,0 +1,80 @@
+#pragma once
+
+#include "headers/MailDate.h"
+#include "logic/AccountPreferences.h"
+#include "logic/ConnectionSettings.h"
+
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <vector>
+
+namespace Norq::SaveLoad {
+class Reader;
+class Writer;
+} // namespace Norq::SaveLoad
+
+namespace Logic {
+
+class Mail;
+
+/// Where an account stands in the current check; never stored.
+enum class AccountStatus : std::int32_t {
+    Idle = 0,
+    Failed = 1,
+    Pending = 2,
+    Processing = 3,
+};
+
+/// One watched POP3 mailbox: how to reach it, what "read mail" does, and its unread messages,
+/// newest first. It has no lock of its own: every access holds the account manager's lock.
+class Account {
+public:
+    using MailList = std::vector<std::shared_ptr<Mail>>;
+
+    /// A new account that was set up at `createdAt`: its first check reports the messages
+    /// received during the 48 hours before that moment.
+    explicit Account(std::time_t createdAt = std::time(nullptr));
+    /// Reads a "Logic::Account" record with its mails; the account starts Idle.
+    explicit Account(Norq::SaveLoad::Reader& reader);
+    ~Account();
+
+    Account(const Account&) = delete;
+    Account& operator=(const Account&) = delete;
+
+    void save(Norq::SaveLoad::Writer& writer) const;
+
+    const ConnectionSettings& connectionSettings() const { return m_connectionSettings; }
+    void setConnectionSettings(const ConnectionSettings& settings) {
+        m_connectionSettings = settings;
+    }
+    const AccountPreferences& preferences() const { return m_preferences; }
+    void setPreferences(const AccountPreferences& preferences) { m_preferences = preferences; }
+    AccountStatus status() const { return m_status; }
+    void setStatus(AccountStatus status) { m_status = status; }
+
+    /// The newest message this account has ever reported: a message is new only when it is
+    /// strictly later. Marking messages read never moves it back.
+    const MailDate& newestMail() const { return m_newestMail; }
+    const MailList& mails() const { return m_mails; }
+
+    /// Takes the messages of one check and keeps the whole list newest first.
+    void mergeNewMails(const MailList& newMails);
+    /// Removes this very record (not one with equal contents); false when it is not held here.
+    bool removeMail(const Mail& mail);
+    /// Marks every message read.
+    void clearMails();
+
+    /// The mark of an account set up at `createdAt`, in the same local-time seconds as the dates
+    /// read from headers, so that both sides of the comparison carry the same zone shift.
+    static MailDate newAccountMark(std::time_t createdAt);
+
+private:
+    ConnectionSettings m_connectionSettings;
+    AccountPreferences m_preferences;
+    AccountStatus m_status = AccountStatus::Idle;
+    MailDate m_newestMail;
+    MailList m_mails;
+};
+
+} // namespace Logic

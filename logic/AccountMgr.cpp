@@ -1,0 +1,92 @@
+#include "logic/AccountMgr.h"
+
+#include "foundation/SaveLoad.h"
+#include "logic/AccountObserver.h"
+#include "logic/Mail.h"
+
+#include <algorithm>
+
+namespace Logic {
+namespace {
+
+constexpr const char* kTag = "Logic::AccountMgr";
+
+} // namespace
+
+AccountMgr::AccountMgr(Norq::SaveLoad::Reader& reader) {
+    if (reader.isNull())
+        return;
+    reader.readHeader(kTag);
+    std::uint32_t count = 0;
+    reader.read(count);
+    // Trusted no further than the records that follow: a damaged count ends in a failed
+    // record header, not in a huge allocation.
+    for (std::uint32_t i = 0; i < count; ++i)
+        m_accounts.push_back(std::make_unique<Account>(reader));
+}
+
+AccountMgr::~AccountMgr() = default;
+
+void AccountMgr::setObserver(AccountObserver* observer) {
+    m_observer = observer;
+}
+
+void AccountMgr::save(Norq::SaveLoad::Writer& writer) const {
+    writer.writeHeader(kTag);
+    writer.write(static_cast<std::uint32_t>(m_accounts.size()));
+    for (const auto& account : m_accounts)
+        account->save(writer);
+}
+
+Account& AccountMgr::addAccount(std::unique_ptr<Account> account) {
+    Account& added = *account;
+    m_accounts.push_back(std::move(account));
+    if (m_observer != nullptr)
+        m_observer->accountAdded(added);
+    return added;
+}
+
+std::unique_ptr<Account> AccountMgr::removeAccount(Account& account) {
+    const auto found =
+        std::find_if(m_accounts.begin(), m_accounts.end(),
+                     [&account](const auto& held) { return held.get() == &account; });
+    if (found == m_accounts.end())
+        return nullptr;
+    std::unique_ptr<Account> removed = std::move(*found);
+    m_accounts.erase(found);
+    if (m_observer != nullptr)
+        m_observer->accountRemoved(*removed);
+    return removed;
+}
+
+Account* AccountMgr::findByEmail(std::string_view emailAddress) const {
+    for (const auto& account : m_accounts) {
+        if (account->connectionSettings().emailAddress() == emailAddress)
+            return account.get();
+    }
+    return nullptr;
+}
+
+Account* AccountMgr::findAccountOfMail(const Mail& mail) const {
+    for (const auto& account : m_accounts) {
+        const auto& mails = account->mails();
+        if (std::any_of(mails.begin(), mails.end(),
+                        [&mail](const auto& held) { return held.get() == &mail; }))
+            return account.get();
+    }
+    return nullptr;
+}
+
+void AccountMgr::markMailRead(const Mail& mail) {
+    for (const auto& account : m_accounts) {
+        if (account->removeMail(mail))
+            return;
+    }
+}
+
+void AccountMgr::markAllRead() {
+    for (const auto& account : m_accounts)
+        account->clearMails();
+}
+
+} // namespace Logic

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "logic/Account.h"
+#include "logic/AccountLock.h"
+
+#include <cstddef>
+#include <list>
+#include <memory>
+#include <ranges>
+#include <string_view>
+
+namespace Norq::SaveLoad {
+class Reader;
+class Writer;
+} // namespace Norq::SaveLoad
+
+namespace Logic {
+
+class AccountObserver;
+class Mail;
+
+/// Owns every account for the whole run, in the order they were added: the order of the Accounts
+/// page, of the data file and of the check. Every operation expects the caller to hold
+/// accountLock(); the manager never takes it itself.
+class AccountMgr {
+public:
+    /// Loads the accounts of a "Logic::AccountMgr" record; the null reader (no data file) gives
+    /// an empty manager. A damaged record throws Norq::SaveLoad::Failure.
+    explicit AccountMgr(Norq::SaveLoad::Reader& reader);
+    virtual ~AccountMgr();
+
+    AccountMgr(const AccountMgr&) = delete;
+    AccountMgr& operator=(const AccountMgr&) = delete;
+
+    /// The observer is not owned; nullptr stops the notifications.
+    virtual void setObserver(AccountObserver* observer);
+
+    AccountLock& accountLock() { return m_accountLock; }
+
+    void save(Norq::SaveLoad::Writer& writer) const;
+
+    /// Appends the account and tells the observer. The caller has made sure that no other
+    /// account has the same e-mail address.
+    Account& addAccount(std::unique_ptr<Account> account);
+    /// Unlinks this very account, tells the observer, and hands it back for the caller to
+    /// destroy; nullptr when the manager does not hold it.
+    std::unique_ptr<Account> removeAccount(Account& account);
+
+    /// The first account whose address is byte for byte `emailAddress` (letter case matters).
+    Account* findByEmail(std::string_view emailAddress) const;
+    /// The first account holding this very record.
+    Account* findAccountOfMail(const Mail& mail) const;
+    /// Removes the record from the first account that holds it; nothing when none does.
+    void markMailRead(const Mail& mail);
+    void markAllRead();
+
+    /// The accounts in list order, as Account&.
+    auto accounts() const {
+        return m_accounts |
+               std::views::transform([](const auto& held) -> Account& { return *held; });
+    }
+    std::size_t size() const { return m_accounts.size(); }
+
+private:
+    AccountObserver* m_observer = nullptr;
+    AccountLock m_accountLock;
+    std::list<std::unique_ptr<Account>> m_accounts;
+};
+
+} // namespace Logic

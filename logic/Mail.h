@@ -1,0 +1,60 @@
+#pragma once
+
+#include "headers/HeaderFields.h"
+#include "headers/HeaderWalker.h"
+#include "headers/MailDate.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace Norq::SaveLoad {
+class Reader;
+class Writer;
+} // namespace Norq::SaveLoad
+
+namespace Logic {
+
+/// One unread message: whose it is, who sent it, its subject and when it arrived. Built from the
+/// header block a check fetched, kept in its account until it is marked read. Messages have no
+/// identity but the object itself: the model compares records by address, never by contents.
+class Mail : public HeaderWalker::Listener {
+public:
+    /// Set once the notification window has shown the message.
+    static constexpr std::uint32_t kNotified = 1;
+
+    /// Reads the fields the program uses out of a header block fetched for `accountEmail`.
+    Mail(std::string accountEmail, std::string_view headerBlock);
+    /// Reads a "Logic::Mail" record.
+    explicit Mail(Norq::SaveLoad::Reader& reader);
+    ~Mail() override;
+
+    Mail(const Mail&) = delete;
+    Mail& operator=(const Mail&) = delete;
+
+    void save(Norq::SaveLoad::Writer& writer) const;
+
+    const std::u16string& subject() const { return m_fields.subject; }
+    const std::u16string& sender() const { return m_fields.sender; }
+    const std::string& accountEmail() const { return m_accountEmail; }
+    /// The date of the first Received line that carries one; (0, 0) when there is none.
+    const MailDate& received() const { return m_fields.date; }
+    std::uint32_t messageIdSum() const { return m_fields.messageIdSum; }
+    /// Only meaningful while the header block is read; a loaded record has none.
+    const std::string& charset() const { return m_fields.charset; }
+
+    std::uint32_t flags() const { return m_flags; }
+    void setFlags(std::uint32_t flags) { m_flags = flags; }
+    bool notified() const { return (m_flags & kNotified) != 0; }
+    void setNotified() { m_flags |= kNotified; }
+
+private:
+    void onField(const char* fieldStart, const char* fieldEnd) override;
+    void onHeadersEnd(const char* restStart, const char* blockEnd) override;
+
+    HeaderFields m_fields;
+    std::string m_accountEmail;
+    std::uint32_t m_flags = 0;
+};
+
+} // namespace Logic
