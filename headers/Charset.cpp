@@ -1,5 +1,7 @@
 #include "headers/Charset.h"
 
+#include "headers/Base64Alphabet.h"
+
 #include "foundation/TextConversion.h"
 #include "platform/CharsetConverter.h"
 
@@ -104,21 +106,6 @@ void truncateAtNul(std::u16string& text) {
         text.resize(nul);
 }
 
-constexpr int kNotBase64 = -1;
-
-constexpr std::array<int, 256> makeBase64Values() {
-    std::array<int, 256> values{};
-    for (auto& value : values)
-        value = kNotBase64;
-    constexpr std::string_view alphabet =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    for (size_t i = 0; i < alphabet.size(); ++i)
-        values[static_cast<unsigned char>(alphabet[i])] = static_cast<int>(i);
-    return values;
-}
-
-constexpr std::array<int, 256> kModifiedBase64 = makeBase64Values();
-
 bool isHighSurrogate(char16_t unit) {
     return unit >= 0xD800 && unit <= 0xDBFF;
 }
@@ -182,7 +169,7 @@ std::u16string utf7ToWide(std::string_view bytes) {
         int bitCount = 0;
         char16_t pendingHigh = 0;
         while (pos < bytes.size()) {
-            const int value = kModifiedBase64[static_cast<unsigned char>(bytes[pos])];
+            const int value = kBase64Values[static_cast<unsigned char>(bytes[pos])];
             if (value == kNotBase64)
                 break;
             ++pos;

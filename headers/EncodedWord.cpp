@@ -1,23 +1,10 @@
 #include "headers/EncodedWord.h"
 
+#include "headers/Base64Alphabet.h"
+
 #include <array>
 
 namespace {
-
-constexpr int kNotBase64 = -1;
-
-constexpr std::array<int, 256> makeBase64Values() {
-    std::array<int, 256> values{};
-    for (auto& value : values)
-        value = kNotBase64;
-    constexpr std::string_view alphabet =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    for (size_t i = 0; i < alphabet.size(); ++i)
-        values[static_cast<unsigned char>(alphabet[i])] = static_cast<int>(i);
-    return values;
-}
-
-constexpr std::array<int, 256> kBase64 = makeBase64Values();
 
 int hexValue(char c) {
     if (c >= '0' && c <= '9')
@@ -42,6 +29,7 @@ void appendQ(std::string_view text, std::string& out) {
             const int high = hexValue(text[i + 1]);
             const int low = hexValue(text[i + 2]);
             if (high < 0 || low < 0) {
+                // Not an escape: most likely a bare '=' from a careless encoder, so keep it.
                 out.push_back(c);
                 continue;
             }
@@ -57,7 +45,7 @@ void appendB(std::string_view text, std::string& out) {
     for (const char c : text) {
         if (c == '=')
             break;
-        const int value = kBase64[static_cast<unsigned char>(c)];
+        const int value = kBase64Values[static_cast<unsigned char>(c)];
         if (value == kNotBase64)
             continue;
         bits = (bits << 6) | static_cast<unsigned>(value);
