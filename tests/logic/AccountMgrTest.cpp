@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 using Logic::Account;
 using Logic::AccountMgr;
 using Logic::AccountStatus;
@@ -29,7 +27,8 @@ std::unique_ptr<Account> makeAccount(const std::string& email, std::uint16_t por
     auto account = std::make_unique<Account>(kNow);
     Logic::ConnectionSettings settings;
     settings.setEmailAddress(email);
-    settings.setPassword("secret of " + email);
+    // Stored as entered, whatever the bytes.
+    settings.setPassword(std::string("s\xC3\xA9") + "cret of " + email);
     settings.setServerName("pop." + email.substr(email.find('@') + 1));
     settings.setUserLogin(email);
     settings.setPort(port);
@@ -78,7 +77,7 @@ void fill(AccountMgr& manager) {
 
     Logic::AccountPreferences preferences;
     preferences.setReadMailAction(ReadMailAction::LaunchProgram);
-    preferences.setProgramPath(u"/usr/bin/почта");
+    preferences.setProgramPath(u"/opt/почта \U0001F4EC/bin/mail");
     preferences.setUrl(u"https://mail.example.ru/");
     a.setPreferences(preferences);
     a.setStatus(AccountStatus::Failed);
@@ -276,21 +275,5 @@ TEST_F(AccountStore, HugeCountsEndInTheWrongSlotIdFailure) {
         mailAt(kNow)->save(writer);
         writeFileContent(writer.bytes());
         EXPECT_THROW(load(), Norq::SaveLoad::Failure);
-    }
-    {
-        // Noise after a sound header: counts and strings of nonsense.
-        std::mt19937 random(20240601);
-        for (int round = 0; round < 50; ++round) {
-            Writer writer;
-            writer.writeHeader("Logic::AccountMgr");
-            std::string content = writer.bytes();
-            for (int i = 0; i < 4000; ++i)
-                content.push_back(static_cast<char>(random() & 0xFF));
-            writeFileContent(content);
-            try {
-                load();
-            } catch (const Norq::SaveLoad::Failure&) {
-            }
-        }
     }
 }
