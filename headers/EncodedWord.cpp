@@ -117,8 +117,8 @@ void appendWord(const WordBounds& word, std::string& scratch, std::u16string& ou
     out += charsetBytesToWide(charset, scratch);
 }
 
-bool isDropped(char c) {
-    return c == '\r' || c == '\n' || c == '\t';
+bool isLinearWhiteSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 } // namespace
@@ -160,15 +160,31 @@ std::u16string decodeHeaderText(std::string_view value, CodePage rawCodePage) {
     size_t pos = 0;
     while (pos < value.size()) {
         const char c = value[pos];
-        if (isDropped(c)) {
+        if (c == '\r' || c == '\n') {
+            // Unfolding: the line break goes, the white space that starts the next line stays.
             flushRaw(pos);
+            rawStart = ++pos;
+        } else if (c == '\t') {
+            // A TAB is white space like any other; dropping it would glue the words of a line
+            // folded with CR LF TAB together.
+            flushRaw(pos);
+            out.push_back(u' ');
             rawStart = ++pos;
         } else if (c != '=') {
             ++pos;
         } else if (const auto word = findEncodedWord(value, pos)) {
             flushRaw(pos);
             appendWord(*word, scratch, out);
-            rawStart = pos = word->last + 1;
+            pos = word->last + 1;
+            // Mailers split long text into several encoded words, often in the middle of a
+            // word, and the white space or fold between them is not part of the text
+            // (RFC 2047, section 6.2).
+            size_t next = pos;
+            while (next < value.size() && isLinearWhiteSpace(value[next]))
+                ++next;
+            if (next > pos && findEncodedWord(value, next))
+                pos = next;
+            rawStart = pos;
         } else {
             ++pos;
         }

@@ -8,9 +8,10 @@
 #include <string_view>
 
 /// Decodes a header value that may mix raw 8-bit text with MIME encoded words
-/// ("=?" charset "?" encoding "?" text "?="). Raw text is read in `rawCodePage`; CR, LF and TAB
-/// are dropped, so a fold made of CR LF and a space becomes one space. White space between two
-/// encoded words is kept as it stands.
+/// ("=?" charset "?" encoding "?" text "?="). Raw text is read in `rawCodePage`. Folds are
+/// undone: CR and LF are dropped and a TAB becomes a space, so a fold becomes one space. White
+/// space between two encoded words is dropped, as RFC 2047 says, since mailers split text
+/// into words anywhere; white space between an encoded word and raw text stays.
 std::u16string decodeHeaderText(std::string_view value, CodePage rawCodePage);
 
 /// Decodes the encoded word that starts at `position` (at its "=?"). On success `position` is

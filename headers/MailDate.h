@@ -25,6 +25,7 @@ struct MailDate {
 
 /// Reads the date of a "Received:" field (the text after its ';'), such as
 /// "Mon, 7 Dec 2009 10:15:30 +0300". Never fails: numbers that cannot be read count as 0 (and
-/// leave a diagnostic line), a zone that is not numeric counts as 0, and a date that 32-bit
+/// leave a diagnostic line), a zone that is not numeric counts as 0, two- and three-digit years
+/// are read as RFC 5322 says (09 is 2009, 99 is 1999, 109 is 2009), and a date that 32-bit
 /// seconds cannot hold gives time -1.
 MailDate parseMailDate(std::string_view text);

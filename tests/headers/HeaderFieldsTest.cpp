@@ -80,10 +80,13 @@ TEST(HeaderFields, ContentTypeCharsetOnlyInQuotes) {
 }
 
 TEST(HeaderFields, FoldedSubjects) {
+    // A fold between encoded words is no part of the text; a fold in raw text is one space.
     EXPECT_EQ(readHeaderFields("Subject: =?utf-8?Q?one?=\r\n =?utf-8?Q?two?=\r\n\r\n").subject,
-              u"one two");
+              u"onetwo");
     EXPECT_EQ(readHeaderFields("Subject: =?utf-8?Q?one?=\r\n\t=?utf-8?Q?two?=\r\n\r\n").subject,
               u"onetwo");
+    EXPECT_EQ(readHeaderFields("Subject: RE: one\r\n two\r\n\r\n").subject, u"RE: one two");
+    EXPECT_EQ(readHeaderFields("Subject: RE: one\r\n\ttwo\r\n\r\n").subject, u"RE: one two");
 }
 
 TEST(HeaderFields, RepeatedFieldsReplaceEarlierOnes) {
@@ -112,6 +115,23 @@ TEST(HeaderFields, ClearForgetsEverything) {
     EXPECT_EQ(fields.messageIdSum, 0u);
     EXPECT_EQ(fields.date.time, 0);
     EXPECT_EQ(fields.date.zoneOffset, 0);
+}
+
+TEST(HeaderFields, MalformedBlocksAreReadWithoutHarm) {
+    TestSupport::StderrCapture capture;
+    // One megabyte without a line end, full of NULs and half encoded words.
+    std::string huge = "Subject: ";
+    while (huge.size() < (1u << 20))
+        huge += std::string("=?utf-8?B?AAAA\0=?koi8-r?Q?=FF=?x?", 33);
+    EXPECT_LE(readHeaderFields(huge).subject.size(), huge.size());
+
+    const auto fields = readHeaderFields("Received: ;\r\nFrom: =?\r\nSubject: =?utf-7?B?K0FH?=\r\n"
+                                         "Message-Id:\r\nContent-Type: charset=\"\r\n");
+    EXPECT_EQ(fields.date.time, -1); // an empty date is 31 December 1899
+    EXPECT_EQ(fields.sender, u"=?");
+    EXPECT_EQ(fields.subject, u"\uFFFD"); // "+AG", a UTF-7 run cut off inside a character
+    EXPECT_EQ(fields.messageIdSum, Norq::nameChecksum(""));
+    EXPECT_EQ(fields.charset, "");
 }
 
 struct RealBlock {
@@ -165,8 +185,8 @@ const RealBlock kRealBlocks[] = {
      "Content-Transfer-Encoding: 8bit\r\n"
      "\r\n"
      ".\r\n",
-     // The fold between the two words stays a space.
-     u"Jürgen Weiß <jw@example.de>", u"Rechnung für Ihre Bestellung – bitte pr üfen", 1677852300,
+     // The second word goes on in the middle of the first one's last word.
+     u"Jürgen Weiß <jw@example.de>", u"Rechnung für Ihre Bestellung – bitte prüfen", 1677852300,
      3600},
     {"RussianPortalWindows1251",
      "Received: from mxfront1.example.ru ([127.0.0.1])\r\n"
