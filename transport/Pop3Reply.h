@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+/// The reply to one POP3 command, assembled from the chunks as they arrive. A line ends at a
+/// LF right after a CR, wherever the chunks split them; lines are kept as received (no
+/// dot-unstuffing), the final "." line included.
+class Pop3Reply {
+public:
+    static constexpr std::size_t kDefaultSizeLimit = 1024 * 1024;
+
+    /// A line, or the whole reply, longer than `sizeLimit` bytes ends the reply as too long.
+    explicit Pop3Reply(std::size_t sizeLimit = kDefaultSizeLimit) : m_sizeLimit(sizeLimit) {}
+
+    /// Starts a new reply; a multi-line one ends with a "." line after a positive status line.
+    void reset(bool multiLine);
+    /// Takes the next received bytes; true once no more are wanted (complete or too long).
+    /// Bytes after the end of the reply are dropped.
+    bool feed(const char* bytes, std::size_t length);
+
+    bool isMultiLine() const { return m_multiLine; }
+    bool isComplete() const { return m_complete; }
+    /// The status line began with "+OK", in any case.
+    bool isOk() const { return m_ok; }
+    bool isTooLong() const { return m_tooLong; }
+    bool hasStatusLine() const { return !m_bytes.empty(); }
+    /// Every complete line so far, each with its CR LF.
+    const std::string& bytes() const { return m_bytes; }
+
+private:
+    void endLine();
+
+    std::string m_bytes;
+    std::string m_line;
+    bool m_multiLine = false;
+    bool m_complete = false;
+    bool m_ok = false;
+    bool m_tooLong = false;
+    std::size_t m_sizeLimit;
+};

@@ -1,0 +1,174 @@
+#include "transport/TcpSecureStream.h"
+
+#include "foundation/Reporter.h"
+#include "transport/SigpipeBlock.h"
+#include "transport/TcpClientFailure.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
+#include <poll.h>
+#include <string>
+
+namespace Vusk {
+namespace {
+
+constexpr const char* kHandshakeFailed = "Failed to enable ssl connection!";
+
+bool isIpv4Address(const std::string& text) {
+    in_addr parsed;
+    return ::inet_pton(AF_INET, text.c_str(), &parsed) == 1;
+}
+
+// OpenSSL's own words for why the handshake failed: the certificate check's verdict when
+// there is one, else the first error on the thread's queue.
+std::string handshakeFailureReason(SSL* connection, int errorKind) {
+    const long verdict = SSL_get_verify_result(connection);
+    if (verdict != X509_V_OK)
+        return std::string("certificate: ") + X509_verify_cert_error_string(verdict);
+    if (const unsigned long queued = ERR_peek_error(); queued != 0) {
+        char text[256];
+        ERR_error_string_n(queued, text, sizeof text);
+        return text;
+    }
+    if (errorKind == SSL_ERROR_SYSCALL && errno != 0)
+        return std::strerror(errno);
+    return "the connection ended during the handshake";
+}
+
+// SSL_set_tlsext_host_name, spelled out: the macro casts in the old style.
+bool sendServerName(SSL* connection, const std::string& host) {
+    return SSL_ctrl(connection, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
+                    const_cast<char*>(host.c_str())) == 1;
+}
+
+[[noreturn]] void failHandshake(const std::string& reason) {
+    ERR_clear_error();
+    Norq::report("Vusk", "TLS handshake failed", reason);
+    throw TcpClientSecureFailure(kHandshakeFailed);
+}
+
+} // namespace
+
+void TcpSecureStream::ContextFree::operator()(SSL_CTX* context) const {
+    SSL_CTX_free(context);
+}
+
+void TcpSecureStream::ConnectionFree::operator()(SSL* connection) const {
+    SSL_free(connection);
+}
+
+TcpSecureStream::TcpSecureStream(int socket, std::string_view hostName, Clock::time_point deadline,
+                                 int stopDescriptor)
+    : m_socket(socket) {
+    ERR_clear_error();
+    m_context.reset(SSL_CTX_new(TLS_client_method()));
+    if (!m_context)
+        throw TcpClientSecureFailure("Failed to create SSL context!");
+    SSL_CTX_set_min_proto_version(m_context.get(), TLS1_2_VERSION);
+    SSL_CTX_set_default_verify_paths(m_context.get());
+    SSL_CTX_set_verify(m_context.get(), SSL_VERIFY_PEER, nullptr);
+    // Renegotiation would make a read wait for the socket to become writable.
+    SSL_CTX_set_options(m_context.get(), SSL_OP_NO_RENEGOTIATION);
+    SSL_CTX_set_mode(m_context.get(),
+                     SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+
+    m_connection.reset(SSL_new(m_context.get()));
+    if (!m_connection)
+        throw TcpClientSecureFailure("Failed to create SSL structure!");
+    if (SSL_set_fd(m_connection.get(), socket) == 0)
+        throw TcpClientSecureFailure("Failed to set file description for SSL structure!");
+
+    const std::string host(hostName);
+    if (host.empty())
+        failHandshake("no host name to check the certificate against");
+    if (isIpv4Address(host)) {
+        // An address is matched against the certificate's IP entries and is never sent as SNI.
+        if (X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(m_connection.get()), host.c_str()) != 1)
+            failHandshake("cannot check the certificate against " + host);
+    } else if (SSL_set1_host(m_connection.get(), host.c_str()) != 1 ||
+               !sendServerName(m_connection.get(), host)) {
+        failHandshake("cannot check the certificate against " + host);
+    }
+
+    for (;;) {
+        int result;
+        {
+            SigpipeBlock noSigpipe;
+            ERR_clear_error();
+            errno = 0;
+            result = SSL_connect(m_connection.get());
+        }
+        if (result == 1)
+            return;
+        const int errorKind = SSL_get_error(m_connection.get(), result);
+        short events = 0;
+        if (errorKind == SSL_ERROR_WANT_READ)
+            events = POLLIN;
+        else if (errorKind == SSL_ERROR_WANT_WRITE)
+            events = POLLOUT;
+        else
+            failHandshake(handshakeFailureReason(m_connection.get(), errorKind));
+        switch (waitForSocket(m_socket, events, deadline, stopDescriptor)) {
+        case WaitResult::Ready:
+            break;
+        case WaitResult::TimedOut:
+            failHandshake("the server did not complete the handshake in time");
+        case WaitResult::Stopped:
+            failHandshake("stopped");
+        }
+    }
+}
+
+TcpSecureStream::~TcpSecureStream() {
+    if (!m_broken) {
+        // One call: the close-notify goes out, the peer's is not waited for.
+        SigpipeBlock noSigpipe;
+        ERR_clear_error();
+        SSL_shutdown(m_connection.get());
+    }
+    ERR_clear_error();
+}
+
+int TcpSecureStream::classify(int result) {
+    if (result > 0)
+        return result;
+    const int errorKind = SSL_get_error(m_connection.get(), result);
+    switch (errorKind) {
+    case SSL_ERROR_WANT_READ:
+    case SSL_ERROR_WANT_WRITE:
+        return kWouldBlock;
+    case SSL_ERROR_ZERO_RETURN:
+        return 0;
+    default:
+        m_broken = true;
+        if (errorKind != SSL_ERROR_SYSCALL || errno == 0)
+            errno = EIO;
+        ERR_clear_error();
+        return kFailed;
+    }
+}
+
+int TcpSecureStream::write(const char* data, int length) {
+    SigpipeBlock noSigpipe;
+    ERR_clear_error();
+    errno = 0;
+    return classify(SSL_write(m_connection.get(), data, length));
+}
+
+int TcpSecureStream::read(char* buffer, int capacity) {
+    // A read may answer the server (a key update), so it may write as well.
+    SigpipeBlock noSigpipe;
+    ERR_clear_error();
+    errno = 0;
+    return classify(SSL_read(m_connection.get(), buffer, capacity));
+}
+
+int TcpSecureStream::pending() {
+    return SSL_pending(m_connection.get());
+}
+
+} // namespace Vusk
