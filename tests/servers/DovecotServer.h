@@ -1,0 +1,59 @@
+#pragma once
+
+#include "tests/servers/TestCertificates.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+namespace TestServers {
+
+/// A real Dovecot POP3 server for one test run, started as a child process on 127.0.0.1 from
+/// a throwaway folder (configuration, runtime and state folders, log, passwd-file, maildirs)
+/// that goes away with the object. Plain POP3 always; POP3 over TLS from the first byte when
+/// a certificate is given. Needs root, as CI has: Dovecot's master process switches users.
+class DovecotServer {
+public:
+    /// Starts Dovecot and returns once it accepts connections. Throws std::runtime_error (with
+    /// the end of Dovecot's log) when it cannot be started.
+    explicit DovecotServer(std::optional<CertificateFiles> tls = std::nullopt);
+    DovecotServer(const DovecotServer&) = delete;
+    DovecotServer& operator=(const DovecotServer&) = delete;
+    /// Stops Dovecot, waits for it, and removes the folder.
+    ~DovecotServer();
+
+    std::uint16_t plainPort() const { return m_plainPort; }
+    /// 0 without a certificate.
+    std::uint16_t tlsPort() const { return m_tlsPort; }
+
+    /// Adds a user with an empty mailbox; the password is stored in plain text. Each name once:
+    /// Dovecot would not notice a changed password at once.
+    void addUser(const std::string& name, const std::string& password);
+    /// Puts a message (raw RFC 5322 text) at the end of the user's mailbox, so POP3 numbers
+    /// follow the order of delivery; returns its message number. The dates are whatever the
+    /// text says.
+    int deliver(const std::string& user, std::string_view message);
+
+    /// Dovecot's log so far, for failure messages.
+    std::string log() const;
+
+private:
+    void writeConfiguration(const std::optional<CertificateFiles>& tls);
+    bool start();
+    void stop();
+
+    std::filesystem::path m_folder;
+    std::uint16_t m_plainPort = 0;
+    std::uint16_t m_tlsPort = 0;
+    pid_t m_process = -1;
+    uid_t m_mailUid;
+    gid_t m_mailGid;
+    std::map<std::string, int> m_messageCounts;
+    int m_deliveries = 0;
+};
+
+} // namespace TestServers
