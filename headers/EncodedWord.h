@@ -25,6 +25,7 @@ std::optional<std::u16string> decodeEncodedWord(std::string_view value, std::siz
 /// ends the text.
 std::string decodeQ(std::string_view text);
 
-/// The "B" encoding (base64 of RFC 2045). Characters outside the alphabet count as zero bits;
-/// '=' padding ends the data, and bits that do not fill a whole byte are dropped.
+/// The "B" encoding (base64 of RFC 2045). Characters outside the alphabet are skipped, as that
+/// RFC says (a fold inside a word would otherwise shift every later bit); '=' padding ends the
+/// data, and bits that do not fill a whole byte are dropped.
 std::string decodeB(std::string_view text);

@@ -104,19 +104,6 @@ TEST(HeaderFields, NamesMustMatchUpToTheColon) {
     EXPECT_EQ(fields.sender, u"d");
 }
 
-TEST(HeaderFields, ClearForgetsEverything) {
-    HeaderFields fields = readHeaderFields("Subject: s\r\nFrom: f\r\nMessage-Id: <m>\r\n"
-                                           "Content-Type: text/plain; charset=\"utf-8\"\r\n");
-    fields.date = MailDate{5, 6};
-    fields.clear();
-    EXPECT_EQ(fields.subject, u"");
-    EXPECT_EQ(fields.sender, u"");
-    EXPECT_EQ(fields.charset, "");
-    EXPECT_EQ(fields.messageIdSum, 0u);
-    EXPECT_EQ(fields.date.time, 0);
-    EXPECT_EQ(fields.date.zoneOffset, 0);
-}
-
 TEST(HeaderFields, MalformedBlocksAreReadWithoutHarm) {
     TestSupport::StderrCapture capture;
     // One megabyte without a line end, full of NULs and half encoded words.
