@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <list>
 #include <memory>
-#include <ranges>
 #include <string_view>
 
 namespace Norq::SaveLoad {
@@ -55,10 +54,33 @@ public:
     void markAllRead();
 
     /// The accounts in list order, as Account&.
-    auto accounts() const {
-        return m_accounts |
-               std::views::transform([](const auto& held) -> Account& { return *held; });
-    }
+    class AccountRange {
+    public:
+        using Held = std::list<std::unique_ptr<Account>>;
+
+        class Iterator {
+        public:
+            explicit Iterator(Held::const_iterator at) : m_at(at) {}
+            Account& operator*() const { return **m_at; }
+            Iterator& operator++() {
+                ++m_at;
+                return *this;
+            }
+            Iterator operator++(int) { return Iterator(m_at++); }
+            bool operator==(const Iterator&) const = default;
+
+        private:
+            Held::const_iterator m_at;
+        };
+
+        explicit AccountRange(const Held& accounts) : m_accounts(accounts) {}
+        Iterator begin() const { return Iterator(m_accounts.begin()); }
+        Iterator end() const { return Iterator(m_accounts.end()); }
+
+    private:
+        const Held& m_accounts;
+    };
+    AccountRange accounts() const { return AccountRange(m_accounts); }
     std::size_t size() const { return m_accounts.size(); }
 
 private:
