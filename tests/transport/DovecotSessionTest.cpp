@@ -134,17 +134,6 @@ TEST_F(DovecotSessionTest, AHeaderLargerThanOneReadArrivesWholeOverTls) {
     EXPECT_EQ(tlsHeader, plainHeader);
 }
 
-TEST_F(DovecotSessionTest, CommandsAfterTheServerHungUpFail) {
-    Pop3Session session("localhost", dovecot->tlsPort(), true);
-    logIn(session, "alice", "wonderland");
-    ASSERT_TRUE(session.quit());
-    int count = 0;
-    long long size = 0;
-    for (int i = 0; i < 3; ++i)
-        EXPECT_FALSE(session.stat(count, size));
-    EXPECT_EQ(session.failure(), Pop3Failure::Closed);
-}
-
 TEST_F(DovecotSessionTest, MailDeliveredAfterASessionIsSeenByTheNext) {
     dovecot->addUser("later", "on");
     dovecot->deliver("later", message("early", "Mon, 1 Jan 2024 10:00:00 +0000"));

@@ -1,5 +1,4 @@
 #include "transport/TcpClient.h"
-#include "platform/WakeEvent.h"
 #include "tests/servers/ScriptedPop3Server.h"
 #include "tests/support/StderrCapture.h"
 #include "transport/SigpipeBlock.h"
@@ -104,16 +103,6 @@ TEST(TcpClient, UnresolvedNamesAndClosedPortsFailAsConnectFailures) {
 TEST(TcpClient, AServerThatNeverAnswersTheConnectionIsGivenUpAtTheConnectLimit) {
     UnansweredPort unanswered;
     expectConnectFailure(loopback(unanswered.port()), {"127.0.0.1", 200ms, -1});
-}
-
-TEST(TcpClient, AStopRequestEndsAPendingConnect) {
-    UnansweredPort unanswered;
-    Platform::WakeEvent stop;
-    auto connecting = TestServers::inBackground([&] {
-        expectConnectFailure(loopback(unanswered.port()), {"127.0.0.1", 1h, stop.descriptor()});
-    });
-    stop.signal();
-    connecting.get();
 }
 
 TEST(TcpClient, BytesReachTheListenerInOrderAndNothingIsReportedWithoutThem) {
