@@ -52,7 +52,6 @@ public:
     void receiveAvailable();
 
     bool isOpen() const { return m_socket >= 0; }
-    int stopDescriptor() const { return m_stopDescriptor; }
 
 private:
     bool readPass();
