@@ -1,0 +1,62 @@
+#include "logic/core/CheckModelUpdater.h"
+
+#include "logic/core/LogicCore.h"
+
+CheckModelUpdater::CheckModelUpdater(LogicCore& core, CheckObserver* next)
+    : m_core(core), m_next(next) {}
+
+template <class Change>
+void CheckModelUpdater::updateAccount(const AccountCheckEntry& entry, Change&& change) {
+    Logic::AccountMgr& manager = m_core.accountMgr();
+    std::lock_guard lock(manager.accountLock());
+    if (Logic::Account* account = manager.findByEmail(entry.connectionSettings.emailAddress()))
+        change(*account);
+}
+
+void CheckModelUpdater::checkStarted() {
+    {
+        Logic::AccountMgr& manager = m_core.accountMgr();
+        std::lock_guard lock(manager.accountLock());
+        for (Logic::Account& account : manager.accounts())
+            account.setStatus(Logic::AccountStatus::Pending);
+    }
+    if (m_next)
+        m_next->checkStarted();
+}
+
+void CheckModelUpdater::accountStarting(const AccountCheckEntry& entry) {
+    updateAccount(entry, [](Logic::Account& account) {
+        account.setStatus(Logic::AccountStatus::Processing);
+    });
+    if (m_next)
+        m_next->accountStarting(entry);
+}
+
+void CheckModelUpdater::accountChecked(const AccountCheckEntry& entry,
+                                       const Logic::Account::MailList& newMails) {
+    updateAccount(entry, [&](Logic::Account& account) { account.mergeNewMails(newMails); });
+    if (m_next)
+        m_next->accountChecked(entry, newMails);
+}
+
+void CheckModelUpdater::accountFailed(const AccountCheckEntry& entry, CheckFailure failure) {
+    updateAccount(entry,
+                  [](Logic::Account& account) { account.setStatus(Logic::AccountStatus::Failed); });
+    if (m_next)
+        m_next->accountFailed(entry, failure);
+}
+
+void CheckModelUpdater::accountFinished(const AccountCheckEntry& entry) {
+    updateAccount(entry, [](Logic::Account& account) {
+        if (account.status() != Logic::AccountStatus::Failed)
+            account.setStatus(Logic::AccountStatus::Idle);
+    });
+    if (m_next)
+        m_next->accountFinished(entry);
+}
+
+void CheckModelUpdater::checkFinished() {
+    m_core.saveAll();
+    if (m_next)
+        m_next->checkFinished();
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "logic/core/CheckObserver.h"
+
+class LogicCore;
+
+/// What every check does to the model, whoever watches it (the main window, the headless
+/// check): account statuses follow the run, new messages are merged into their accounts, and
+/// everything is saved at the end. Each call then goes on to the next observer, after the
+/// account lock has been let go, so that observer may wait for another thread safely.
+class CheckModelUpdater : public CheckObserver {
+public:
+    explicit CheckModelUpdater(LogicCore& core, CheckObserver* next = nullptr);
+
+    void checkStarted() override;
+    void accountStarting(const AccountCheckEntry& entry) override;
+    void accountChecked(const AccountCheckEntry& entry,
+                        const Logic::Account::MailList& newMails) override;
+    /// The account shows Failed until its next turn.
+    void accountFailed(const AccountCheckEntry& entry, CheckFailure failure) override;
+    void accountFinished(const AccountCheckEntry& entry) override;
+    void checkFinished() override;
+
+private:
+    /// Runs `change` on the entry's account under the account lock; an account removed while
+    /// the check ran is not found and nothing happens.
+    template <class Change> void updateAccount(const AccountCheckEntry& entry, Change&& change);
+
+    LogicCore& m_core;
+    CheckObserver* m_next;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+// Messages and accounts for checks against the test Dovecot.
+
+#include "logic/Account.h"
+#include "logic/AccountMgr.h"
+
+#include <chrono>
+#include <ctime>
+#include <memory>
+#include <string>
+
+namespace TestMail {
+
+/// A message received `hoursAgo` hours before now, with the Received date that decides newness.
+inline std::string message(const std::string& subject, int hoursAgo) {
+    const std::time_t when = std::time(nullptr) - hoursAgo * 3600;
+    std::tm utc{};
+    gmtime_r(&when, &utc);
+    char date[64];
+    std::strftime(date, sizeof date, "%a, %d %b %Y %H:%M:%S +0000", &utc);
+    return std::string("Received: from relay.example.net by mx.example.org; ") + date +
+           "\r\nFrom: =?utf-8?B?0JDQvdC90LA=?= <anna@example.net>\r\nSubject: " + subject +
+           "\r\nMessage-ID: <" + subject + "@example.net>\r\n\r\nBody of " + subject + "\r\n";
+}
+
+/// An account for a Dovecot user on 127.0.0.1, created now.
+inline std::unique_ptr<Logic::Account> account(const std::string& user, const std::string& password,
+                                               std::uint16_t port, bool tls) {
+    auto account = std::make_unique<Logic::Account>();
+    Logic::ConnectionSettings settings;
+    settings.setEmailAddress(user + "@example.org");
+    settings.setUserLogin(user);
+    settings.setPassword(password);
+    settings.setServerName(tls ? "localhost" : "127.0.0.1");
+    settings.setPort(port);
+    settings.setUseTls(tls);
+    account->setConnectionSettings(settings);
+    return account;
+}
+
+} // namespace TestMail

@@ -1,0 +1,155 @@
+// Whole checks through the model's root against a real Dovecot: statuses, merged messages,
+// the data file, and a second check that finds nothing new.
+#include "logic/core/LogicCore.h"
+#include "logic/Mail.h"
+#include "logic/core/CheckModelUpdater.h"
+#include "tests/core/CheckMail.h"
+#include "tests/servers/DovecotServer.h"
+#include "tests/servers/ScriptedPop3Server.h"
+#include "tests/servers/TestCertificates.h"
+#include "tests/support/StderrCapture.h"
+#include "tests/support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+
+using TestServers::DovecotServer;
+using TestServers::TestCertificates;
+
+// Watches the model after each event and lets the test wait for the end of a run.
+class EndOfCheck : public CheckObserver {
+public:
+    void checkStarted() override { record("started"); }
+    void accountStarting(const AccountCheckEntry&) override {}
+    void accountChecked(const AccountCheckEntry&, const Logic::Account::MailList&) override {}
+    void accountFailed(const AccountCheckEntry& entry, CheckFailure) override {
+        record("failed " + entry.connectionSettings.emailAddress());
+    }
+    void accountFinished(const AccountCheckEntry&) override {}
+    void checkFinished() override { record("finished"); }
+
+    std::vector<std::string> wait() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_events.empty() && m_events.back() == "finished"; });
+        return std::exchange(m_events, {});
+    }
+
+private:
+    void record(std::string event) {
+        std::lock_guard lock(m_mutex);
+        m_events.push_back(std::move(event));
+        m_changed.notify_all();
+    }
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::string> m_events;
+};
+
+class LogicCoreTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        certificates = std::make_unique<TestCertificates>();
+        certificates->trustAuthority();
+        dovecot = std::make_unique<DovecotServer>(certificates->localhost());
+        dovecot->addUser("alice", "wonderland");
+        dovecot->deliver("alice", TestMail::message("old", 24 * 5));
+        dovecot->deliver("alice", TestMail::message("recent", 30));
+        dovecot->deliver("alice", TestMail::message("newest", 1));
+        dovecot->addUser("bob", "builder");
+    }
+    static void TearDownTestSuite() {
+        dovecot.reset();
+        certificates.reset();
+    }
+
+    std::vector<std::string> check(LogicCore& core) {
+        EndOfCheck end;
+        CheckModelUpdater updater(core, &end);
+        core.checkStarter().setObserver(&updater);
+        EXPECT_TRUE(core.checkStarter().startCheck());
+        auto events = end.wait();
+        core.checkStarter().setObserver(nullptr);
+        return events;
+    }
+
+    static inline std::unique_ptr<TestCertificates> certificates;
+    static inline std::unique_ptr<DovecotServer> dovecot;
+    TestSupport::TempHome home;
+    TestSupport::StderrCapture quiet;
+};
+
+} // namespace
+
+TEST_F(LogicCoreTest, CheckMergesNewMailSavesItAndFindsNothingNewTheSecondTime) {
+    {
+        LogicCore core(home.dataFolder());
+        core.accountMgr().addAccount(
+            TestMail::account("alice", "wonderland", dovecot->tlsPort(), true));
+        core.accountMgr().addAccount(
+            TestMail::account("bob", "builder", dovecot->plainPort(), false));
+        EXPECT_EQ(check(core), (std::vector<std::string>{"started", "finished"}));
+
+        const Logic::Account& alice = *core.accountMgr().findByEmail("alice@example.org");
+        ASSERT_EQ(alice.mails().size(), 2u);
+        EXPECT_EQ(alice.mails()[0]->subject(), u"newest");
+        EXPECT_EQ(alice.mails()[0]->sender(), u"Анна <anna@example.net>");
+        EXPECT_EQ(alice.mails()[1]->subject(), u"recent");
+        EXPECT_EQ(alice.status(), Logic::AccountStatus::Idle);
+        EXPECT_TRUE(core.accountMgr().findByEmail("bob@example.org")->mails().empty());
+    }
+    // The check saved everything: a new core reads it back, and checks again.
+    LogicCore core(home.dataFolder());
+    ASSERT_EQ(core.accountMgr().size(), 2u);
+    Logic::Account& alice = *core.accountMgr().findByEmail("alice@example.org");
+    ASSERT_EQ(alice.mails().size(), 2u);
+    alice.clearMails(); // read them all: they stay in the mailbox, but are not new again
+    check(core);
+    EXPECT_TRUE(alice.mails().empty());
+}
+
+TEST_F(LogicCoreTest, RefusedLoginAndUntrustedServerShowAsFailed) {
+    LogicCore core(home.dataFolder());
+    core.accountMgr().addAccount(TestMail::account("alice", "wrong", dovecot->plainPort(), false));
+    auto otherName = TestMail::account("bob", "builder", dovecot->tlsPort(), true);
+    auto settings = otherName->connectionSettings();
+    settings.setServerName("127.0.0.1"); // the certificate names localhost and 127.0.0.1 ...
+    settings.setEmailAddress("bob-by-ip@example.org");
+    otherName->setConnectionSettings(settings);
+    core.accountMgr().addAccount(std::move(otherName));
+    auto untrusted = TestMail::account("bob", "builder", dovecot->tlsPort(), true);
+    settings = untrusted->connectionSettings();
+    settings.setServerName(TestCertificates::kOtherHostName); // ... but not this name
+    settings.setEmailAddress("bob-elsewhere@example.org");
+    untrusted->setConnectionSettings(settings);
+    core.accountMgr().addAccount(std::move(untrusted));
+
+    const auto events = check(core);
+    EXPECT_EQ(events, (std::vector<std::string>{"started", "failed alice@example.org",
+                                                "failed bob-elsewhere@example.org", "finished"}));
+    EXPECT_EQ(core.accountMgr().findByEmail("alice@example.org")->status(),
+              Logic::AccountStatus::Failed);
+    EXPECT_EQ(core.accountMgr().findByEmail("bob-by-ip@example.org")->status(),
+              Logic::AccountStatus::Idle);
+}
+
+TEST_F(LogicCoreTest, NoAccountsStillStartsFinishesAndSaves) {
+    LogicCore core(home.dataFolder());
+    EXPECT_EQ(check(core), (std::vector<std::string>{"started", "finished"}));
+    EXPECT_EQ(std::filesystem::file_size(home.dataFolder() / "data" / "general.bin"), 12u);
+}
+
+TEST_F(LogicCoreTest, ASecondStartWhileCheckingIsRefused) {
+    TestServers::ScriptedPop3Server silent;
+    LogicCore core(home.dataFolder());
+    auto account = TestMail::account("carol", "x", silent.port(), false);
+    core.accountMgr().addAccount(std::move(account));
+    EXPECT_TRUE(core.checkStarter().startCheck());
+    ASSERT_TRUE(silent.accept());
+    EXPECT_TRUE(core.checkStarter().isChecking());
+    EXPECT_FALSE(core.checkStarter().startCheck());
+    // Destroying the core stops the check while the server stays silent.
+}
