@@ -1,0 +1,151 @@
+#include "app/CheckReport.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+const char* failureName(CheckFailure failure) {
+    switch (failure) {
+    case CheckFailure::Connect:
+        return "connect";
+    case CheckFailure::Tls:
+        return "tls";
+    case CheckFailure::Login:
+        return "login";
+    }
+    return "connect";
+}
+
+const char* failureText(const std::optional<CheckFailure>& failure) {
+    if (!failure)
+        return "not checked";
+    switch (*failure) {
+    case CheckFailure::Connect:
+        return "could not connect to the server";
+    case CheckFailure::Tls:
+        return "the secure connection failed (is the server's certificate trusted?)";
+    case CheckFailure::Login:
+        return "the server refused the login name or password";
+    }
+    return "not checked";
+}
+
+// A JSON string: quotes, backslashes and control characters escaped; the text is UTF-8 already.
+std::string quoted(std::string_view text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char escape[8];
+                std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
+                out += escape;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + '"';
+}
+
+} // namespace
+
+std::optional<std::string> isoDate(const MailDate& date) {
+    if ((date.time == 0 && date.zoneOffset == 0) || date.time == -1)
+        return std::nullopt;
+    // `time` is the header's wall-clock time read as local time, so reading it back as local
+    // time gives the fields the header wrote.
+    const std::time_t seconds = date.time;
+    std::tm fields{};
+    if (localtime_r(&seconds, &fields) == nullptr)
+        return std::nullopt;
+    const int zone = date.zoneOffset;
+    const int zoneMinutes = (zone < 0 ? -zone : zone) / 60;
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d",
+                  fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday, fields.tm_hour,
+                  fields.tm_min, fields.tm_sec, zone < 0 ? '-' : '+', zoneMinutes / 60,
+                  zoneMinutes % 60);
+    return std::string(text);
+}
+
+std::size_t CheckReport::totalNew() const {
+    std::size_t total = 0;
+    for (const Account& account : accounts)
+        total += account.newMessages.size();
+    return total;
+}
+
+std::size_t CheckReport::totalUnread() const {
+    std::size_t total = 0;
+    for (const Account& account : accounts)
+        total += account.unread;
+    return total;
+}
+
+int CheckReport::exitCode() const {
+    for (const Account& account : accounts) {
+        if (!account.checked)
+            return 3;
+    }
+    return 0;
+}
+
+std::string CheckReport::plainText() const {
+    if (accounts.empty())
+        return "No accounts are set up.\n";
+    std::string text;
+    for (const Account& account : accounts) {
+        text += account.email + ": ";
+        if (account.checked)
+            text += std::to_string(account.newMessages.size()) + " new, ";
+        else
+            text += std::string("failed: ") + failureText(account.failure) + "; ";
+        text += std::to_string(account.unread) + " unread\n";
+    }
+    text += "Total: " + std::to_string(totalNew()) + " new, " + std::to_string(totalUnread()) +
+            " unread\n";
+    return text;
+}
+
+std::string CheckReport::json() const {
+    std::string out = "{\"unread\": " + std::to_string(totalUnread()) +
+                      ", \"new\": " + std::to_string(totalNew()) + ", \"accounts\": [";
+    for (std::size_t i = 0; i < accounts.size(); ++i) {
+        const Account& account = accounts[i];
+        out += i ? ", " : "";
+        out += "{\"email\": " + quoted(account.email);
+        out += std::string(", \"status\": ") + (account.checked ? "\"checked\"" : "\"failed\"");
+        out += ", \"failure\": ";
+        out += account.failure ? quoted(failureName(*account.failure)) : "null";
+        out += ", \"new\": " + std::to_string(account.newMessages.size());
+        out += ", \"unread\": " + std::to_string(account.unread);
+        out += ", \"newMessages\": [";
+        for (std::size_t m = 0; m < account.newMessages.size(); ++m) {
+            const Message& message = account.newMessages[m];
+            const auto date = isoDate(message.date);
+            out += m ? ", " : "";
+            out += "{\"from\": " + quoted(message.from) +
+                   ", \"subject\": " + quoted(message.subject) +
+                   ", \"date\": " + (date ? quoted(*date) : "null") + "}";
+        }
+        out += "]}";
+    }
+    return out + "]}\n";
+}

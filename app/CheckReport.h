@@ -1,0 +1,42 @@
+#pragma once
+
+#include "headers/MailDate.h"
+#include "transport/MailCheckListener.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+/// What one check found, account by account, and how `velomar --check-once` prints it.
+struct CheckReport {
+    struct Message {
+        std::string from;    ///< UTF-8
+        std::string subject; ///< UTF-8
+        MailDate date;
+    };
+
+    struct Account {
+        std::string email;
+        bool checked = false;
+        /// Why the account was not checked; empty when it was, or when the run ended first.
+        std::optional<CheckFailure> failure;
+        std::vector<Message> newMessages;
+        std::size_t unread = 0;
+    };
+
+    std::vector<Account> accounts;
+
+    std::size_t totalNew() const;
+    std::size_t totalUnread() const;
+    /// 0 when every account was checked, 3 when any was not.
+    int exitCode() const;
+
+    /// One line per account and a total.
+    std::string plainText() const;
+    /// {"unread": N, "new": K, "accounts": [...]}, dates in ISO 8601 as the header wrote them.
+    std::string json() const;
+};
+
+/// The date as its header wrote it, "2009-12-07T10:15:30+03:00"; nothing for a message
+/// without a dated Received line or with a date out of range.
+std::optional<std::string> isoDate(const MailDate& date);

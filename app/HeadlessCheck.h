@@ -1,0 +1,39 @@
+#pragma once
+
+#include "app/CheckReport.h"
+#include "logic/core/CheckModelUpdater.h"
+
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <string>
+
+class LogicCore;
+
+/// One check of every account without any window, exactly as the timer would start it: the
+/// model is updated and saved the same way, and what the check found is collected for printing.
+class HeadlessCheck : public CheckObserver {
+public:
+    explicit HeadlessCheck(LogicCore& core);
+
+    /// Starts the check, waits until it has ended, and reports it.
+    CheckReport run();
+
+    void checkStarted() override {}
+    void accountStarting(const AccountCheckEntry&) override {}
+    void accountChecked(const AccountCheckEntry& entry,
+                        const Logic::Account::MailList& newMails) override;
+    void accountFailed(const AccountCheckEntry& entry, CheckFailure failure) override;
+    void accountFinished(const AccountCheckEntry&) override {}
+    void checkFinished() override;
+
+private:
+    CheckReport report();
+
+    LogicCore& m_core;
+    CheckModelUpdater m_updater;
+    std::mutex m_mutex;
+    std::condition_variable m_finishedSignal;
+    bool m_finished = false;
+    std::map<std::string, CheckReport::Account> m_outcomes;
+};

@@ -1,0 +1,45 @@
+#include "app/CheckReport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+TEST(CheckReport, JsonEscapesWhatMailersPutInHeaders) {
+    CheckReport report;
+    CheckReport::Account account;
+    account.email = "a@example.org";
+    account.checked = true;
+    account.unread = 1;
+    account.newMessages.push_back({"\"Q\" \\ <q@x>", "tab\there\x01", {}});
+    report.accounts.push_back(account);
+    EXPECT_EQ(report.json(),
+              "{\"unread\": 1, \"new\": 1, \"accounts\": [{\"email\": \"a@example.org\", "
+              "\"status\": \"checked\", \"failure\": null, \"new\": 1, \"unread\": 1, "
+              "\"newMessages\": [{\"from\": \"\\\"Q\\\" \\\\ <q@x>\", \"subject\": "
+              "\"tab\\there\\u0001\", \"date\": null}]}]}\n");
+}
+
+TEST(CheckReport, DatesAsTheHeaderWroteThem) {
+    ::setenv("TZ", "Europe/Berlin", 1);
+    ::tzset();
+    // 7 Dec 2009 10:15:30 +0300 read as local time.
+    const MailDate date = parseMailDate("Mon, 7 Dec 2009 10:15:30 +0300");
+    EXPECT_EQ(isoDate(date), "2009-12-07T10:15:30+03:00");
+    EXPECT_EQ(isoDate(parseMailDate("Mon, 7 Dec 2009 10:15:30 -0130")),
+              "2009-12-07T10:15:30-01:30");
+    EXPECT_EQ(isoDate({}), std::nullopt);
+    ::unsetenv("TZ");
+    ::tzset();
+}
+
+TEST(CheckReport, ExitCodeAndTotals) {
+    CheckReport report;
+    EXPECT_EQ(report.exitCode(), 0);
+    report.accounts.resize(2);
+    report.accounts[0].checked = true;
+    report.accounts[0].unread = 4;
+    report.accounts[1].failure = CheckFailure::Tls;
+    report.accounts[1].unread = 3;
+    EXPECT_EQ(report.totalUnread(), 7u);
+    EXPECT_EQ(report.exitCode(), 3);
+}
