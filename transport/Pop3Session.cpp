@@ -14,6 +14,12 @@ namespace {
 // Socket buffers and receive chunks; replies are header blocks, so this holds most whole.
 constexpr int kBufferSize = 10240;
 
+// A line break inside a login or password would end the command early and send the rest to
+// the server as a command of its own.
+bool holdsLineBreak(std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
@@ -65,6 +71,8 @@ bool Pop3Session::connect() {
 }
 
 bool Pop3Session::user(std::string_view login) {
+    if (holdsLineBreak(login))
+        return fail(Pop3Failure::Refused);
     std::string text = "USER ";
     text += login;
     text += "\r\n";
@@ -72,6 +80,8 @@ bool Pop3Session::user(std::string_view login) {
 }
 
 bool Pop3Session::pass(std::string_view password) {
+    if (holdsLineBreak(password))
+        return fail(Pop3Failure::Refused);
     std::string text = "PASS ";
     text += password;
     text += "\r\n";

@@ -63,6 +63,18 @@ TEST_F(Pop3SessionTest, EachCommandSendsItsExactBytesAndReadsItsReply) {
     EXPECT_EQ(server.unreadBytes(), "");
 }
 
+TEST_F(Pop3SessionTest, ALoginWithALineBreakIsNeverSent) {
+    connect(session);
+    EXPECT_FALSE(session.user("bob\r\nDELE 1"));
+    EXPECT_EQ(session.failure(), Pop3Failure::Refused);
+    EXPECT_TRUE(exchange([&] { return session.user("bob"); }, "USER bob\r\n", "+OK\r\n"));
+    EXPECT_FALSE(session.pass("secret\nDELE 1"));
+    EXPECT_EQ(session.failure(), Pop3Failure::Refused);
+    session.disconnect();
+    EXPECT_TRUE(server.waitForClose());
+    EXPECT_EQ(server.unreadBytes(), "");
+}
+
 TEST_F(Pop3SessionTest, ARefusedUserOrPasswordIsToldApartFromABrokenConnection) {
     connect(session);
     EXPECT_FALSE(exchange([&] { return session.user("nobody-here"); }, "USER nobody-here\r\n",
