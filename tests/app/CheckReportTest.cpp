@@ -1,8 +1,7 @@
 #include "app/CheckReport.h"
+#include "tests/support/ScopedTimeZone.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 TEST(CheckReport, JsonEscapesWhatMailersPutInHeaders) {
     CheckReport report;
@@ -20,16 +19,13 @@ TEST(CheckReport, JsonEscapesWhatMailersPutInHeaders) {
 }
 
 TEST(CheckReport, DatesAsTheHeaderWroteThem) {
-    ::setenv("TZ", "Europe/Berlin", 1);
-    ::tzset();
+    const TestSupport::ScopedTimeZone zone("CET-1");
     // 7 Dec 2009 10:15:30 +0300 read as local time.
     const MailDate date = parseMailDate("Mon, 7 Dec 2009 10:15:30 +0300");
     EXPECT_EQ(isoDate(date), "2009-12-07T10:15:30+03:00");
     EXPECT_EQ(isoDate(parseMailDate("Mon, 7 Dec 2009 10:15:30 -0130")),
               "2009-12-07T10:15:30-01:30");
     EXPECT_EQ(isoDate({}), std::nullopt);
-    ::unsetenv("TZ");
-    ::tzset();
 }
 
 TEST(CheckReport, ExitCodeAndTotals) {

@@ -4,6 +4,8 @@
 
 #include "logic/Account.h"
 #include "logic/AccountMgr.h"
+#include "tests/servers/DovecotServer.h"
+#include "tests/servers/TestCertificates.h"
 
 #include <chrono>
 #include <ctime>
@@ -38,5 +40,22 @@ inline std::unique_ptr<Logic::Account> account(const std::string& user, const st
     account->setConnectionSettings(settings);
     return account;
 }
+
+/// The mailboxes of the check tests on a Dovecot with a trusted certificate for localhost:
+/// alice ("wonderland") holds one message older than an account's first check reaches and two
+/// new ones, the newest "Café"; bob ("builder") has an empty mailbox.
+struct Mailboxes {
+    Mailboxes() {
+        certificates.trustAuthority();
+        dovecot.addUser("alice", "wonderland");
+        dovecot.deliver("alice", message("old", 24 * 5));
+        dovecot.deliver("alice", message("Tea \"at\" five", 30));
+        dovecot.deliver("alice", message("=?utf-8?Q?Caf=C3=A9?=", 1));
+        dovecot.addUser("bob", "builder");
+    }
+
+    TestServers::TestCertificates certificates;
+    TestServers::DovecotServer dovecot{certificates.localhost()};
+};
 
 } // namespace TestMail

@@ -4,9 +4,7 @@
 #include "logic/Mail.h"
 #include "logic/core/CheckModelUpdater.h"
 #include "tests/core/CheckMail.h"
-#include "tests/servers/DovecotServer.h"
 #include "tests/servers/ScriptedPop3Server.h"
-#include "tests/servers/TestCertificates.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TempHome.h"
 
@@ -17,7 +15,6 @@
 
 namespace {
 
-using TestServers::DovecotServer;
 using TestServers::TestCertificates;
 
 // Watches the model after each event and lets the test wait for the end of a run.
@@ -51,20 +48,8 @@ private:
 
 class LogicCoreTest : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        certificates = std::make_unique<TestCertificates>();
-        certificates->trustAuthority();
-        dovecot = std::make_unique<DovecotServer>(certificates->localhost());
-        dovecot->addUser("alice", "wonderland");
-        dovecot->deliver("alice", TestMail::message("old", 24 * 5));
-        dovecot->deliver("alice", TestMail::message("recent", 30));
-        dovecot->deliver("alice", TestMail::message("newest", 1));
-        dovecot->addUser("bob", "builder");
-    }
-    static void TearDownTestSuite() {
-        dovecot.reset();
-        certificates.reset();
-    }
+    static void SetUpTestSuite() { mailboxes = std::make_unique<TestMail::Mailboxes>(); }
+    static void TearDownTestSuite() { mailboxes.reset(); }
 
     std::vector<std::string> check(LogicCore& core) {
         EndOfCheck end;
@@ -76,8 +61,7 @@ protected:
         return events;
     }
 
-    static inline std::unique_ptr<TestCertificates> certificates;
-    static inline std::unique_ptr<DovecotServer> dovecot;
+    static inline std::unique_ptr<TestMail::Mailboxes> mailboxes;
     TestSupport::TempHome home;
     TestSupport::StderrCapture quiet;
 };
@@ -88,16 +72,16 @@ TEST_F(LogicCoreTest, CheckMergesNewMailSavesItAndFindsNothingNewTheSecondTime) 
     {
         LogicCore core(home.dataFolder());
         core.accountMgr().addAccount(
-            TestMail::account("alice", "wonderland", dovecot->tlsPort(), true));
+            TestMail::account("alice", "wonderland", mailboxes->dovecot.tlsPort(), true));
         core.accountMgr().addAccount(
-            TestMail::account("bob", "builder", dovecot->plainPort(), false));
+            TestMail::account("bob", "builder", mailboxes->dovecot.plainPort(), false));
         EXPECT_EQ(check(core), (std::vector<std::string>{"started", "finished"}));
 
         const Logic::Account& alice = *core.accountMgr().findByEmail("alice@example.org");
         ASSERT_EQ(alice.mails().size(), 2u);
-        EXPECT_EQ(alice.mails()[0]->subject(), u"newest");
+        EXPECT_EQ(alice.mails()[0]->subject(), u"Café");
         EXPECT_EQ(alice.mails()[0]->sender(), u"Анна <anna@example.net>");
-        EXPECT_EQ(alice.mails()[1]->subject(), u"recent");
+        EXPECT_EQ(alice.mails()[1]->subject(), u"Tea \"at\" five");
         EXPECT_EQ(alice.status(), Logic::AccountStatus::Idle);
         EXPECT_TRUE(core.accountMgr().findByEmail("bob@example.org")->mails().empty());
     }
@@ -113,14 +97,15 @@ TEST_F(LogicCoreTest, CheckMergesNewMailSavesItAndFindsNothingNewTheSecondTime) 
 
 TEST_F(LogicCoreTest, RefusedLoginAndUntrustedServerShowAsFailed) {
     LogicCore core(home.dataFolder());
-    core.accountMgr().addAccount(TestMail::account("alice", "wrong", dovecot->plainPort(), false));
-    auto otherName = TestMail::account("bob", "builder", dovecot->tlsPort(), true);
+    core.accountMgr().addAccount(
+        TestMail::account("alice", "wrong", mailboxes->dovecot.plainPort(), false));
+    auto otherName = TestMail::account("bob", "builder", mailboxes->dovecot.tlsPort(), true);
     auto settings = otherName->connectionSettings();
     settings.setServerName("127.0.0.1"); // the certificate names localhost and 127.0.0.1 ...
     settings.setEmailAddress("bob-by-ip@example.org");
     otherName->setConnectionSettings(settings);
     core.accountMgr().addAccount(std::move(otherName));
-    auto untrusted = TestMail::account("bob", "builder", dovecot->tlsPort(), true);
+    auto untrusted = TestMail::account("bob", "builder", mailboxes->dovecot.tlsPort(), true);
     settings = untrusted->connectionSettings();
     settings.setServerName(TestCertificates::kOtherHostName); // ... but not this name
     settings.setEmailAddress("bob-elsewhere@example.org");

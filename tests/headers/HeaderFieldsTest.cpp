@@ -1,7 +1,7 @@
 #include "headers/HeaderFields.h"
 
-#include "ScopedTimeZone.h"
 #include "foundation/NameChecksum.h"
+#include "tests/support/ScopedTimeZone.h"
 #include "tests/support/StderrCapture.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@ namespace {
 constexpr std::int32_t kDecember7 = 1260180930;
 
 TEST(HeaderFields, ReadsTheFieldsOfABlock) {
-    ScopedTimeZone zone("UTC0");
+    TestSupport::ScopedTimeZone zone("UTC0");
     const auto fields = readHeaderFields(
         "Return-Path: <ivan@example.ru>\r\n"
         "Received: from mx.example.ru (mx.example.ru [192.0.2.1])\r\n"
@@ -45,7 +45,7 @@ TEST(HeaderFields, AbsentFieldsKeepTheirDefaults) {
 }
 
 TEST(HeaderFields, ReceivedWithoutSemicolonLeavesTheDateForALaterOne) {
-    ScopedTimeZone zone("UTC0");
+    TestSupport::ScopedTimeZone zone("UTC0");
     const auto fields = readHeaderFields("Received: by local (Postfix, from userid 0)\r\n"
                                          "Received: from a by b; 7 Dec 2009 10:15:30 -0500\r\n"
                                          "\r\n");
@@ -54,7 +54,7 @@ TEST(HeaderFields, ReceivedWithoutSemicolonLeavesTheDateForALaterOne) {
 }
 
 TEST(HeaderFields, UnrepresentableDateStillStopsLaterReceivedFields) {
-    ScopedTimeZone zone("UTC0");
+    TestSupport::ScopedTimeZone zone("UTC0");
     const auto fields = readHeaderFields("Received: from a by b; 7 Dec 2099 10:15:30 +0000\r\n"
                                          "Received: from c by a; 7 Dec 2009 10:15:30 +0000\r\n");
     EXPECT_EQ(fields.date.time, -1);
@@ -205,7 +205,7 @@ void PrintTo(const RealBlock& sample, std::ostream* out) {
 class RealHeaderBlock : public testing::TestWithParam<RealBlock> {};
 
 TEST_P(RealHeaderBlock, GivesSenderSubjectAndArrival) {
-    ScopedTimeZone zone("UTC0");
+    TestSupport::ScopedTimeZone zone("UTC0");
     const RealBlock& sample = GetParam();
     const auto fields = readHeaderFields(sample.block);
     EXPECT_EQ(fields.sender, sample.sender);
@@ -215,7 +215,7 @@ TEST_P(RealHeaderBlock, GivesSenderSubjectAndArrival) {
 }
 
 TEST_P(RealHeaderBlock, TruncatedBlocksStayInBounds) {
-    ScopedTimeZone zone("UTC0");
+    TestSupport::ScopedTimeZone zone("UTC0");
     TestSupport::StderrCapture capture; // cut dates leave diagnostics
     const std::string block = GetParam().block;
     for (size_t length = 0; length <= block.size(); ++length) {

@@ -1,6 +1,6 @@
 #include "headers/MailDate.h"
 
-#include "ScopedTimeZone.h"
+#include "tests/support/ScopedTimeZone.h"
 #include "tests/support/StderrCapture.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +20,7 @@ std::tm brokenDown(std::int32_t time) {
 }
 
 TEST(ParseMailDate, ReadsAReceivedDate) {
-    ScopedTimeZone zone("UTC0");
+    TestSupport::ScopedTimeZone zone("UTC0");
     const MailDate date = parseMailDate(" Mon, 7 Dec 2009 10:15:30 +0300");
     EXPECT_EQ(date.time, kDecember7);
     EXPECT_EQ(date.zoneOffset, 10800);
@@ -34,14 +34,14 @@ TEST(ParseMailDate, ReadsAReceivedDate) {
 }
 
 TEST(ParseMailDate, WallClockIsReadAsLocalTime) {
-    ScopedTimeZone zone("MSK-3");
+    TestSupport::ScopedTimeZone zone("MSK-3");
     const MailDate date = parseMailDate("Mon, 7 Dec 2009 10:15:30 +0300");
     EXPECT_EQ(date.time, kDecember7 - 10800);
     EXPECT_EQ(date.instant(), kDecember7 - 2 * 10800);
 }
 
 TEST(ParseMailDate, ZoneOnlyFromFiveCharacterNumbers) {
-    ScopedTimeZone zone("UTC0");
+    TestSupport::ScopedTimeZone zone("UTC0");
     TestSupport::StderrCapture capture; // "(UTC)" has five characters, and no number in them
     EXPECT_EQ(parseMailDate("7 Dec 2009 10:15:30 -0500").zoneOffset, -18000);
     EXPECT_EQ(parseMailDate("7 Dec 2009 10:15:30 +0530").zoneOffset, 19800);
@@ -51,7 +51,7 @@ TEST(ParseMailDate, ZoneOnlyFromFiveCharacterNumbers) {
 }
 
 TEST(ParseMailDate, TokensAreSplitAtAnyWhiteSpace) {
-    ScopedTimeZone zone("UTC0");
+    TestSupport::ScopedTimeZone zone("UTC0");
     const MailDate date = parseMailDate("\r\n\tMon,  7\tDec 2009\r\n 10:15:30 +0300\r\n");
     EXPECT_EQ(date.time, kDecember7);
     EXPECT_EQ(date.zoneOffset, 10800);
@@ -59,7 +59,7 @@ TEST(ParseMailDate, TokensAreSplitAtAnyWhiteSpace) {
 }
 
 TEST(ParseMailDate, MissingPartsCountAsZero) {
-    ScopedTimeZone zone("UTC0");
+    TestSupport::ScopedTimeZone zone("UTC0");
     EXPECT_EQ(parseMailDate("7 Dec 2009 10:15").time, kDecember7 - 30);
     EXPECT_EQ(parseMailDate("7 Dec 2009").time, kDecember7 - 36930);
     EXPECT_EQ(parseMailDate("7 Dec 2009 10:15:30:99 +0000 extra").time, kDecember7);
@@ -68,14 +68,14 @@ TEST(ParseMailDate, MissingPartsCountAsZero) {
 }
 
 TEST(ParseMailDate, ObsoleteShortYears) {
-    ScopedTimeZone zone("UTC0");
+    TestSupport::ScopedTimeZone zone("UTC0");
     EXPECT_EQ(parseMailDate("7 Dec 09 10:15:30 +0000").time, kDecember7);
     EXPECT_EQ(parseMailDate("7 Dec 109 10:15:30 +0000").time, kDecember7);
     EXPECT_EQ(parseMailDate("7 Dec 99 00:00:00").time, 944524800); // 1999
 }
 
 TEST(ParseMailDate, BadNumbersAreZeroWithADiagnostic) {
-    ScopedTimeZone zone("UTC0");
+    TestSupport::ScopedTimeZone zone("UTC0");
     TestSupport::StderrCapture capture;
     // The weekday is skipped only once; "7," is then no number, and day 0 is 30 November.
     const MailDate date = parseMailDate("Mon, 7, Dec 2009 10:15:30 +0300");
@@ -84,7 +84,7 @@ TEST(ParseMailDate, BadNumbersAreZeroWithADiagnostic) {
 }
 
 TEST(ParseMailDate, UnrepresentableDatesGiveMinusOne) {
-    ScopedTimeZone zone("UTC0");
+    TestSupport::ScopedTimeZone zone("UTC0");
     TestSupport::StderrCapture capture; // quiet the diagnostics of the bad numbers
     const char* const absurd[] = {
         "",

@@ -2,6 +2,7 @@
 
 #include "foundation/SaveLoad.h"
 #include "logic/Mail.h"
+#include "tests/support/ScopedTimeZone.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -12,28 +13,7 @@
 
 namespace LogicTest {
 
-/// Sets TZ while it lives; time zones are given as POSIX rules so no zone database is needed.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ"))
-            m_saved = old;
-        ::setenv("TZ", zone, 1);
-        ::tzset();
-    }
-    ~ScopedTimeZone() {
-        if (m_saved)
-            ::setenv("TZ", m_saved->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-    ScopedTimeZone(const ScopedTimeZone&) = delete;
-    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
-
-private:
-    std::optional<std::string> m_saved;
-};
+using TestSupport::ScopedTimeZone;
 
 /// The date text a server in the zone `zoneMinutes` east of UTC writes for the UTC moment
 /// `utc`, such as "Sat, 15 Jul 2023 15:00:00 +0300".

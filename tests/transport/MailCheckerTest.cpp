@@ -83,13 +83,17 @@ protected:
         checker.setWorkList({entry(server.port(), newestKnown)});
         checker.start();
     }
-    // Greeting, login and STAT with `count` messages.
-    void logIn(int count) {
+    // Greeting and USER; then the server answers PASS with `answer`.
+    void logIn(const std::string& answer) {
         server.say("+OK ready\r\n");
         EXPECT_EQ(server.receiveLine(), "USER bob\r\n");
         server.say("+OK\r\n");
         EXPECT_EQ(server.receiveLine(), "PASS secret\r\n");
-        server.say("+OK\r\n");
+        server.say(answer);
+    }
+    // Login and STAT with `count` messages.
+    void logIn(int count) {
+        logIn("+OK\r\n");
         EXPECT_EQ(server.receiveLine(), "STAT\r\n");
         server.say("+OK " + std::to_string(count) + " 1000\r\n");
     }
@@ -184,11 +188,7 @@ TEST_F(MailCheckerTest, RefusedTopEndsTheWalkWithWhatWasFound) {
 
 TEST_F(MailCheckerTest, FailedStatIsACheckWithNothingNewAndNoQuit) {
     start(knownDate(1));
-    server.say("+OK ready\r\n");
-    EXPECT_EQ(server.receiveLine(), "USER bob\r\n");
-    server.say("+OK\r\n");
-    EXPECT_EQ(server.receiveLine(), "PASS secret\r\n");
-    server.say("+OK\r\n");
+    logIn("+OK\r\n");
     EXPECT_EQ(server.receiveLine(), "STAT\r\n");
     server.say("-ERR mailbox locked\r\n");
     EXPECT_TRUE(server.waitForClose());
@@ -198,11 +198,7 @@ TEST_F(MailCheckerTest, FailedStatIsACheckWithNothingNewAndNoQuit) {
 
 TEST_F(MailCheckerTest, RefusedPasswordIsALoginFailure) {
     start(knownDate(1));
-    server.say("+OK ready\r\n");
-    EXPECT_EQ(server.receiveLine(), "USER bob\r\n");
-    server.say("+OK\r\n");
-    EXPECT_EQ(server.receiveLine(), "PASS secret\r\n");
-    server.say("-ERR [AUTH] Authentication failed.\r\n");
+    logIn("-ERR [AUTH] Authentication failed.\r\n");
     EXPECT_EQ(listener.waitForEnd(),
               (std::vector<std::string>{"starting bob@example.org", "failed login",
                                         "finished bob@example.org", "done"}));

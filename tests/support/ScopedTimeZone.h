@@ -5,8 +5,11 @@
 #include <optional>
 #include <string>
 
-// mktime reads dates as local time; tests pin the zone so that they give the same seconds on
-// every machine.
+namespace TestSupport {
+
+/// Sets TZ while it lives. mktime reads dates as local time; tests pin the zone so that they
+/// give the same seconds on every machine. Zones are POSIX rules ("MSK-3"), so no zone
+/// database is needed.
 class ScopedTimeZone {
 public:
     explicit ScopedTimeZone(const char* zone) {
@@ -28,3 +31,5 @@ public:
 private:
     std::optional<std::string> m_saved;
 };
+
+} // namespace TestSupport
