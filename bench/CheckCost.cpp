@@ -1,0 +1,511 @@
+// The cost of one mailbox check against a real Dovecot on loopback: our MailChecker beside two
+// reference strategies written here, then the whole `velomar --check-once` program. Writes two
+// Markdown sections, one per file named on the command line; progress goes to standard error.
+//
+//   bench_check <check section file> <headless section file> [runs] [mailbox sizes...]
+#include "bench/BenchMessages.h"
+#include "bench/BenchSupport.h"
+#include "bench/CountingRelay.h"
+#include "bench/ReferencePop3Client.h"
+#include "foundation/DataFile.h"
+#include "logic/Account.h"
+#include "logic/AccountMgr.h"
+#include "logic/Mail.h"
+#include "tests/servers/DovecotServer.h"
+#include "tests/servers/TestCertificates.h"
+#include "transport/MailChecker.h"
+
+#include <condition_variable>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <unordered_set>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace Bench;
+
+constexpr const char* kPassword = "bench-secret";
+constexpr int kNewCounts[] = {0, 10, 100};
+
+struct Mailbox {
+    std::string user;
+    int size = 0;
+    std::vector<std::string> uids; ///< by message number - 1
+};
+
+/// One mailbox seen by a client that already knows all but its newest `newCount` messages.
+struct Case {
+    const Mailbox* box = nullptr;
+    int newCount = 0;
+    /// The newest known date, as our checker is given it.
+    MailDate newestKnown;
+    /// The UIDs the UIDL strategy remembers from its previous run.
+    std::unordered_set<std::string> knownUids;
+};
+
+std::string emailOf(const Mailbox& box) {
+    return box.user + "@example.org";
+}
+
+Logic::ConnectionSettings settingsFor(const Mailbox& box, std::uint16_t port, bool tls) {
+    Logic::ConnectionSettings settings;
+    settings.setEmailAddress(emailOf(box));
+    settings.setUserLogin(box.user);
+    settings.setPassword(kPassword);
+    settings.setServerName(tls ? "localhost" : "127.0.0.1");
+    settings.setPort(port);
+    settings.setUseTls(tls);
+    return settings;
+}
+
+// Waits for the end of a MailChecker run and keeps what it reported.
+class CheckWaiter : public MailCheckListener {
+public:
+    void accountChecked(const AccountCheckEntry&, const Logic::Account::MailList& mails) override {
+        std::lock_guard lock(m_mutex);
+        m_found = static_cast<int>(mails.size());
+    }
+    void accountFailed(const AccountCheckEntry&, CheckFailure) override {}
+    void accountFinished(const AccountCheckEntry&) override {}
+    void accountStarting(const AccountCheckEntry&) override {}
+    void checkFinished() override {
+        std::lock_guard lock(m_mutex);
+        m_finished = true;
+        m_changed.notify_all();
+    }
+
+    /// The number of new messages; -1 when the account could not be checked.
+    int waitForResult() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_finished; });
+        return m_found;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_finished = false;
+    int m_found = -1;
+};
+
+// Ours: the product's checker on its own thread, exactly as a check runs it.
+int checkWithMailChecker(std::uint16_t port, const Case& c) {
+    CheckWaiter waiter;
+    MailChecker checker(waiter);
+    checker.setWorkList({AccountCheckEntry{settingsFor(*c.box, port, false), c.newestKnown}});
+    checker.start();
+    return waiter.waitForResult();
+}
+
+void logIn(ReferencePop3Client& client, const Mailbox& box) {
+    client.command("USER " + box.user);
+    client.command("PASS " + std::string(kPassword));
+}
+
+// Reference: fetch every header and keep those newer than the newest known date.
+int checkTopEvery(std::uint16_t port, const Case& c) {
+    ReferencePop3Client client(port);
+    logIn(client, *c.box);
+    const int count = std::atoi(client.command("STAT").c_str() + 4);
+    Logic::Account::MailList newMails;
+    for (int number = 1; number <= count; ++number) {
+        auto mail = std::make_shared<Logic::Mail>(
+            emailOf(*c.box), client.multiLineCommand("TOP " + std::to_string(number) + " 0"));
+        if (mail->received() > c.newestKnown)
+            newMails.push_back(std::move(mail));
+    }
+    client.command("QUIT");
+    return static_cast<int>(newMails.size());
+}
+
+std::vector<std::pair<int, std::string>> parseUidl(const std::string& listing) {
+    std::vector<std::pair<int, std::string>> entries;
+    std::istringstream lines(listing);
+    std::string line;
+    while (std::getline(lines, line) && line != ".\r") {
+        const std::size_t space = line.find(' ');
+        const std::size_t end = line.find_last_not_of("\r") + 1;
+        entries.emplace_back(std::atoi(line.c_str()), line.substr(space + 1, end - space - 1));
+    }
+    return entries;
+}
+
+// Reference: list the UIDs and fetch the headers of those not seen on the previous run.
+int checkUidlThenTop(std::uint16_t port, const Case& c) {
+    ReferencePop3Client client(port);
+    logIn(client, *c.box);
+    Logic::Account::MailList newMails;
+    for (const auto& [number, uid] : parseUidl(client.multiLineCommand("UIDL"))) {
+        if (c.knownUids.contains(uid))
+            continue;
+        newMails.push_back(std::make_shared<Logic::Mail>(
+            emailOf(*c.box), client.multiLineCommand("TOP " + std::to_string(number) + " 0")));
+    }
+    client.command("QUIT");
+    return static_cast<int>(newMails.size());
+}
+
+// The part of every check that no strategy can avoid: connect, log in, ask for the count, leave.
+// It looks at no message, so it finds none.
+int sessionOnly(std::uint16_t port, const Case& c) {
+    ReferencePop3Client client(port);
+    logIn(client, *c.box);
+    client.command("STAT");
+    client.command("QUIT");
+    return 0;
+}
+
+struct Strategy {
+    const char* name;
+    std::function<int(std::uint16_t, const Case&)> check;
+    /// False for the floor, which is no check of its own.
+    bool findsMail = true;
+};
+
+const std::vector<Strategy>& strategies() {
+    static const std::vector<Strategy> all = {
+        {"ours: newest-end walk (MailChecker)", checkWithMailChecker},
+        {"reference: TOP 0 for every message", checkTopEvery},
+        {"reference: UIDL, then TOP 0 for the unknown", checkUidlThenTop},
+        {"floor: connect, USER, PASS, STAT, QUIT", sessionOnly, false},
+    };
+    return all;
+}
+
+struct Measured {
+    std::vector<double> seconds;
+    WireCounts counts;
+};
+
+void fillMailbox(TestServers::DovecotServer& dovecot, Mailbox& box) {
+    const auto start = Clock::now();
+    dovecot.addUser(box.user, kPassword);
+    std::vector<std::string> messages;
+    for (int index = 0; index < box.size; ++index)
+        messages.push_back(mailboxMessage(index));
+    dovecot.deliverMany(box.user, messages);
+    ReferencePop3Client client(dovecot.plainPort());
+    logIn(client, box);
+    for (auto& [number, uid] : parseUidl(client.multiLineCommand("UIDL")))
+        box.uids.push_back(std::move(uid));
+    client.command("QUIT");
+    if (static_cast<int>(box.uids.size()) != box.size)
+        throw std::runtime_error("Dovecot lists " + std::to_string(box.uids.size()) +
+                                 " messages for " + box.user);
+    std::cerr << "bench_check: " << box.size << " messages delivered and indexed in "
+              << fixed(secondsSince(start), 1) << " s\n";
+}
+
+Case makeCase(const Mailbox& box, int newCount) {
+    Case c;
+    c.box = &box;
+    c.newCount = newCount;
+    const int newestOld = box.size - newCount - 1;
+    c.newestKnown = Logic::Mail(emailOf(box), mailboxMessage(newestOld)).received();
+    for (int index = 0; index <= newestOld; ++index)
+        c.knownUids.insert(box.uids[static_cast<std::size_t>(index)]);
+    return c;
+}
+
+void checkFound(const Strategy& strategy, const Case& c, int found) {
+    if (strategy.findsMail && found != c.newCount)
+        throw std::runtime_error(std::string(strategy.name) + " found " + std::to_string(found) +
+                                 " new messages of " + std::to_string(c.box->size) +
+                                 " where there are " + std::to_string(c.newCount));
+}
+
+std::string thousands(long long value) {
+    std::string digits = std::to_string(value);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), "\u202f");
+    return digits;
+}
+
+void writeCheckSection(std::ostream& out, const std::vector<Mailbox>& boxes,
+                       const std::map<std::pair<int, int>, std::vector<Measured>>& results,
+                       int runs) {
+    const auto& all = strategies();
+    out << "## 1. Cost of one check\n\n"
+        << "Plain POP3 to the local Dovecot on 127.0.0.1. A client that knows every message but "
+           "the newest *new* ones: our checker is given the date of the newest old message, the "
+           "UIDL strategy the UIDs of the old messages. Wall time is the median of "
+        << runs
+        << " runs, the strategies taking turns within each run, connected straight to Dovecot. "
+           "Commands and bytes come from one more run of each through a counting relay between "
+           "client and server (client lines, server bytes; greeting included). Every strategy "
+           "must find exactly the new messages, or the benchmark stops. The floor row is the "
+           "session alone, which every strategy pays.\n\n"
+        << "| messages | new | strategy | median wall (ms) | commands sent | of which TOP | "
+           "bytes received |\n"
+        << "|---:|---:|---|---:|---:|---:|---:|\n";
+    for (const Mailbox& box : boxes) {
+        for (int newCount : kNewCounts) {
+            const auto& measured = results.at({box.size, newCount});
+            for (std::size_t s = 0; s < all.size(); ++s) {
+                const Measured& m = measured[s];
+                out << "| " << thousands(box.size) << " | " << newCount << " | " << all[s].name
+                    << " | " << fixed(median(m.seconds) * 1000, 2) << " | "
+                    << m.counts.commandCount() << " | " << m.counts.count("TOP") << " | "
+                    << thousands(static_cast<long long>(m.counts.bytesReceived)) << " |\n";
+            }
+        }
+    }
+    out << "\nRatios, reference ÷ ours (above 1: ours is cheaper by that factor):\n\n"
+        << "| messages | new | wall, TOP every | wall, UIDL | commands, TOP every | commands, "
+           "UIDL | bytes, TOP every | bytes, UIDL |\n"
+        << "|---:|---:|---:|---:|---:|---:|---:|---:|\n";
+    for (const Mailbox& box : boxes) {
+        for (int newCount : kNewCounts) {
+            const auto& m = results.at({box.size, newCount});
+            const auto wall = [&](std::size_t s) { return median(m[s].seconds); };
+            const auto commands = [&](std::size_t s) {
+                return static_cast<double>(m[s].counts.commandCount());
+            };
+            const auto bytes = [&](std::size_t s) {
+                return static_cast<double>(m[s].counts.bytesReceived);
+            };
+            out << "| " << thousands(box.size) << " | " << newCount << " | "
+                << ratio(wall(1), wall(0)) << " | " << ratio(wall(2), wall(0)) << " | "
+                << ratio(commands(1), commands(0)) << " | " << ratio(commands(2), commands(0))
+                << " | " << ratio(bytes(1), bytes(0)) << " | " << ratio(bytes(2), bytes(0))
+                << " |\n";
+        }
+    }
+    out << "\n";
+}
+
+// ---- the headless program ----
+
+struct ProgramCost {
+    double wallSeconds = 0;
+    double userSeconds = 0;
+    double systemSeconds = 0;
+    long peakKilobytes = 0;
+    int exitCode = -1;
+    std::string output;
+};
+
+// Runs the program with its own home, data and configuration folders, through the small
+// measuring program, which reports the kernel's account of that one child.
+ProgramCost runProgram(const std::vector<std::string>& arguments, const fs::path& home,
+                       const fs::path& authority) {
+    std::vector<std::string> environment = {
+        "HOME=" + home.string(),
+        "XDG_DATA_HOME=" + (home / ".local" / "share").string(),
+        "XDG_CONFIG_HOME=" + (home / ".config").string(),
+        "SSL_CERT_FILE=" + authority.string(),
+        "PATH=/usr/bin:/bin",
+        "LANG=C.UTF-8",
+    };
+    // The account's mark was made in this process's time zone; the child must read the
+    // headers' dates in the same one.
+    if (const char* zone = std::getenv("TZ"))
+        environment.push_back(std::string("TZ=") + zone);
+    const fs::path outputFile = home / "output.txt";
+    const fs::path costFile = home / "cost.txt";
+    std::vector<std::string> command = {BENCH_MEASURE_CHILD, outputFile.string(),
+                                        (home / "errors.txt").string()};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    // Everything the child needs is made before fork: in between, only exec-safe calls.
+    std::vector<char*> argv;
+    for (const std::string& argument : command)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (const std::string& variable : environment)
+        envp.push_back(const_cast<char*>(variable.c_str()));
+    envp.push_back(nullptr);
+    const std::string costPath = costFile.string();
+
+    const pid_t child = ::fork();
+    if (child < 0)
+        throw std::runtime_error("cannot start " + command.front());
+    if (child == 0) {
+        const int out = ::open(costPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out < 0 || ::dup2(out, 1) < 0)
+            ::_exit(126);
+        ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ProgramCost cost;
+    std::ifstream costs(costFile);
+    if (!(costs >> cost.wallSeconds >> cost.userSeconds >> cost.systemSeconds >>
+          cost.peakKilobytes >> cost.exitCode))
+        throw std::runtime_error("no figures from " + command.front());
+    std::ifstream in(outputFile, std::ios::binary);
+    cost.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return cost;
+}
+
+// The data file the program would have saved for an account that knows all but the newest
+// `newCount` messages: an account set up 48 hours after the newest old message arrived.
+void writeAccount(const fs::path& home, const Mailbox& box, std::uint16_t port, bool tls,
+                  int newCount) {
+    const fs::path dataFolder = home / ".local" / "share" / "Quorvex Software" / "Quorvex Velomar";
+    fs::create_directories(dataFolder);
+    Norq::DataFile file(dataFolder, "general");
+    Logic::AccountMgr accounts(file.openForReading());
+    file.closeReading();
+    auto account =
+        std::make_unique<Logic::Account>(receivedAt(box.size - newCount - 1) + 48 * 60 * 60);
+    account->setConnectionSettings(settingsFor(box, port, tls));
+    std::lock_guard lock(accounts.accountLock());
+    accounts.addAccount(std::move(account));
+    Norq::SaveLoad::Writer* writer = file.openForWriting();
+    if (writer == nullptr)
+        throw std::runtime_error("cannot write the data file in " + home.string());
+    accounts.save(*writer);
+    if (!file.closeWriting())
+        throw std::runtime_error("cannot write the data file in " + home.string());
+}
+
+struct ProgramCase {
+    std::string name;
+    std::vector<std::string> arguments;
+    std::uint16_t port = 0;
+    bool tls = false;
+    int newCount = -1; ///< -1: no account, no check
+};
+
+void writeHeadlessSection(std::ostream& out, const TestServers::DovecotServer& dovecot,
+                          const TestServers::TestCertificates& certificates, const Mailbox& box,
+                          int runs) {
+    const std::string program = VELOMAR_EXECUTABLE;
+    const std::vector<ProgramCase> cases = {
+        {"`velomar --version` (start and exit, no check)", {program, "--version"}, 0, false, -1},
+        {"`velomar --check-once`, plain POP3, 0 new",
+         {program, "--check-once"},
+         dovecot.plainPort(),
+         false,
+         0},
+        {"`velomar --check-once`, plain POP3, 100 new",
+         {program, "--check-once"},
+         dovecot.plainPort(),
+         false,
+         100},
+        {"`velomar --check-once`, POP3 over TLS, 100 new",
+         {program, "--check-once"},
+         dovecot.tlsPort(),
+         true,
+         100},
+    };
+    std::vector<std::vector<ProgramCost>> costs(cases.size());
+    for (int run = 0; run < runs; ++run) {
+        for (std::size_t k = 0; k < cases.size(); ++k) {
+            const ProgramCase& programCase = cases[k];
+            const TemporaryFolder home("velomar-bench-home-");
+            if (programCase.newCount >= 0)
+                writeAccount(home.path(), box, programCase.port, programCase.tls,
+                             programCase.newCount);
+            ProgramCost cost =
+                runProgram(programCase.arguments, home.path(), certificates.authorityFile());
+            const std::string expected = ": " + std::to_string(programCase.newCount) + " new, " +
+                                         std::to_string(programCase.newCount) + " unread";
+            if (cost.exitCode != 0 ||
+                (programCase.newCount >= 0 && cost.output.find(expected) == std::string::npos))
+                throw std::runtime_error(programCase.name + " gave exit code " +
+                                         std::to_string(cost.exitCode) + " and:\n" + cost.output);
+            costs[k].push_back(std::move(cost));
+        }
+    }
+    out << "## 4. The headless check\n\n"
+        << "The real executable as a child process with its own home, data and configuration "
+           "folders, against the "
+        << thousands(box.size)
+        << "-message mailbox of section 1; its data file holds one account set up so that the "
+           "newest messages are new. Figures from `wait4` for that child alone (`ru_maxrss`, "
+           "user and system CPU), taken by the small `bench_measure_child`; median of "
+        << runs
+        << " runs, peak memory the largest of them (the kernel counts CPU time in scheduler ticks, "
+           "so one run of a few milliseconds is coarse). Each run starts from a fresh data "
+           "file.\n\n"
+        << "| run | median wall (ms) | median CPU, user + system (ms) | peak resident memory "
+           "(MiB) |\n"
+        << "|---|---:|---:|---:|\n";
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+        std::vector<double> wall, cpu;
+        long peak = 0;
+        for (const ProgramCost& cost : costs[k]) {
+            wall.push_back(cost.wallSeconds);
+            cpu.push_back(cost.userSeconds + cost.systemSeconds);
+            peak = std::max(peak, cost.peakKilobytes);
+        }
+        out << "| " << cases[k].name << " | " << fixed(median(wall) * 1000, 1) << " | "
+            << fixed(median(cpu) * 1000, 1) << " | " << fixed(static_cast<double>(peak) / 1024, 1)
+            << " |\n";
+    }
+    out << "\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::cerr << "usage: bench_check <check section file> <headless section file> [runs] "
+                     "[mailbox sizes...]\n";
+        return 2;
+    }
+    try {
+        const int runs = argc > 3 ? std::atoi(argv[3]) : 5;
+        std::vector<Mailbox> boxes;
+        for (int arg = 4; arg < argc; ++arg)
+            boxes.push_back({"box" + std::string(argv[arg]), std::atoi(argv[arg]), {}});
+        if (boxes.empty())
+            for (int size : {100, 1000, 10000})
+                boxes.push_back({"box" + std::to_string(size), size, {}});
+
+        TestServers::TestCertificates certificates;
+        TestServers::DovecotServer dovecot(certificates.localhost());
+        for (Mailbox& box : boxes)
+            fillMailbox(dovecot, box);
+
+        CountingRelay relay(dovecot.plainPort());
+        const auto& all = strategies();
+        std::map<std::pair<int, int>, std::vector<Measured>> results;
+        for (const Mailbox& box : boxes) {
+            for (int newCount : kNewCounts) {
+                const Case c = makeCase(box, newCount);
+                auto& measured = results[{box.size, newCount}];
+                measured.resize(all.size());
+                // The counted run also warms Dovecot's index and cache and the page cache.
+                for (std::size_t s = 0; s < all.size(); ++s) {
+                    checkFound(all[s], c, all[s].check(relay.port(), c));
+                    measured[s].counts = relay.takeCounts();
+                }
+                for (int run = 0; run < runs; ++run) {
+                    for (std::size_t s = 0; s < all.size(); ++s) {
+                        const auto start = Clock::now();
+                        const int found = all[s].check(dovecot.plainPort(), c);
+                        measured[s].seconds.push_back(secondsSince(start));
+                        checkFound(all[s], c, found);
+                    }
+                }
+                std::cerr << "bench_check: " << box.size << " messages, " << newCount
+                          << " new: done\n";
+            }
+        }
+        std::ofstream checkOut(argv[1]);
+        writeCheckSection(checkOut, boxes, results, runs);
+
+        std::ofstream headlessOut(argv[2]);
+        writeHeadlessSection(headlessOut, dovecot, certificates, boxes.back(), runs);
+        std::cerr << "bench_check: headless runs done\n";
+        return 0;
+    } catch (const std::exception& failure) {
+        std::cerr << "bench_check: " << failure.what() << '\n';
+        return 1;
+    }
+}
