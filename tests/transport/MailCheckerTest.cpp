@@ -1,6 +1,7 @@
 // The walk over a mailbox, as conversations with a scripted server: which TOP commands the
 // checker sends, in which order, and what it reports.
 #include "transport/MailChecker.h"
+#include "foundation/TextConversion.h"
 #include "logic/Mail.h"
 #include "tests/servers/ScriptedPop3Server.h"
 #include "tests/servers/Subprocess.h"
@@ -21,9 +22,11 @@ class RecordingListener : public MailCheckListener {
 public:
     void accountChecked(const AccountCheckEntry&, const Logic::Account::MailList& mails) override {
         std::string subjects;
-        for (const auto& mail : mails)
-            subjects += (subjects.empty() ? "" : ",") +
-                        std::string(mail->subject().begin(), mail->subject().end());
+        for (const auto& mail : mails) {
+            if (!subjects.empty())
+                subjects += ',';
+            subjects += Norq::toNarrow(mail->subject());
+        }
         record("checked [" + subjects + "]");
     }
     void accountFailed(const AccountCheckEntry&, CheckFailure failure) override {
