@@ -4,6 +4,7 @@
 #include "foundation/FS.h"
 #include "foundation/LexicalCast.h"
 #include "foundation/Reporter.h"
+#include "foundation/TextConversion.h"
 
 #include <iterator>
 #include <tinyxml.h>
@@ -53,9 +54,15 @@ ServerPresets::ServerPresets(const std::string& fileName) {
         return; // the program works without presets; the user types the settings in
     }
 
+    // TinyXML steps over a UTF-8 character by its lead byte alone, so a broken sequence made
+    // it read past the end of the text. It gets valid UTF-8: broken sequences become U+FFFD.
+    const std::string valid = Norq::toNarrow(Norq::toWide(text));
+    if (valid != text)
+        Norq::report("Scripts", "servers.xml is not UTF-8 text throughout", fileName);
+
     // Whatever TinyXML made of a broken file is used as far as it goes.
     TiXmlDocument document;
-    document.Parse(text.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+    document.Parse(valid.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
     for (const TiXmlElement* servers = document.FirstChildElement("servers"); servers != nullptr;
          servers = servers->NextSiblingElement("servers")) {
         for (const TiXmlElement* server = servers->FirstChildElement("server"); server != nullptr;

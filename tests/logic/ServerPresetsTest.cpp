@@ -147,3 +147,17 @@ TEST_F(ServerPresetsTest, TheShippedListIsCleanAndUsable) {
     for (const char* dropped : {"outlook.com", "hotmail.com", "icloud.com"})
         EXPECT_EQ(presets.find(dropped), nullptr) << dropped;
 }
+
+TEST_F(ServerPresetsTest, BrokenUtf8IsReplacedBeforeTheXmlParserSeesIt) {
+    // A lead byte of a four-byte character as the very last byte: the XML parser would step
+    // over it, and past the end of the text (valgrind sees the read; the parser library is not
+    // built with the sanitizers).
+    install("<?xml vee>\n<servers><server name=\"ok.example\"><pop3 address=\"pop.ok.example\"/>"
+            "</server></servers>\n <s>?\xFF>\nm\xF4");
+    StderrCapture capture;
+    const ServerPresets presets("servers.xml");
+    EXPECT_NE(presets.find("ok.example"), nullptr);
+    EXPECT_TRUE(capture.text().starts_with(
+        "Scripts: servers.xml is not UTF-8 text throughout $[servers.xml]\n"))
+        << capture.text();
+}
