@@ -183,27 +183,7 @@ void DovecotServer::addUser(const std::string& name, const std::string& password
 }
 
 int DovecotServer::deliver(const std::string& user, std::string_view message) {
-    const auto count = m_messageCounts.find(user);
-    if (count == m_messageCounts.end())
-        throw std::runtime_error("deliver to unknown user " + user);
-    // Dovecot numbers new maildir files by the time stamp at the front of their names, so a
-    // rising counter there fixes the POP3 order to the order of delivery.
-    ++m_deliveries;
-    const std::string name = std::to_string(1000000000 + m_deliveries) + ".M" +
-                             std::to_string(m_deliveries) + "P" + std::to_string(::getpid()) +
-                             ".velomar";
-    const fs::path home = m_folder / "mail" / user;
-    const fs::path draft = home / "tmp" / name;
-    {
-        std::ofstream out(draft, std::ios::binary);
-        out.write(message.data(), static_cast<std::streamsize>(message.size()));
-        if (!out)
-            throw std::runtime_error("cannot write a message for " + user);
-    }
-    chownTo(draft, m_mailUid, m_mailGid);
-    fs::rename(draft, home / "cur" / (name + ":2,"));
-    touch(home / "cur", std::time(nullptr) + m_deliveries);
-    return ++count->second;
+    return deliverMany(user, {std::string(message)});
 }
 
 int DovecotServer::deliverMany(const std::string& user, const std::vector<std::string>& messages) {
@@ -212,9 +192,11 @@ int DovecotServer::deliverMany(const std::string& user, const std::vector<std::s
         throw std::runtime_error("deliver to unknown user " + user);
     const fs::path home = m_folder / "mail" / user;
     for (const std::string& message : messages) {
-        // The seconds field is the rising counter that fixes the POP3 order, as in `deliver`;
-        // the microseconds field only spreads the names (7919 shares no factor with a million,
-        // so it never repeats within a million deliveries).
+        // Dovecot numbers new maildir files by the time stamp at the front of their names, so a
+        // rising counter there fixes the POP3 order to the order of delivery. The microseconds
+        // field only spreads the names over Dovecot's file-name hash (7919 shares no factor
+        // with a million, so it never repeats within a million deliveries); names too much
+        // alike made every login to a large mailbox slow.
         ++m_deliveries;
         const std::string name = std::to_string(1000000000 + m_deliveries) + ".M" +
                                  std::to_string(m_deliveries * 7919 % 1000000) + "P" +

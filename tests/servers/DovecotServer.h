@@ -39,10 +39,7 @@ public:
     /// text says.
     int deliver(const std::string& user, std::string_view message);
     /// Puts many messages at the end of the user's mailbox, in order, as `deliver` does one;
-    /// returns the number of the last. Their files are named the way Dovecot names its own
-    /// deliveries, with a microseconds field that differs from one message to the next: the
-    /// names `deliver` makes fall into a few buckets of Dovecot's file-name hash, which makes
-    /// every login to a mailbox of thousands of messages cost the server seconds.
+    /// returns the number of the last.
     int deliverMany(const std::string& user, const std::vector<std::string>& messages);
 
     /// Dovecot's log so far, for failure messages.
