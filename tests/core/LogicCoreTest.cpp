@@ -5,13 +5,11 @@
 #include "logic/core/CheckModelUpdater.h"
 #include "tests/core/CheckMail.h"
 #include "tests/servers/ScriptedPop3Server.h"
+#include "tests/support/EventLog.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TempHome.h"
 
 #include <gtest/gtest.h>
-
-#include <condition_variable>
-#include <mutex>
 
 namespace {
 
@@ -29,21 +27,12 @@ public:
     void accountFinished(const AccountCheckEntry&) override {}
     void checkFinished() override { record("finished"); }
 
-    std::vector<std::string> wait() {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_events.empty() && m_events.back() == "finished"; });
-        return std::exchange(m_events, {});
-    }
+    std::vector<std::string> wait() { return m_log.waitFor("finished"); }
 
 private:
-    void record(std::string event) {
-        std::lock_guard lock(m_mutex);
-        m_events.push_back(std::move(event));
-        m_changed.notify_all();
-    }
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<std::string> m_events;
+    void record(std::string event) { m_log.record(std::move(event)); }
+
+    TestSupport::EventLog m_log;
 };
 
 class LogicCoreTest : public testing::Test {

@@ -5,12 +5,11 @@
 #include "logic/Mail.h"
 #include "tests/servers/ScriptedPop3Server.h"
 #include "tests/servers/Subprocess.h"
+#include "tests/support/EventLog.h"
 #include "tests/support/StderrCapture.h"
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
 #include <vector>
 
 namespace {
@@ -42,22 +41,12 @@ public:
     }
     void checkFinished() override { record("done"); }
 
-    std::vector<std::string> waitForEnd() {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_calls.empty() && m_calls.back() == "done"; });
-        return m_calls;
-    }
+    std::vector<std::string> waitForEnd() { return m_log.waitFor("done"); }
 
 private:
-    void record(std::string call) {
-        std::lock_guard lock(m_mutex);
-        m_calls.push_back(std::move(call));
-        m_changed.notify_all();
-    }
+    void record(std::string call) { m_log.record(std::move(call)); }
 
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<std::string> m_calls;
+    TestSupport::EventLog m_log;
 };
 
 // A TOP reply for a message received on the given day of December 2009 at noon UTC.

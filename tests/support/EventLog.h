@@ -1,0 +1,34 @@
+#pragma once
+
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace TestSupport {
+
+/// Events written down by one thread (a checker's callbacks) and read by the test's thread,
+/// which can wait until a given event has come last.
+class EventLog {
+public:
+    void record(std::string event) {
+        std::lock_guard lock(m_mutex);
+        m_events.push_back(std::move(event));
+        m_changed.notify_all();
+    }
+
+    /// Waits until `last` is the latest event; returns every event so far and starts afresh.
+    std::vector<std::string> waitFor(const std::string& last) {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return !m_events.empty() && m_events.back() == last; });
+        return std::exchange(m_events, {});
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::string> m_events;
+};
+
+} // namespace TestSupport
