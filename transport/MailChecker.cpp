@@ -10,8 +10,9 @@ bool isNew(const Logic::Mail& mail, const AccountCheckEntry& entry) {
 
 } // namespace
 
-MailChecker::MailChecker(MailCheckListener& listener, const Pop3Limits& limits)
-    : m_listener(listener), m_limits(limits) {}
+MailChecker::MailChecker(MailCheckListener& listener, const Pop3Limits& limits,
+                         std::size_t maxNewMails)
+    : m_listener(listener), m_limits(limits), m_maxNewMails(maxNewMails) {}
 
 MailChecker::~MailChecker() {
     stop();
@@ -84,7 +85,8 @@ Logic::Account::MailList MailChecker::walkMailbox(Pop3Session& session,
     if (!isNew(*start, entry))
         return newMails;
     newMails.push_back(start);
-    for (int index = ascending ? count - 2 : 1; index >= 0 && index < count; index += step) {
+    for (int index = ascending ? count - 2 : 1;
+         index >= 0 && index < count && newMails.size() < m_maxNewMails; index += step) {
         auto mail = fetch(session, entry, index);
         if (!mail || !isNew(*mail, entry))
             break;

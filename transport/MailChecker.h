@@ -14,7 +14,13 @@
 /// whether the server lists the newest message last or first.
 class MailChecker : public Norq::Thread {
 public:
-    explicit MailChecker(MailCheckListener& listener, const Pop3Limits& limits = {});
+    /// More new messages than this from one account in one check are not fetched: a hostile
+    /// server could otherwise answer TOP with new messages until memory runs out. The walk
+    /// keeps the newest ones.
+    static constexpr std::size_t kDefaultMaxNewMails = 10000;
+
+    explicit MailChecker(MailCheckListener& listener, const Pop3Limits& limits = {},
+                         std::size_t maxNewMails = kDefaultMaxNewMails);
     ~MailChecker() override;
 
     /// Replaces the work list; called while the checker is idle.
@@ -32,5 +38,6 @@ private:
 
     MailCheckListener& m_listener;
     Pop3Limits m_limits;
+    std::size_t m_maxNewMails;
     std::vector<AccountCheckEntry> m_workList;
 };

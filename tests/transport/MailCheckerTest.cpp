@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 namespace {
@@ -71,9 +72,10 @@ AccountCheckEntry entry(std::uint16_t port, MailDate newestKnown) {
 
 class MailCheckerTest : public testing::Test {
 protected:
-    void start(MailDate newestKnown) {
-        checker.setWorkList({entry(server.port(), newestKnown)});
-        checker.start();
+    void start(MailDate newestKnown, std::size_t maxNewMails = MailChecker::kDefaultMaxNewMails) {
+        checker = std::make_unique<MailChecker>(listener, Pop3Limits{}, maxNewMails);
+        checker->setWorkList({entry(server.port(), newestKnown)});
+        checker->start();
     }
     // Greeting and USER; then the server answers PASS with `answer`.
     void logIn(const std::string& answer) {
@@ -100,7 +102,7 @@ protected:
 
     ScriptedPop3Server server;
     RecordingListener listener;
-    MailChecker checker{listener};
+    std::unique_ptr<MailChecker> checker;
 };
 
 const std::vector<std::string> kCheckedOf(const std::string& list) {
@@ -165,6 +167,17 @@ TEST_F(MailCheckerTest, NothingNewCostsTwoTops) {
     expectTop(4, 4);
     expectQuit();
     EXPECT_EQ(listener.waitForEnd(), kCheckedOf(""));
+}
+
+TEST_F(MailCheckerTest, AServerWithEndlessNewMessagesIsReadOnlyUpToTheLimit) {
+    start(knownDate(1), 3);
+    logIn(2147483647);
+    expectTop(1, 2);
+    expectTop(2147483647, 9);
+    expectTop(2147483646, 9);
+    expectTop(2147483645, 9);
+    expectQuit();
+    EXPECT_EQ(listener.waitForEnd(), kCheckedOf("m2147483647,m2147483646,m2147483645"));
 }
 
 TEST_F(MailCheckerTest, RefusedTopEndsTheWalkWithWhatWasFound) {
