@@ -1,5 +1,6 @@
 #include "transport/Pop3Session.h"
 
+#include "transport/SocketAddress.h"
 #include "transport/SocketWait.h"
 #include "transport/TcpClient.h"
 #include "transport/TcpClientFailure.h"
@@ -42,8 +43,8 @@ template <typename Number> bool readNumber(const char*& position, const char* en
 
 Pop3Session::Pop3Session(std::string_view hostName, std::uint16_t port, bool secure,
                          int stopDescriptor, const Pop3Limits& limits)
-    : m_reply(limits.replySize), m_address(hostName, htons(port)), m_secure(secure),
-      m_hostName(hostName), m_stopDescriptor(stopDescriptor), m_limits(limits) {}
+    : m_reply(limits.replySize), m_port(port), m_secure(secure), m_hostName(hostName),
+      m_stopDescriptor(stopDescriptor), m_limits(limits) {}
 
 Pop3Session::~Pop3Session() {
     disconnect();
@@ -53,8 +54,11 @@ bool Pop3Session::connect() {
     disconnect();
     m_closed = false;
     try {
+        // The name is looked up at each connect, where a stop request can end the wait.
+        const Vusk::SocketAddress address(m_hostName, htons(m_port),
+                                          Vusk::deadlineAfter(m_limits.connect), m_stopDescriptor);
         m_client = std::make_unique<Vusk::TcpClient>(
-            m_address, m_secure, kBufferSize,
+            address, m_secure, kBufferSize,
             Vusk::TcpConnectOptions{m_hostName, m_limits.connect, m_stopDescriptor});
     } catch (const Vusk::TcpClientSecureFailure&) {
         return fail(Vusk::isStopRequested(m_stopDescriptor) ? Pop3Failure::Stopped

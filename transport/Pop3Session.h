@@ -1,7 +1,6 @@
 #pragma once
 
 #include "transport/Pop3Reply.h"
-#include "transport/SocketAddress.h"
 #include "transport/TcpClientListener.h"
 
 #include <chrono>
@@ -21,7 +20,7 @@ struct Pop3Limits {
     std::chrono::milliseconds inactivity{5000};
     /// ...and this long after it was asked for, however slowly it keeps coming.
     std::chrono::milliseconds reply{60000};
-    /// Connecting and the TLS handshake together.
+    /// Looking the server's name up; then connecting and the TLS handshake together.
     std::chrono::milliseconds connect{20000};
     /// A longer reply line, or a longer whole reply, fails the command.
     std::size_t replySize = Pop3Reply::kDefaultSizeLimit;
@@ -49,8 +48,8 @@ enum class Pop3Failure {
 /// connection is gone, a time limit has passed, or a stop was requested; none throws.
 class Pop3Session : public Vusk::TcpClientListener {
 public:
-    /// Resolves the server's address; does not connect. `stopDescriptor` (-1 for none) is
-    /// watched by every wait, so the owner can end any of them at once, for instance with
+    /// Does not connect yet. `stopDescriptor` (-1 for none) is watched by every wait, the name
+    /// lookup included, so the owner can end any of them at once, for instance with
     /// Norq::Thread::stopDescriptor.
     Pop3Session(std::string_view hostName, std::uint16_t port, bool secure, int stopDescriptor = -1,
                 const Pop3Limits& limits = {});
@@ -86,7 +85,7 @@ private:
 
     std::unique_ptr<Vusk::TcpClient> m_client;
     Pop3Reply m_reply;
-    Vusk::SocketAddress m_address;
+    std::uint16_t m_port;
     bool m_secure;
     /// Set when the connection ended or a reply went wrong, after which the next reply could
     /// not be told from the rest of the last one; every later command fails at once.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transport/SocketWait.h"
+
 #include <cstdint>
 #include <netinet/in.h>
 #include <string_view>
@@ -11,8 +13,11 @@ namespace Vusk {
 class SocketAddress {
 public:
     /// A host name starting with a letter is looked up; anything else is read as a dotted
-    /// IPv4 address. The port is in network byte order already.
-    SocketAddress(std::string_view hostName, std::uint16_t networkPort);
+    /// IPv4 address. The port is in network byte order already. The lookup is given up, and
+    /// the address left unresolved, at `deadline` or once `stopDescriptor` (-1 for none)
+    /// becomes readable.
+    SocketAddress(std::string_view hostName, std::uint16_t networkPort,
+                  Clock::time_point deadline = Clock::time_point::max(), int stopDescriptor = -1);
 
     const sockaddr_in& raw() const { return m_address; }
     /// False for 0.0.0.0 and 255.255.255.255: what a failed lookup or an unparsable address

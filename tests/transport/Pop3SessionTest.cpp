@@ -274,3 +274,11 @@ TEST_F(Pop3SessionTest, AStopRequestEndsAConnectThatIsNotAnswered) {
     EXPECT_FALSE(connected.get());
     EXPECT_EQ(stoppable.failure(), Pop3Failure::Stopped);
 }
+
+TEST_F(Pop3SessionTest, AStopRequestEndsTheNameLookup) {
+    Platform::WakeEvent stop;
+    stop.signal();
+    Pop3Session stoppable("localhost", server.port(), false, stop.descriptor(), kPatient);
+    EXPECT_FALSE(stoppable.connect());
+    EXPECT_EQ(stoppable.failure(), Pop3Failure::Stopped);
+}

@@ -1,4 +1,5 @@
 #include "transport/TcpClient.h"
+#include "platform/WakeEvent.h"
 #include "tests/servers/ScriptedPop3Server.h"
 #include "tests/support/StderrCapture.h"
 #include "transport/SigpipeBlock.h"
@@ -85,6 +86,20 @@ TEST(SocketAddress, WhatCannotBeResolvedStaysUnresolved) {
     // Linux would take these for this very machine or for broadcast.
     EXPECT_FALSE(Vusk::SocketAddress("0.0.0.0", htons(110)).isResolved());
     EXPECT_FALSE(Vusk::SocketAddress("255.255.255.255", htons(110)).isResolved());
+}
+
+TEST(SocketAddress, AStopRequestEndsALookupWithoutWaitingForTheResolver) {
+    // The resolver runs on a thread of its own; the asking thread gives up on the stop at once
+    // (a stop wins over a lookup that happens to be done), so the name stays unresolved.
+    Platform::WakeEvent stop;
+    stop.signal();
+    EXPECT_FALSE(Vusk::SocketAddress("localhost", htons(110), Vusk::Clock::time_point::max(),
+                                     stop.descriptor())
+                     .isResolved());
+    // A deadline far off and no stop: the helper thread's answer arrives.
+    EXPECT_TRUE(
+        Vusk::SocketAddress("localhost", htons(110), Vusk::deadlineAfter(std::chrono::hours(1)), -1)
+            .isResolved());
 }
 
 TEST(TcpClient, UnresolvedNamesAndClosedPortsFailAsConnectFailures) {
