@@ -1,8 +1,8 @@
 #include "app/HeadlessCheck.h"
 
+#include "core/LogicCore.h"
 #include "foundation/TextConversion.h"
 #include "logic/Mail.h"
-#include "logic/core/LogicCore.h"
 
 HeadlessCheck::HeadlessCheck(LogicCore& core) : m_core(core), m_updater(core, this) {}
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/CheckReport.h"
-#include "logic/core/CheckModelUpdater.h"
+#include "core/CheckModelUpdater.h"
 
 #include <condition_variable>
 #include <map>

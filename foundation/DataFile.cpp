@@ -7,7 +7,6 @@ namespace Norq {
 DataFile::DataFile(const std::filesystem::path& dataFolder, const std::string& name)
     : m_path(dataFolder / "data" / (name + ".bin")) {
     Platform::makePrivateDirectories(m_path.parent_path()); // a failure shows at the first save
-    openForReading();
 }
 
 DataFile::~DataFile() = default;
@@ -29,6 +28,8 @@ void DataFile::closeReading() {
 
 SaveLoad::Writer* DataFile::openForWriting() {
     m_writer.reset();
+    // The folder may have been removed while the program ran.
+    Platform::makePrivateDirectories(m_path.parent_path());
     m_output = std::make_unique<Platform::AtomicFile>(m_path);
     if (!m_output->isOpen()) {
         m_output.reset();

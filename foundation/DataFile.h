@@ -17,7 +17,7 @@ namespace Norq {
 /// whole through a Writer, and only replaced when the whole new content reached the disk.
 class DataFile {
 public:
-    /// Creates the "data" subfolder (owner-only access) and opens the file for reading.
+    /// Creates the "data" subfolder (owner-only access); nothing is opened yet.
     DataFile(const std::filesystem::path& dataFolder, const std::string& name);
     ~DataFile();
 

@@ -5,6 +5,7 @@
 #include "logic/Mail.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace Logic {
 namespace {
@@ -38,18 +39,19 @@ void AccountMgr::save(Norq::SaveLoad::Writer& writer) const {
         account->save(writer);
 }
 
-Account& AccountMgr::addAccount(std::unique_ptr<Account> account) {
+Account& AccountMgr::addAccount(std::unique_ptr<Account> account, std::size_t position) {
     Account& added = *account;
-    m_accounts.push_back(std::move(account));
+    auto before = m_accounts.begin();
+    std::advance(before, std::min(position, m_accounts.size()));
+    m_accounts.insert(before, std::move(account));
     if (m_observer != nullptr)
         m_observer->accountAdded(added);
     return added;
 }
 
 std::unique_ptr<Account> AccountMgr::removeAccount(Account& account) {
-    const auto found =
-        std::find_if(m_accounts.begin(), m_accounts.end(),
-                     [&account](const auto& held) { return held.get() == &account; });
+    auto found = m_accounts.begin();
+    std::advance(found, positionOf(account));
     if (found == m_accounts.end())
         return nullptr;
     std::unique_ptr<Account> removed = std::move(*found);
@@ -57,6 +59,13 @@ std::unique_ptr<Account> AccountMgr::removeAccount(Account& account) {
     if (m_observer != nullptr)
         m_observer->accountRemoved(*removed);
     return removed;
+}
+
+std::size_t AccountMgr::positionOf(const Account& account) const {
+    const auto found =
+        std::find_if(m_accounts.begin(), m_accounts.end(),
+                     [&account](const auto& held) { return held.get() == &account; });
+    return static_cast<std::size_t>(std::distance(m_accounts.begin(), found));
 }
 
 Account* AccountMgr::findByEmail(std::string_view emailAddress) const {

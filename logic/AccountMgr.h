@@ -23,6 +23,8 @@ class Mail;
 /// accountLock(); the manager never takes it itself.
 class AccountMgr {
 public:
+    static constexpr std::size_t kEnd = static_cast<std::size_t>(-1);
+
     /// Loads the accounts of a "Logic::AccountMgr" record; the null reader (no data file) gives
     /// an empty manager. A damaged record throws Norq::SaveLoad::Failure.
     explicit AccountMgr(Norq::SaveLoad::Reader& reader);
@@ -38,13 +40,15 @@ public:
 
     void save(Norq::SaveLoad::Writer& writer) const;
 
-    /// Appends the account and tells the observer. The caller has made sure that no other
-    /// account has the same e-mail address.
-    Account& addAccount(std::unique_ptr<Account> account);
+    /// Inserts the account before `position` (appends by default) and tells the observer. The
+    /// caller has made sure that no other account has the same e-mail address.
+    Account& addAccount(std::unique_ptr<Account> account, std::size_t position = kEnd);
     /// Unlinks this very account, tells the observer, and hands it back for the caller to
     /// destroy; nullptr when the manager does not hold it.
     std::unique_ptr<Account> removeAccount(Account& account);
 
+    /// Where the account stands in the list; size() when the manager does not hold it.
+    std::size_t positionOf(const Account& account) const;
     /// The first account whose address is byte for byte `emailAddress` (letter case matters).
     Account* findByEmail(std::string_view emailAddress) const;
     /// The first account holding this very record.

@@ -1,10 +1,10 @@
 // Whole checks through the model's root against a real Dovecot: statuses, merged messages,
 // the data file, and a second check that finds nothing new.
-#include "logic/core/LogicCore.h"
+#include "core/LogicCore.h"
+#include "core/CheckModelUpdater.h"
 #include "logic/Mail.h"
-#include "logic/core/CheckModelUpdater.h"
-#include "tests/core/CheckMail.h"
 #include "tests/servers/ScriptedPop3Server.h"
+#include "tests/support/CheckMail.h"
 #include "tests/support/EventLog.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TempHome.h"
@@ -59,7 +59,7 @@ protected:
 
 TEST_F(LogicCoreTest, CheckMergesNewMailSavesItAndFindsNothingNewTheSecondTime) {
     {
-        LogicCore core(home.dataFolder());
+        LogicCore core(home.dataFolder(), {});
         core.accountMgr().addAccount(
             TestMail::account("alice", "wonderland", mailboxes->dovecot.tlsPort(), true));
         core.accountMgr().addAccount(
@@ -75,7 +75,7 @@ TEST_F(LogicCoreTest, CheckMergesNewMailSavesItAndFindsNothingNewTheSecondTime) 
         EXPECT_TRUE(core.accountMgr().findByEmail("bob@example.org")->mails().empty());
     }
     // The check saved everything: a new core reads it back, and checks again.
-    LogicCore core(home.dataFolder());
+    LogicCore core(home.dataFolder(), {});
     ASSERT_EQ(core.accountMgr().size(), 2u);
     Logic::Account& alice = *core.accountMgr().findByEmail("alice@example.org");
     ASSERT_EQ(alice.mails().size(), 2u);
@@ -85,7 +85,7 @@ TEST_F(LogicCoreTest, CheckMergesNewMailSavesItAndFindsNothingNewTheSecondTime) 
 }
 
 TEST_F(LogicCoreTest, RefusedLoginAndUntrustedServerShowAsFailed) {
-    LogicCore core(home.dataFolder());
+    LogicCore core(home.dataFolder(), {});
     core.accountMgr().addAccount(
         TestMail::account("alice", "wrong", mailboxes->dovecot.plainPort(), false));
     auto otherName = TestMail::account("bob", "builder", mailboxes->dovecot.tlsPort(), true);
@@ -111,14 +111,14 @@ TEST_F(LogicCoreTest, RefusedLoginAndUntrustedServerShowAsFailed) {
 }
 
 TEST_F(LogicCoreTest, NoAccountsStillStartsFinishesAndSaves) {
-    LogicCore core(home.dataFolder());
+    LogicCore core(home.dataFolder(), {});
     EXPECT_EQ(check(core), (std::vector<std::string>{"started", "finished"}));
     EXPECT_EQ(std::filesystem::file_size(home.dataFolder() / "data" / "general.bin"), 12u);
 }
 
 TEST_F(LogicCoreTest, ASecondStartWhileCheckingIsRefused) {
     TestServers::ScriptedPop3Server silent;
-    LogicCore core(home.dataFolder());
+    LogicCore core(home.dataFolder(), {});
     auto account = TestMail::account("carol", "x", silent.port(), false);
     core.accountMgr().addAccount(std::move(account));
     EXPECT_TRUE(core.checkStarter().startCheck());

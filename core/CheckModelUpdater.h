@@ -1,6 +1,6 @@
 #pragma once
 
-#include "logic/core/CheckObserver.h"
+#include "core/CheckObserver.h"
 
 class LogicCore;
 

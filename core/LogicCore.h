@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/CheckStarter.h"
 #include "foundation/DataFile.h"
 #include "logic/AccountMgr.h"
 #include "logic/ServerPresets.h"
-#include "logic/core/CheckStarter.h"
 
 #include <filesystem>
 #include <mutex>
@@ -13,17 +13,18 @@
 /// last one.
 class LogicCore {
 public:
-    /// Reads "servers.xml" under the installed-files root and data/general.bin in the data
-    /// folder. A damaged data file throws Norq::SaveLoad::Failure; a missing one gives no
-    /// accounts.
-    explicit LogicCore(const std::filesystem::path& dataFolder, const Pop3Limits& limits = {});
+    /// Reads the server presets from `presetsFile` and data/general.bin in the data folder. A
+    /// damaged data file throws Norq::SaveLoad::Failure; a missing one gives no accounts, a
+    /// missing presets file no presets.
+    LogicCore(const std::filesystem::path& dataFolder, const std::filesystem::path& presetsFile,
+              const Pop3Limits& limits = {});
     LogicCore(const LogicCore&) = delete;
     LogicCore& operator=(const LogicCore&) = delete;
     ~LogicCore();
 
     /// Held around a whole user action on the model, taken before the account lock.
     std::recursive_mutex& modelLock() { return m_modelLock; }
-    Logic::ServerPresets& serverPresets() { return m_serverPresets; }
+    const Logic::ServerPresets& serverPresets() const { return m_serverPresets; }
     Logic::AccountMgr& accountMgr() { return m_accountMgr; }
     CheckStarter& checkStarter() { return m_checkStarter; }
 

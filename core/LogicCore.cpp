@@ -1,10 +1,12 @@
-#include "logic/core/LogicCore.h"
+#include "core/LogicCore.h"
 
 #include "foundation/Reporter.h"
 
-LogicCore::LogicCore(const std::filesystem::path& dataFolder, const Pop3Limits& limits)
-    : m_serverPresets("servers.xml"), m_dataFile(dataFolder, "general"),
-      m_accountMgr(m_dataFile.openForReading()), m_checkStarter(m_accountMgr, limits) {
+LogicCore::LogicCore(const std::filesystem::path& dataFolder,
+                     const std::filesystem::path& presetsFile, const Pop3Limits& limits)
+    : m_serverPresets(Logic::ServerPresets::fromFile(presetsFile)),
+      m_dataFile(dataFolder, "general"), m_accountMgr(m_dataFile.openForReading()),
+      m_checkStarter(m_accountMgr, limits) {
     m_dataFile.closeReading();
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "logic/core/CheckObserver.h"
+#include "core/CheckObserver.h"
 #include "transport/MailChecker.h"
 
-#include <atomic>
+#include <mutex>
 
 namespace Logic {
 class AccountMgr;
@@ -19,18 +19,27 @@ public:
     /// Stops a running check without waiting for its account to finish.
     virtual ~CheckStarter();
 
-    /// Not owned; nullptr drops the progress calls.
+    /// Not owned; nullptr drops the progress calls. Returns only once no call is on its way to
+    /// the previous observer, which may then be destroyed. Never call it while holding a lock
+    /// that an observer's handler takes (the account lock among them): it waits for a handler
+    /// that may be waiting for that lock.
     virtual void setObserver(CheckObserver* observer);
 
     /// Checks every account, in list order, from copies of their settings. Does nothing and
     /// returns false while a check is running: a check is neither restarted nor queued.
     bool startCheck();
+    /// Asks a running check to stop and returns once it has (its `checkFinished` included);
+    /// every network wait watches the stop request, so this takes a moment at most.
+    void stopCheck();
     bool isChecking() const { return m_checker.isRunning(); }
 
 private:
+    /// Hands each checker call to the observer of the moment, under the lock `setObserver`
+    /// waits for.
     class Forwarder : public MailCheckListener {
     public:
-        explicit Forwarder(const std::atomic<CheckObserver*>& observer) : m_observer(observer) {}
+        void setObserver(CheckObserver* observer);
+        void checkStarted();
         void accountChecked(const AccountCheckEntry& entry,
                             const Logic::Account::MailList& newMails) override;
         void accountFailed(const AccountCheckEntry& entry, CheckFailure failure) override;
@@ -39,11 +48,14 @@ private:
         void checkFinished() override;
 
     private:
-        const std::atomic<CheckObserver*>& m_observer;
+        template <class Call> void forward(Call&& call);
+
+        // Recursive: a handler may itself change the observer or stop the check.
+        std::recursive_mutex m_mutex;
+        CheckObserver* m_observer = nullptr;
     };
 
-    std::atomic<CheckObserver*> m_observer{nullptr};
-    Forwarder m_forwarder{m_observer};
+    Forwarder m_forwarder;
     Logic::AccountMgr& m_accountMgr;
     MailChecker m_checker;
 };

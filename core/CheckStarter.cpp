@@ -1,4 +1,4 @@
-#include "logic/core/CheckStarter.h"
+#include "core/CheckStarter.h"
 
 #include "logic/AccountMgr.h"
 
@@ -10,7 +10,7 @@ CheckStarter::~CheckStarter() {
 }
 
 void CheckStarter::setObserver(CheckObserver* observer) {
-    m_observer = observer;
+    m_forwarder.setObserver(observer);
 }
 
 bool CheckStarter::startCheck() {
@@ -22,35 +22,48 @@ bool CheckStarter::startCheck() {
         for (const Logic::Account& account : m_accountMgr.accounts())
             workList.push_back({account.connectionSettings(), account.newestMail()});
     }
-    if (CheckObserver* observer = m_observer)
-        observer->checkStarted();
+    m_forwarder.checkStarted();
     m_checker.setWorkList(std::move(workList));
     m_checker.start();
     return true;
 }
 
+void CheckStarter::stopCheck() {
+    m_checker.stop();
+}
+
+void CheckStarter::Forwarder::setObserver(CheckObserver* observer) {
+    std::lock_guard lock(m_mutex);
+    m_observer = observer;
+}
+
+template <class Call> void CheckStarter::Forwarder::forward(Call&& call) {
+    std::lock_guard lock(m_mutex);
+    if (m_observer != nullptr)
+        call(*m_observer);
+}
+
+void CheckStarter::Forwarder::checkStarted() {
+    forward([](CheckObserver& observer) { observer.checkStarted(); });
+}
+
 void CheckStarter::Forwarder::accountChecked(const AccountCheckEntry& entry,
                                              const Logic::Account::MailList& newMails) {
-    if (CheckObserver* observer = m_observer)
-        observer->accountChecked(entry, newMails);
+    forward([&](CheckObserver& observer) { observer.accountChecked(entry, newMails); });
 }
 
 void CheckStarter::Forwarder::accountFailed(const AccountCheckEntry& entry, CheckFailure failure) {
-    if (CheckObserver* observer = m_observer)
-        observer->accountFailed(entry, failure);
+    forward([&](CheckObserver& observer) { observer.accountFailed(entry, failure); });
 }
 
 void CheckStarter::Forwarder::accountFinished(const AccountCheckEntry& entry) {
-    if (CheckObserver* observer = m_observer)
-        observer->accountFinished(entry);
+    forward([&](CheckObserver& observer) { observer.accountFinished(entry); });
 }
 
 void CheckStarter::Forwarder::accountStarting(const AccountCheckEntry& entry) {
-    if (CheckObserver* observer = m_observer)
-        observer->accountStarting(entry);
+    forward([&](CheckObserver& observer) { observer.accountStarting(entry); });
 }
 
 void CheckStarter::Forwarder::checkFinished() {
-    if (CheckObserver* observer = m_observer)
-        observer->checkFinished();
+    forward([](CheckObserver& observer) { observer.checkFinished(); });
 }

@@ -1,6 +1,6 @@
-#include "logic/core/CheckModelUpdater.h"
+#include "core/CheckModelUpdater.h"
 
-#include "logic/core/LogicCore.h"
+#include "core/LogicCore.h"
 
 CheckModelUpdater::CheckModelUpdater(LogicCore& core, CheckObserver* next)
     : m_core(core), m_next(next) {}

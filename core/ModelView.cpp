@@ -1,0 +1,68 @@
+#include "core/ModelView.h"
+
+#include "core/LogicCore.h"
+
+namespace {
+
+AccountView viewOf(const Logic::Account& account) {
+    return {account.connectionSettings().emailAddress(), account.status(), account.mails().size()};
+}
+
+} // namespace
+
+template <class Read> auto ModelView::read(Read&& reader) const {
+    Logic::AccountMgr& manager = m_core.accountMgr();
+    std::lock_guard lock(manager.accountLock());
+    return reader(manager);
+}
+
+std::vector<AccountView> ModelView::accounts() const {
+    return read([](const Logic::AccountMgr& manager) {
+        std::vector<AccountView> views;
+        for (const Logic::Account& account : manager.accounts())
+            views.push_back(viewOf(account));
+        return views;
+    });
+}
+
+std::optional<AccountView> ModelView::account(std::string_view emailAddress) const {
+    return read([&](const Logic::AccountMgr& manager) -> std::optional<AccountView> {
+        if (const Logic::Account* account = manager.findByEmail(emailAddress))
+            return viewOf(*account);
+        return std::nullopt;
+    });
+}
+
+std::optional<AccountSettingsCopy> ModelView::accountSettings(std::string_view emailAddress) const {
+    return read([&](const Logic::AccountMgr& manager) -> std::optional<AccountSettingsCopy> {
+        if (const Logic::Account* account = manager.findByEmail(emailAddress))
+            return AccountSettingsCopy{account->connectionSettings(), account->preferences()};
+        return std::nullopt;
+    });
+}
+
+Logic::Account::MailList ModelView::unreadMails() const {
+    return read([](const Logic::AccountMgr& manager) {
+        Logic::Account::MailList mails;
+        for (const Logic::Account& account : manager.accounts())
+            mails.insert(mails.end(), account.mails().begin(), account.mails().end());
+        return mails;
+    });
+}
+
+std::size_t ModelView::unreadCount() const {
+    return read([](const Logic::AccountMgr& manager) {
+        std::size_t count = 0;
+        for (const Logic::Account& account : manager.accounts())
+            count += account.mails().size();
+        return count;
+    });
+}
+
+std::optional<std::string> ModelView::accountOfMail(const Logic::Mail& mail) const {
+    return read([&](const Logic::AccountMgr& manager) -> std::optional<std::string> {
+        if (const Logic::Account* account = manager.findAccountOfMail(mail))
+            return account->connectionSettings().emailAddress();
+        return std::nullopt;
+    });
+}
