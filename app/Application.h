@@ -15,6 +15,8 @@ public:
     Application(int argc, const char* const* argv);
 
     const std::filesystem::path& dataFolder() const { return m_dataFolder; }
+    /// The provider list among the installed files.
+    std::filesystem::path presetsFile() const;
     Norq::Settings& settings() { return m_settings; }
     const CommandLineOptions& options() const { return m_options; }
 

@@ -1,7 +1,7 @@
 #include "app/Application.h"
 #include "app/HeadlessCheck.h"
-#include "app/Version.h"
-#include "logic/core/LogicCore.h"
+#include "core/LogicCore.h"
+#include "foundation/Product.h"
 
 #include <iostream>
 
@@ -18,7 +18,7 @@ constexpr const char* kUsage = "Usage: velomar --check-once [--json]\n"
                                "  --json        print the result as one JSON object\n";
 
 int checkOnce(const Application& application) {
-    LogicCore core(application.dataFolder());
+    LogicCore core(application.dataFolder(), application.presetsFile());
     HeadlessCheck check(core);
     const CheckReport report = check.run();
     std::cout << (application.options().hasOption("-json") ? report.json() : report.plainText());
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (options.hasOption("-version")) {
-            std::cout << Version::text() << '\n';
+            std::cout << Norq::Product::versionText() << '\n';
             return 0;
         }
         if (options.hasOption("-check-once"))

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace Logic {
 
@@ -20,6 +21,15 @@ struct ServerPreset {
     /// Web-mail page of the provider.
     std::string url;
     Pop3 pop3;
+
+    /// The login for an address of this provider: the prefix, the address's user part, then the
+    /// suffix.
+    std::string userLogin(std::string_view emailAddress) const;
 };
+
+/// The part of an address before its first at sign; the whole text when it has none.
+std::string_view userPartOf(std::string_view emailAddress);
+/// The part after its first at sign; the whole text when it has none.
+std::string_view domainOf(std::string_view emailAddress);
 
 } // namespace Logic

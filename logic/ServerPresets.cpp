@@ -1,11 +1,10 @@
 #include "logic/ServerPresets.h"
 
-#include "foundation/Exception.h"
-#include "foundation/FS.h"
 #include "foundation/LexicalCast.h"
 #include "foundation/Reporter.h"
 #include "foundation/TextConversion.h"
 
+#include <fstream>
 #include <iterator>
 #include <tinyxml.h>
 
@@ -45,33 +44,37 @@ void readPop3(const TiXmlElement& pop3, ServerPreset::Pop3& settings) {
 
 } // namespace
 
-ServerPresets::ServerPresets(const std::string& fileName) {
-    std::string text;
-    try {
-        const auto file = Norq::FS::openFile(fileName);
-        text.assign(std::istreambuf_iterator<char>(file->stream), std::istreambuf_iterator<char>());
-    } catch (const Norq::FS::Failure&) {
-        return; // the program works without presets; the user types the settings in
+ServerPresets ServerPresets::fromFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file.is_open()) {
+        // The program works without presets; the user types the settings in.
+        Norq::report("Scripts", "can't open the server presets", path.string());
+        return {};
     }
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    return fromText(text, path.filename().string());
+}
 
+ServerPresets ServerPresets::fromText(std::string_view text, std::string_view source) {
     // TinyXML steps over a UTF-8 character by its lead byte alone, so a broken sequence made
     // it read past the end of the text. It gets valid UTF-8: broken sequences become U+FFFD.
     const std::string valid = Norq::toNarrow(Norq::toWide(text));
     if (valid != text)
-        Norq::report("Scripts", "servers.xml is not UTF-8 text throughout", fileName);
+        Norq::report("Scripts", std::string(source) + " is not UTF-8 text throughout",
+                     std::string(source));
 
     // Whatever TinyXML made of a broken file is used as far as it goes.
+    ServerPresets presets;
     TiXmlDocument document;
     document.Parse(valid.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
     for (const TiXmlElement* servers = document.FirstChildElement("servers"); servers != nullptr;
          servers = servers->NextSiblingElement("servers")) {
         for (const TiXmlElement* server = servers->FirstChildElement("server"); server != nullptr;
              server = server->NextSiblingElement("server"))
-            loadServer(*server);
+            presets.loadServer(*server);
     }
+    return presets;
 }
-
-ServerPresets::~ServerPresets() = default;
 
 void ServerPresets::loadServer(const TiXmlElement& server) {
     const char* name = server.Attribute("name");

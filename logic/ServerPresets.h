@@ -3,6 +3,7 @@
 #include "logic/ServerPreset.h"
 
 #include <cstddef>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <string_view>
@@ -15,9 +16,12 @@ namespace Logic {
 /// the file are reported line by line and skipped; a missing file gives an empty table.
 class ServerPresets {
 public:
-    /// Reads `fileName` under the installed-files root; never throws.
-    explicit ServerPresets(const std::string& fileName);
-    ~ServerPresets();
+    /// No known providers.
+    ServerPresets() = default;
+    /// Reads the file; never throws. A file that cannot be read gives no presets.
+    static ServerPresets fromFile(const std::filesystem::path& path);
+    /// Reads XML text; `source` names it in the reports.
+    static ServerPresets fromText(std::string_view text, std::string_view source);
 
     /// Exact, case-sensitive lookup of a mail domain; nullptr when the domain is unknown.
     const ServerPreset* find(std::string_view serverName) const;

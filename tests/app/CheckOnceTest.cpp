@@ -1,9 +1,10 @@
 // `velomar --check-once` as scripts run it: the real executable against a real Dovecot, with
 // its output, exit code and data file.
+#include "core/LogicCore.h"
 #include "foundation/FS.h"
+#include "foundation/Product.h"
 #include "logic/Mail.h"
-#include "logic/core/LogicCore.h"
-#include "tests/core/CheckMail.h"
+#include "tests/support/CheckMail.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TempHome.h"
 
@@ -64,7 +65,7 @@ protected:
     }
     // Sets up accounts the way the program would have saved them.
     void addAccounts(std::vector<std::unique_ptr<Logic::Account>> accounts) {
-        LogicCore core(dataFolder());
+        LogicCore core(dataFolder(), {});
         for (auto& account : accounts)
             core.accountMgr().addAccount(std::move(account));
         ASSERT_TRUE(core.saveAll());
@@ -111,7 +112,7 @@ TEST_F(CheckOnceTest, FindsExactlyTheNewMessagesKeepsThemAndFindsNothingTheSecon
                              "Total: 0 new, 2 unread\n");
     EXPECT_EQ(second.exitCode, 0);
 
-    LogicCore core(dataFolder());
+    LogicCore core(dataFolder(), {});
     const Logic::Account& alice = *core.accountMgr().findByEmail("alice@example.org");
     ASSERT_EQ(alice.mails().size(), 2u);
     EXPECT_EQ(alice.mails()[0]->subject(), u"Café");
@@ -142,7 +143,7 @@ TEST_F(CheckOnceTest, ADamagedDataFileStopsTheProgramWithItsMessage) {
 }
 
 TEST_F(CheckOnceTest, HelpAndVersion) {
-    EXPECT_EQ(velomar("--version").output, "Version 1.0.7 (build 23)\n");
+    EXPECT_EQ(velomar("--version").output, Norq::Product::versionText() + "\n");
     const ProgramRun help = velomar("--help");
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.output.find("--check-once"), std::string::npos);

@@ -1,5 +1,5 @@
 #include "logic/ServerPresets.h"
-#include "foundation/FS.h"
+#include "logic/AccountSuggestion.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TempHome.h"
 
@@ -11,21 +11,16 @@ using TestSupport::StderrCapture;
 
 namespace {
 
-// Installed files come from a throwaway root, which is restored afterwards.
+// The file lives in a throwaway folder.
 class ServerPresetsTest : public ::testing::Test {
 protected:
-    ServerPresetsTest() : m_savedRoot(Norq::FS::root()) {
-        Norq::FS::setRoot((m_home.path() / "basis").string());
-    }
-    ~ServerPresetsTest() override { Norq::FS::setRoot(m_savedRoot); }
-
-    void install(const std::string& content) {
-        TestSupport::writeFile(m_home.path() / "basis" / "servers.xml", content);
-    }
+    void install(const std::string& content) { TestSupport::writeFile(file(), content); }
+    ServerPresets load() const { return ServerPresets::fromFile(file()); }
 
 private:
+    std::filesystem::path file() const { return m_home.path() / "servers.xml"; }
+
     TestSupport::TempHome m_home;
-    std::string m_savedRoot;
 };
 
 } // namespace
@@ -45,7 +40,7 @@ TEST_F(ServerPresetsTest, ReadsEveryServersListAndLooksUpExactly) {
 <servers><server name="plain.example"><pop3 address="pop.plain.example"/></server></servers>
 )");
     StderrCapture capture;
-    const ServerPresets presets("servers.xml");
+    const ServerPresets presets = load();
     EXPECT_EQ(capture.text(), "");
     ASSERT_EQ(presets.size(), 2u);
 
@@ -77,7 +72,7 @@ TEST_F(ServerPresetsTest, ReportsProblemsWithTheirPositionAndReadsOn) {
         "  <server name=\"d.example\"><pop3 ssl=\"1\"/></server>\n"
         "</servers>\n");
     StderrCapture capture;
-    const ServerPresets presets("servers.xml");
+    const ServerPresets presets = load();
     EXPECT_EQ(capture.text(), "Scripts: the name of server is missing $[pos 3:5]\n"
                               "Scripts: the name of server [a.example] already exists $[pos 4:3]\n"
                               "Scripts: the address of pop3 server is missing $[pos 7:5]\n"
@@ -102,29 +97,28 @@ TEST_F(ServerPresetsTest, ReportsProblemsWithTheirPositionAndReadsOn) {
 TEST_F(ServerPresetsTest, MissingOrBrokenFilesLeaveTheTableUsable) {
     {
         StderrCapture quiet; // the failure to open leaves its own line
-        EXPECT_EQ(ServerPresets("servers.xml").size(), 0u);
+        EXPECT_EQ(load().size(), 0u);
     }
     for (const std::string& text :
          {std::string(), std::string("not xml"), std::string("<servers>\0<server name=\"x\"/>", 28),
           std::string(4096, '<')}) {
         install(text);
-        EXPECT_EQ(ServerPresets("servers.xml").size(), 0u);
+        EXPECT_EQ(load().size(), 0u);
     }
 
     // What was read before a cut is kept.
     install("<servers><server name=\"whole.example\"><pop3 address=\"pop.whole\"/></server>"
             "<server name=\"cut.example\"><pop3 address=\"po");
     StderrCapture capture;
-    const ServerPresets presets("servers.xml");
+    const ServerPresets presets = load();
     EXPECT_EQ(capture.text(), "Scripts: the address of pop3 server is missing $[pos 1:102]\n");
     ASSERT_NE(presets.find("whole.example"), nullptr);
     EXPECT_EQ(presets.find("whole.example")->pop3.address, "pop.whole");
 }
 
 TEST_F(ServerPresetsTest, TheShippedListIsCleanAndUsable) {
-    Norq::FS::setRoot(VELOMAR_BASIS_DIR);
     StderrCapture capture;
-    const ServerPresets presets("servers.xml");
+    const auto presets = ServerPresets::fromFile(VELOMAR_BASIS_DIR "/servers.xml");
     EXPECT_EQ(capture.text(), "");
     EXPECT_GE(presets.size(), 20u);
 
@@ -155,9 +149,36 @@ TEST_F(ServerPresetsTest, BrokenUtf8IsReplacedBeforeTheXmlParserSeesIt) {
     install("<?xml vee>\n<servers><server name=\"ok.example\"><pop3 address=\"pop.ok.example\"/>"
             "</server></servers>\n <s>?\xFF>\nm\xF4");
     StderrCapture capture;
-    const ServerPresets presets("servers.xml");
+    const ServerPresets presets = load();
     EXPECT_NE(presets.find("ok.example"), nullptr);
     EXPECT_TRUE(capture.text().starts_with(
         "Scripts: servers.xml is not UTF-8 text throughout $[servers.xml]\n"))
         << capture.text();
+}
+
+TEST(AccountSuggestion, PresetsFillServerLoginAndWebMailByExactDomain) {
+    const auto presets = ServerPresets::fromText(
+        R"(<servers><server name="mail.example" url="https://mail.example/">
+             <pop3 address="pop.mail.example" port="995" ssl="1">
+               <traits><login prefix="recent:" suffix="@mail.example"/></traits></pop3>
+           </server></servers>)",
+        "test");
+
+    const auto known = Logic::suggestAccount(presets, "box7@mail.example", "secret");
+    EXPECT_EQ(known.connectionSettings.serverName(), "pop.mail.example");
+    EXPECT_EQ(known.connectionSettings.port(), 995);
+    EXPECT_TRUE(known.connectionSettings.useTls());
+    EXPECT_EQ(known.connectionSettings.userLogin(), "recent:box7@mail.example");
+    EXPECT_EQ(known.connectionSettings.password(), "secret");
+    EXPECT_EQ(known.preferences.readMailAction(), Logic::ReadMailAction::OpenUrl);
+    EXPECT_EQ(known.preferences.url(), u"https://mail.example/");
+
+    // The domain must match exactly; an address without an at sign is its own user part.
+    for (const char* address : {"box7@Mail.Example", "box7"}) {
+        const auto unknown = Logic::suggestAccount(presets, address, "");
+        EXPECT_EQ(unknown.connectionSettings.serverName(), "");
+        EXPECT_EQ(unknown.connectionSettings.port(), 110);
+        EXPECT_EQ(unknown.connectionSettings.userLogin(), "box7");
+        EXPECT_EQ(unknown.preferences, Logic::AccountPreferences());
+    }
 }
