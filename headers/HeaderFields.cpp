@@ -1,9 +1,9 @@
 #include "headers/HeaderFields.h"
 
+#include "foundation/AsciiText.h"
 #include "foundation/NameChecksum.h"
 #include "headers/EncodedWord.h"
 
-#include <algorithm>
 #include <optional>
 
 namespace {
@@ -22,10 +22,6 @@ private:
 
 std::string_view range(const char* start, const char* end) {
     return std::string_view(start, static_cast<size_t>(end - start));
-}
-
-char asciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // The charset parameter of a Content-Type value, only in its quoted form (charset="koi8-r");
@@ -55,14 +51,6 @@ std::optional<std::string_view> quotedCharset(std::string_view value) {
 
 } // namespace
 
-void HeaderFields::clear() {
-    subject.clear();
-    sender.clear();
-    charset.clear();
-    messageIdSum = 0;
-    date = MailDate{};
-}
-
 void HeaderFields::readField(const char* fieldStart, const char* fieldEnd) {
     if (const char* value = matchFieldName("Message-Id:", fieldStart, fieldEnd)) {
         messageIdSum = Norq::nameChecksum(range(value, fieldEnd));
@@ -83,10 +71,8 @@ void HeaderFields::readField(const char* fieldStart, const char* fieldEnd) {
     }
 
     if (const char* type = matchFieldName("Content-Type:", fieldStart, fieldEnd)) {
-        if (const auto name = quotedCharset(range(type, fieldEnd))) {
-            charset.assign(*name);
-            std::transform(charset.begin(), charset.end(), charset.begin(), asciiLower);
-        }
+        if (const auto name = quotedCharset(range(type, fieldEnd)))
+            charset = Norq::asciiLower(*name);
     }
 }
 

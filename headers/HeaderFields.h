@@ -2,15 +2,6 @@
 
 // What the program reads from a message's header block: sender, subject, charset, Message-Id
 // checksum and arrival date.
-//
-// For the mail model: a mail record is built from (account e-mail, header bytes) as
-//
-//     Mail::Mail(std::string accountEmail, std::string_view headerBlock)
-//         : HeaderFields(readHeaderFields(headerBlock)), m_accountEmail(std::move(accountEmail)) {}
-//
-// (holding a HeaderFields member works as well). A record that wants to be the walker's
-// listener itself can instead derive from HeaderWalker::Listener, clear() its fields, and call
-// readField() from onField(); onHeadersEnd() then has nothing to do.
 
 #include "headers/HeaderWalker.h"
 #include "headers/MailDate.h"
@@ -30,9 +21,6 @@ struct HeaderFields {
     std::uint32_t messageIdSum = 0;
     /// From the first "Received:" field that carries a date; (0, 0) when none does.
     MailDate date;
-
-    /// Back to the state of a header block without any of these fields.
-    void clear();
 
     /// Takes what this field says, if it is one of the fields above. Fields must be read in the
     /// order of the block: the charset affects only a later subject, the first dated

@@ -1,14 +1,8 @@
 #include "headers/HeaderWalker.h"
 
+#include "foundation/AsciiText.h"
+
 #include <cstring>
-
-namespace {
-
-char asciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-} // namespace
 
 void HeaderWalker::walk(Listener& listener) const {
     const char* const begin = m_block.data();
@@ -49,10 +43,8 @@ void HeaderWalker::walk(Listener& listener) const {
 const char* matchFieldName(std::string_view name, const char* fieldStart, const char* fieldEnd) {
     if (fieldEnd - fieldStart < static_cast<std::ptrdiff_t>(name.size()))
         return nullptr;
-    for (size_t i = 0; i < name.size(); ++i) {
-        if (asciiLower(fieldStart[i]) != asciiLower(name[i]))
-            return nullptr;
-    }
+    if (!Norq::equalsIgnoringAsciiCase(name, std::string_view(fieldStart, name.size())))
+        return nullptr;
     const char* value = fieldStart + name.size();
     while (value < fieldEnd && (*value == ' ' || *value == '\t'))
         ++value;

@@ -10,10 +10,7 @@ constexpr const char* kTag = "Logic::Mail";
 } // namespace
 
 Mail::Mail(std::string accountEmail, std::string_view headerBlock)
-    : m_accountEmail(std::move(accountEmail)) {
-    m_fields.clear();
-    HeaderWalker(headerBlock).walk(*this);
-}
+    : m_fields(readHeaderFields(headerBlock)), m_accountEmail(std::move(accountEmail)) {}
 
 Mail::Mail(Norq::SaveLoad::Reader& reader) {
     reader.readHeader(kTag);
@@ -41,14 +38,6 @@ void Mail::save(Norq::SaveLoad::Writer& writer) const {
     writer.write(m_fields.date.time);
     writer.write(m_fields.date.zoneOffset);
     writer.write(m_fields.messageIdSum);
-}
-
-void Mail::onField(const char* fieldStart, const char* fieldEnd) {
-    m_fields.readField(fieldStart, fieldEnd);
-}
-
-void Mail::onHeadersEnd(const char*, const char*) {
-    // Only the header lines matter; the body is never fetched.
 }
 
 } // namespace Logic

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "headers/HeaderFields.h"
-#include "headers/HeaderWalker.h"
 #include "headers/MailDate.h"
 
 #include <cstdint>
@@ -18,7 +17,7 @@ namespace Logic {
 /// One unread message: whose it is, who sent it, its subject and when it arrived. Built from the
 /// header block a check fetched, kept in its account until it is marked read. Messages have no
 /// identity but the object itself: the model compares records by address, never by contents.
-class Mail : public HeaderWalker::Listener {
+class Mail {
 public:
     /// Set once the notification window has shown the message.
     static constexpr std::uint32_t kNotified = 1;
@@ -27,7 +26,7 @@ public:
     Mail(std::string accountEmail, std::string_view headerBlock);
     /// Reads a "Logic::Mail" record.
     explicit Mail(Norq::SaveLoad::Reader& reader);
-    ~Mail() override;
+    ~Mail();
 
     Mail(const Mail&) = delete;
     Mail& operator=(const Mail&) = delete;
@@ -49,9 +48,6 @@ public:
     void setNotified() { m_flags |= kNotified; }
 
 private:
-    void onField(const char* fieldStart, const char* fieldEnd) override;
-    void onHeadersEnd(const char* restStart, const char* blockEnd) override;
-
     HeaderFields m_fields;
     std::string m_accountEmail;
     std::uint32_t m_flags = 0;
