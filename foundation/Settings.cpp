@@ -1,12 +1,14 @@
 #include "foundation/Settings.h"
 
+#include "foundation/Product.h"
 #include "foundation/TextConversion.h"
 #include "platform/SpecialFolders.h"
 
 namespace Norq {
 namespace {
 
-const std::string kKeyPath = "Software\\Quorvex Software\\Quorvex Velomar";
+const std::string kKeyPath =
+    "Software\\" + std::string(Product::kMaker) + "\\" + std::string(Product::kName);
 const std::string kNotificationSound = "NotificationSound";
 const std::string kInstallDir = "InstallDir";
 const std::string kMainWndSize = "MainWndSize";
@@ -16,8 +18,9 @@ const std::string kTimeout = "Timeout";
 } // namespace
 
 Settings::Settings()
-    : Settings(Platform::RegistryStore(Platform::RegistryStore::userStorePath()),
-               Platform::Autostart("Quorvex Velomar"), Platform::executablePath()) {}
+    : Settings(Platform::RegistryStore(
+                   Platform::RegistryStore::userStorePath(Product::kMaker, Product::kName)),
+               Platform::Autostart(std::string(Product::kName)), Platform::executablePath()) {}
 
 Settings::Settings(Platform::RegistryStore store, Platform::Autostart autostart,
                    std::filesystem::path executable)

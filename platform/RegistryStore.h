@@ -27,8 +27,9 @@ public:
 
     explicit RegistryStore(std::filesystem::path file);
 
-    /// The store of the current user: $XDG_CONFIG_HOME/Quorvex Software/Quorvex Velomar.reg.
-    static std::filesystem::path userStorePath();
+    /// The store of the current user: $XDG_CONFIG_HOME/<maker>/<product>.reg; empty when the
+    /// user has no configuration folder.
+    static std::filesystem::path userStorePath(std::string_view maker, std::string_view product);
 
     /// Everything the file holds now; an absent file is an empty store.
     Snapshot read() const;

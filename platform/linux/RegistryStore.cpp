@@ -111,11 +111,12 @@ std::optional<std::pair<std::string, RegistryStore::Value>> parseValueLine(std::
 
 RegistryStore::RegistryStore(std::filesystem::path file) : m_file(std::move(file)) {}
 
-std::filesystem::path RegistryStore::userStorePath() {
+std::filesystem::path RegistryStore::userStorePath(std::string_view maker,
+                                                   std::string_view product) {
     const auto folder = userConfigFolder();
     if (folder.empty())
         return {};
-    return folder / "Quorvex Software" / "Quorvex Velomar.reg";
+    return folder / maker / (std::string(product) + ".reg");
 }
 
 RegistryStore::Snapshot RegistryStore::parse(std::string_view text) {

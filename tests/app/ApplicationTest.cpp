@@ -1,5 +1,4 @@
 #include "app/Application.h"
-#include "app/Version.h"
 #include "foundation/Exception.h"
 #include "foundation/FS.h"
 #include "tests/support/StderrCapture.h"
@@ -52,10 +51,6 @@ TEST(CommandLineOptions, PublishedWhileAlive) {
         EXPECT_TRUE(CommandLineOptions::current()->hasOption("a"));
     }
     EXPECT_EQ(CommandLineOptions::current(), nullptr);
-}
-
-TEST(Version, Text) {
-    EXPECT_EQ(Version::text(), "Version 1.0.7 (build 23)");
 }
 
 TEST_F(ApplicationTest, CreatesThePrivateDataFolderAndEntersTheInstallFolder) {

@@ -15,11 +15,15 @@ using TestSupport::writeFile;
 
 namespace {
 
+std::filesystem::path userStore() {
+    return RegistryStore::userStorePath("Quorvex Software", "Quorvex Velomar");
+}
+
 const std::filesystem::path kExecutable = "/opt/velomar/bin/velomar";
 
 Norq::Settings makeSettings() {
-    return Norq::Settings(RegistryStore(RegistryStore::userStorePath()),
-                          Platform::Autostart("Quorvex Velomar"), kExecutable);
+    return Norq::Settings(RegistryStore(userStore()), Platform::Autostart("Quorvex Velomar"),
+                          kExecutable);
 }
 
 const char* const kSection = "[HKEY_CURRENT_USER\\Software\\Quorvex Software\\Quorvex Velomar]";
@@ -44,29 +48,26 @@ TEST(Settings, FirstSaveWritesAllFiveValuesInNameOrder) {
     settings.setMainWindowSize(640, 480);
     settings.setNotificationSound(u"/home/me/Звук \"1\".wav");
     ASSERT_EQ(settings.save(), 0);
-    EXPECT_EQ(readFile(RegistryStore::userStorePath()),
-              std::string("REGEDIT4\n\n") + kSection +
-                  "\n"
-                  "\"Flags\"=dword:00000003\n"
-                  "\"InstallDir\"=\"/opt/velomar/bin\"\n"
-                  "\"MainWndSize\"=dword:01e00280\n"
-                  "\"NotificationSound\"=\"/home/me/Звук \\\"1\\\".wav\"\n"
-                  "\"Timeout\"=dword:00000005\n\n");
+    EXPECT_EQ(readFile(userStore()), std::string("REGEDIT4\n\n") + kSection +
+                                         "\n"
+                                         "\"Flags\"=dword:00000003\n"
+                                         "\"InstallDir\"=\"/opt/velomar/bin\"\n"
+                                         "\"MainWndSize\"=dword:01e00280\n"
+                                         "\"NotificationSound\"=\"/home/me/Звук \\\"1\\\".wav\"\n"
+                                         "\"Timeout\"=dword:00000005\n\n");
     struct stat info {};
-    ::stat(RegistryStore::userStorePath().c_str(), &info);
+    ::stat(userStore().c_str(), &info);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 TEST(Settings, AMissingValueKeepsItsDefaultAndIsWrittenBack) {
     TempHome home;
-    writeFile(RegistryStore::userStorePath(),
-              std::string("REGEDIT4\n\n") + kSection + "\n\"Flags\"=dword:00000001\n");
+    writeFile(userStore(), std::string("REGEDIT4\n\n") + kSection + "\n\"Flags\"=dword:00000001\n");
     auto settings = makeSettings();
     EXPECT_EQ(settings.flags(), 1u);
     EXPECT_EQ(settings.timeout(), 5u);
     ASSERT_EQ(settings.save(), 0);
-    EXPECT_NE(readFile(RegistryStore::userStorePath()).find("\"Timeout\"=dword:00000005"),
-              std::string::npos);
+    EXPECT_NE(readFile(userStore()).find("\"Timeout\"=dword:00000005"), std::string::npos);
 }
 
 TEST(Settings, StoredValuesWinOverDefaults) {
@@ -140,14 +141,13 @@ TEST(Settings, AKillDuringSaveLeavesAWholeFile) {
     ::waitpid(child, nullptr, 0);
     ::close(pipeFds[0]);
 
-    const auto snapshot = RegistryStore(RegistryStore::userStorePath()).read();
+    const auto snapshot = RegistryStore(userStore()).read();
     EXPECT_TRUE(snapshot.problem.empty());
     const auto& values = snapshot.keys.at("Software\\Quorvex Software\\Quorvex Velomar");
     EXPECT_EQ(values.size(), 5u);
     EXPECT_GE(std::get<std::uint32_t>(values.at("Timeout")), 20u);
     size_t leftovers = 0;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(RegistryStore::userStorePath().parent_path()))
+    for (const auto& entry : std::filesystem::directory_iterator(userStore().parent_path()))
         leftovers += entry.path().filename() != "Quorvex Velomar.reg";
     EXPECT_LE(leftovers, 1u); // at most the temporary file the kill interrupted
 }

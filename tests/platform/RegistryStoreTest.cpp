@@ -75,11 +75,10 @@ TEST(RegistryStore, WriteKeepsOtherKeysAndValues) {
 
 TEST(RegistryStore, UserStoreFollowsXdgConfigHome) {
     TempHome home;
-    EXPECT_EQ(RegistryStore::userStorePath(),
-              home.configFolder() / "Quorvex Software" / "Quorvex Velomar.reg");
-    const RegistryStore store(RegistryStore::userStorePath());
+    const auto path = RegistryStore::userStorePath("Maker", "Product");
+    EXPECT_EQ(path, home.configFolder() / "Maker" / "Product.reg");
+    const RegistryStore store(path);
     EXPECT_TRUE(store.read().keys.empty());
     ASSERT_EQ(store.write("K", {{"v", std::uint32_t{1}}}), 0);
-    EXPECT_NE(readFile(RegistryStore::userStorePath()).find("\"v\"=dword:00000001"),
-              std::string::npos);
+    EXPECT_NE(readFile(path).find("\"v\"=dword:00000001"), std::string::npos);
 }
