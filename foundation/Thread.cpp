@@ -16,7 +16,7 @@ void Thread::start() {
         return;
     join(); // the previous run ended by itself
     m_stopEvent.reset();
-    m_running = 1;
+    m_running = true;
     try {
         m_thread = std::thread([this] {
             try {
@@ -26,19 +26,17 @@ void Thread::start() {
                 // process.
                 report("Norq", "worker thread ended by an exception", failure.what());
             }
-            --m_running;
+            m_running = false;
         });
     } catch (const std::system_error&) {
-        m_running = 0;
+        m_running = false;
         throw ThreadFailure("Can't create thread!");
     }
 }
 
 void Thread::stop() {
-    if (isRunning()) {
-        --m_running;
+    if (m_running.exchange(false))
         m_stopEvent.signal();
-    }
     join();
 }
 

@@ -25,7 +25,8 @@ public:
     void start();
     /// Asks the worker to stop and waits until it has ended. Returns at once if it is idle.
     void stop();
-    bool isRunning() const { return m_running.load() > 0; }
+    /// True from `start` until the run ends or a stop is asked for.
+    bool isRunning() const { return m_running.load(); }
 
     /// Readable once a stop was requested; for `poll` next to a socket.
     int stopDescriptor() const { return m_stopEvent.descriptor(); }
@@ -36,7 +37,7 @@ protected:
 private:
     void join();
 
-    std::atomic<int> m_running{0};
+    std::atomic<bool> m_running{false};
     std::thread m_thread;
     Platform::WakeEvent m_stopEvent;
 };

@@ -23,8 +23,13 @@ int main(int argc, char** argv) {
         for (const auto& file : files) {
             std::ifstream in(file, std::ios::binary);
             const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
-            LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                   bytes.size());
+            // libFuzzer gives meaning to 0 and -1 only; anything else is a target's mistake.
+            const int result = LLVMFuzzerTestOneInput(
+                reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+            if (result != 0 && result != -1) {
+                std::fprintf(stderr, "%s: the target returned %d\n", file.c_str(), result);
+                return 1;
+            }
             ++inputs;
         }
     }
