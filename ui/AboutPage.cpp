@@ -1,0 +1,3 @@
+#include "ui/AboutPage.h"
+
+AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {}

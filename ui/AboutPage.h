@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QWidget>
+
+/// The "About" tab: what the program is, its version and a link to its user guide.
+class AboutPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit AboutPage(QWidget* parent);
+};

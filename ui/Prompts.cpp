@@ -1,0 +1,66 @@
+#include "ui/Prompts.h"
+
+#include "foundation/Product.h"
+
+#include <QFileDialog>
+#include <QQueue>
+
+namespace Prompts {
+namespace {
+
+struct Answers {
+    int messages = 0;
+    QQueue<QString> files;
+    QList<Asked> asked;
+};
+
+// Used on the interface thread only, like the prompts themselves.
+Answers& answers() {
+    static Answers instance;
+    return instance;
+}
+
+} // namespace
+
+void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
+                 const QString& text) {
+    if (answers().messages > 0) {
+        --answers().messages;
+        answers().asked.append({caption, text, {}});
+        return;
+    }
+    QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void showError(QWidget* parent, const QString& text) {
+    showMessage(parent, QMessageBox::Critical,
+                QString::fromUtf8(Norq::Product::kName.data(),
+                                  static_cast<qsizetype>(Norq::Product::kName.size())) +
+                    QStringLiteral(" Error"),
+                text);
+}
+
+QString openFileName(QWidget* parent, const QString& caption, const QString& initialPath,
+                     const QStringList& filters) {
+    if (!answers().files.isEmpty()) {
+        answers().asked.append({caption, {}, filters});
+        return answers().files.dequeue();
+    }
+    return QFileDialog::getOpenFileName(parent, caption, initialPath,
+                                        filters.join(QStringLiteral(";;")));
+}
+
+void answerNextMessage() {
+    ++answers().messages;
+}
+
+void answerNextFileDialog(const QString& path) {
+    answers().files.enqueue(path);
+}
+
+QList<Asked> takeAsked() {
+    return std::exchange(answers().asked, {});
+}
+
+} // namespace Prompts

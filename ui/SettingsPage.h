@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QWidget>
+
+class PagesObserver;
+class SoundPlayer;
+
+namespace Norq {
+class Settings;
+}
+
+/// The "Settings" tab: every change is reported to the observer at once.
+class SettingsPage : public QWidget {
+    Q_OBJECT
+public:
+    /// Shows the settings as they are now; the page keeps no copy of them.
+    SettingsPage(const Norq::Settings& settings, SoundPlayer& player, QWidget* parent);
+
+    /// Not owned; nothing is reported before it is set.
+    void setObserver(PagesObserver* observer) { m_observer = observer; }
+
+private:
+    SoundPlayer& m_player;
+    PagesObserver* m_observer = nullptr;
+};
