@@ -12,6 +12,12 @@ LogicCore::LogicCore(const std::filesystem::path& dataFolder,
 
 LogicCore::~LogicCore() = default;
 
+std::string LogicCore::saveError() const {
+    if (m_dataFile.saveError().empty())
+        return {};
+    return m_dataFile.path().string() + ": " + m_dataFile.saveError();
+}
+
 bool LogicCore::saveAll() {
     std::lock_guard lock(m_accountMgr.accountLock());
     Norq::SaveLoad::Writer* writer = m_dataFile.openForWriting();

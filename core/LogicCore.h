@@ -31,6 +31,9 @@ public:
     /// Writes every account and its unread messages. When the file cannot be written the old
     /// one stays, the accounts stay in memory, and false is returned; the next save tries again.
     bool saveAll();
+    /// Why the last save failed, naming the file: "<path>: <reason>"; empty after a
+    /// successful one.
+    std::string saveError() const;
 
 private:
     std::recursive_mutex m_modelLock;

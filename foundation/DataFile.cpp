@@ -32,6 +32,7 @@ SaveLoad::Writer* DataFile::openForWriting() {
     Platform::makePrivateDirectories(m_path.parent_path());
     m_output = std::make_unique<Platform::AtomicFile>(m_path);
     if (!m_output->isOpen()) {
+        m_saveError = Platform::errorText(m_output->error());
         m_output.reset();
         return nullptr;
     }
@@ -43,6 +44,7 @@ bool DataFile::closeWriting() {
     if (!m_output || !m_writer)
         return false;
     const bool saved = m_output->write(m_writer->bytes()) && m_output->commit();
+    m_saveError = saved ? std::string() : Platform::errorText(m_output->error());
     m_writer.reset();
     m_output.reset();
     return saved;

@@ -32,6 +32,8 @@ public:
     bool closeWriting();
 
     const std::filesystem::path& path() const { return m_path; }
+    /// Why the last save failed (the system's words), or empty after a successful one.
+    const std::string& saveError() const { return m_saveError; }
 
 private:
     std::filesystem::path m_path;
@@ -39,6 +41,7 @@ private:
     std::unique_ptr<SaveLoad::Reader> m_reader;
     std::unique_ptr<Platform::AtomicFile> m_output;
     std::unique_ptr<SaveLoad::Writer> m_writer;
+    std::string m_saveError;
 };
 
 } // namespace Norq

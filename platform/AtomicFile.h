@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace Platform {
@@ -34,6 +35,9 @@ private:
     int m_fd = -1;
     int m_error = 0;
 };
+
+/// The system's description of an errno value ("No space left on device").
+std::string errorText(int error);
 
 /// Creates a folder and any missing parents with owner-only access (0700); existing folders
 /// are left as they are. Returns the errno value of a failure, or 0.

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace Platform {
@@ -73,6 +74,10 @@ void AtomicFile::discard() {
         ::unlink(m_temporary.c_str());
         m_temporary.clear();
     }
+}
+
+std::string errorText(int error) {
+    return std::system_category().message(error);
 }
 
 int makePrivateDirectories(const std::filesystem::path& folder) {

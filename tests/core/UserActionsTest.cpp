@@ -92,6 +92,8 @@ TEST_F(UserActionsTest, ReplacingSettingsKeepsTheAddressAndAFailedSaveKeepsTheCh
     breakTheDataFolder();
     EXPECT_EQ(actions.markAllRead(), ActionResult::NotSaved);
     EXPECT_TRUE(subjects(core).empty());
+    EXPECT_EQ(core.saveError(),
+              (home.dataFolder() / "data" / "general.bin").string() + ": Not a directory");
 }
 
 TEST_F(UserActionsTest, AnAccountGoesOnlyWhenTheFileCanBeWrittenWithoutIt) {

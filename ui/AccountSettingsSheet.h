@@ -1,0 +1,23 @@
+#pragma once
+
+#include "logic/AccountPreferences.h"
+#include "logic/ConnectionSettings.h"
+
+#include <QDialog>
+
+/// "E-Mail Account Settings": an account's connection settings and preferences edited on two
+/// tabs. It works on copies; the caller reads them back after OK.
+class AccountSettingsSheet : public QDialog {
+    Q_OBJECT
+public:
+    AccountSettingsSheet(const Logic::ConnectionSettings& settings,
+                         const Logic::AccountPreferences& preferences, QWidget* parent);
+
+    /// The copies, changed by OK on the pages that were shown.
+    const Logic::ConnectionSettings& connectionSettings() const { return m_settings; }
+    const Logic::AccountPreferences& preferences() const { return m_preferences; }
+
+private:
+    Logic::ConnectionSettings m_settings;
+    Logic::AccountPreferences m_preferences;
+};
