@@ -104,6 +104,8 @@ std::size_t CheckReport::totalUnread() const {
 }
 
 int CheckReport::exitCode() const {
+    if (saveFailure)
+        return 1;
     for (const Account& account : accounts) {
         if (!account.checked)
             return 3;

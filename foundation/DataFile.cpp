@@ -31,6 +31,7 @@ SaveLoad::Writer* DataFile::openForWriting() {
     m_writer.reset();
     m_output = std::make_unique<Platform::AtomicFile>(m_path);
     if (!m_output->isOpen()) {
+        m_error = m_output->error();
         m_output.reset();
         return nullptr;
     }
@@ -42,6 +43,7 @@ bool DataFile::closeWriting() {
     if (!m_output || !m_writer)
         return false;
     const bool saved = m_output->write(m_writer->bytes()) && m_output->commit();
+    m_error = saved ? 0 : m_output->error();
     m_writer.reset();
     m_output.reset();
     return saved;

@@ -32,6 +32,8 @@ public:
     bool closeWriting();
 
     const std::filesystem::path& path() const { return m_path; }
+    /// The errno value that made the last save fail; 0 after one that succeeded.
+    int error() const { return m_error; }
 
 private:
     std::filesystem::path m_path;
@@ -39,6 +41,7 @@ private:
     std::unique_ptr<SaveLoad::Reader> m_reader;
     std::unique_ptr<Platform::AtomicFile> m_output;
     std::unique_ptr<SaveLoad::Writer> m_writer;
+    int m_error = 0;
 };
 
 } // namespace Norq

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <mutex>
+#include <string>
 
 /// The root of the mail model: the server presets, the data file with the accounts and their
 /// unread messages, and the starter of checks. Built before any window, destroyed after the
@@ -30,6 +31,8 @@ public:
     /// Writes every account and its unread messages. When the file cannot be written the old
     /// one stays, the accounts stay in memory, and false is returned; the next save tries again.
     bool saveAll();
+    /// Why the last save failed (the file and the system's reason); empty after one that worked.
+    std::string saveFailure();
 
 private:
     std::recursive_mutex m_modelLock;
@@ -37,4 +40,5 @@ private:
     Norq::DataFile m_dataFile;
     Logic::AccountMgr m_accountMgr;
     CheckStarter m_checkStarter;
+    std::string m_saveFailure; ///< guarded by the account lock, as saves are
 };
