@@ -231,7 +231,7 @@ TEST_F(MailCheckerTest, AServerWhoseRepliesCannotBeUsedFailsTheCheckWithNothingH
         EXPECT_EQ(listener.waitForEnd(), kFailed) << "TOP " << refused << " refused";
     }
     // The last header never ends: whatever came of it is no header.
-    start(knownDate(1), MailChecker::kDefaultMaxNewMails, {300ms, 1h, 1h});
+    start(knownDate(1), MailChecker::kDefaultMaxNewMails, {1s, 1h, 1h});
     ASSERT_TRUE(server.accept());
     logIn(3);
     expectTop(1, 2);

@@ -354,7 +354,7 @@ TEST_F(Pop3SessionTest, WithoutPipeliningUtf8GoesOutAloneAndMayBeRefused) {
 TEST_F(Pop3SessionTest, LoginRepliesMayComeLateButNotNever) {
     // A server slows a wrong password down past the usual limit; only the login limit applies.
     Pop3Session patient("127.0.0.1", server.port(), false, -1,
-                        {100ms, 1h, 1h, Pop3Reply::kDefaultSizeLimit, 500ms});
+                        {100ms, 1h, 1h, Pop3Reply::kDefaultSizeLimit, 2s});
     connect(patient);
     auto login = inBackground([&] { return patient.logIn("bob", "wrong"); });
     EXPECT_EQ(server.receiveLine(), "USER bob\r\n");
