@@ -21,12 +21,10 @@ public:
     /// too long). Bytes after its end are kept for the next reply, unless it was too long.
     bool feed(const char* bytes, std::size_t length);
 
-    bool isMultiLine() const { return m_multiLine; }
     bool isComplete() const { return m_complete; }
     /// The status line began with "+OK", in any case.
     bool isOk() const { return m_ok; }
     bool isTooLong() const { return m_tooLong; }
-    bool hasStatusLine() const { return !m_bytes.empty(); }
     /// Every complete line so far, each with its CR LF.
     const std::string& bytes() const { return m_bytes; }
 
