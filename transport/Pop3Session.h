@@ -73,6 +73,9 @@ public:
     void disconnect();
 
     Pop3Failure failure() const { return m_failure; }
+    /// After `connect` failed with Pop3Failure::Tls: why, as a sentence for the user (an
+    /// untrusted certificate, one for another host name...); empty otherwise.
+    const std::string& tlsFailureReason() const { return m_tlsFailureReason; }
 
 private:
     bool onData(const char* bytes, std::size_t length) override;
@@ -94,4 +97,5 @@ private:
     int m_stopDescriptor;
     Pop3Limits m_limits;
     Pop3Failure m_failure = Pop3Failure::None;
+    std::string m_tlsFailureReason;
 };
