@@ -28,11 +28,14 @@ namespace {
 // The width of the account pages' group boxes, in dialog units.
 constexpr int kPageWidth = 266;
 
-QPixmap renderArt(const QString& path, QSize size) {
-    QPixmap pixmap(size);
+// The pictures are drawn at their size in the screen's own pixels, so they stay sharp where
+// the desktop scales.
+QPixmap renderArt(const QString& path, QSize size, qreal pixelRatio) {
+    QPixmap pixmap(size * pixelRatio);
+    pixmap.setDevicePixelRatio(pixelRatio);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
-    QSvgRenderer(path).render(&painter);
+    QSvgRenderer(path).render(&painter, QRectF(QPointF(), QSizeF(size)));
     return pixmap;
 }
 
@@ -78,10 +81,10 @@ AccountWizard::AccountWizard(LogicCore& core, QWidget* parent)
     setWindowTitle(QStringLiteral("E-Mail Account Configuration Wizard"));
     setWindowFlags(kDialogFrame);
     setWizardStyle(QWizard::ModernStyle);
-    setPixmap(QWizard::LogoPixmap,
-              renderArt(QStringLiteral(":/account-dialogs/wizard-header.svg"), {49, 49}));
-    const QPixmap watermark =
-        renderArt(QStringLiteral(":/account-dialogs/wizard-watermark.svg"), {164, 314});
+    setPixmap(QWizard::LogoPixmap, renderArt(QStringLiteral(":/account-dialogs/wizard-header.svg"),
+                                             {49, 49}, devicePixelRatioF()));
+    const QPixmap watermark = renderArt(QStringLiteral(":/account-dialogs/wizard-watermark.svg"),
+                                        {164, 314}, devicePixelRatioF());
 
     setPage(
         kWelcomePage,
@@ -117,7 +120,8 @@ AccountWizard::AccountWizard(LogicCore& core, QWidget* parent)
                               style()->pixelMetric(QStyle::PM_LayoutLeftMargin, nullptr, this) +
                               style()->pixelMetric(QStyle::PM_LayoutRightMargin, nullptr, this);
     for (int id : {kWelcomePage, kCompletionPage})
-        page(id)->setMinimumWidth(interiorWidth - watermark.width());
+        page(id)->setMinimumWidth(interiorWidth -
+                                  qRound(watermark.deviceIndependentSize().width()));
 
     connect(this, &QWizard::currentIdChanged, this, &AccountWizard::pageShown);
     QAbstractButton* back = button(QWizard::BackButton);
