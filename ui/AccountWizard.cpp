@@ -93,7 +93,7 @@ AccountWizard::AccountWizard(LogicCore& core, QWidget* parent)
             QStringLiteral("This wizard will guide you through the e-mail account configuration."),
             watermark, "welcomeTitle"));
     setPage(kPrimaryPage, makePrimaryPage());
-    // Built afresh each time the page is shown (rebuildConnectionPage), so that it shows the
+    // The POP3 page is built afresh each time it is shown (pageShown), so that it shows the
     // values decided from the address.
     m_connectionHost = new QWidget;
     setControlId(m_connectionHost, 1010, "connectionPlaceholder");
@@ -124,6 +124,7 @@ AccountWizard::AccountWizard(LogicCore& core, QWidget* parent)
                                   qRound(watermark.deviceIndependentSize().width()));
 
     connect(this, &QWizard::currentIdChanged, this, &AccountWizard::pageShown);
+    // QWizard's Back returns to the page visited before; ours can skip one (goBack).
     QAbstractButton* back = button(QWizard::BackButton);
     disconnect(back, &QAbstractButton::clicked, this, nullptr);
     connect(back, &QAbstractButton::clicked, this, &AccountWizard::goBack);
@@ -160,7 +161,6 @@ bool AccountWizard::validateCurrentPage() {
         m_account->setConnectionSettings(m_connectionPage->settings());
         return true;
     case kPreferencePage:
-        m_preferencesHost->buildPage();
         m_preferencesPage->apply();
         m_account->setPreferences(m_preferencesPage->preferences());
         return true;
@@ -207,7 +207,7 @@ QWizardPage* AccountWizard::makeHostPage(QWidget* host, const QString& title,
 
 bool AccountWizard::acceptPrimarySettings() {
     const QString address = m_emailAddress->text();
-    Logic::AccountSuggestion suggestion = Logic::suggestAccount(
+    const Logic::AccountSuggestion suggestion = Logic::suggestAccount(
         m_core.serverPresets(), narrowOf(address), narrowOf(m_password->text()));
     if (ModelView(m_core).account(suggestion.connectionSettings.emailAddress())) {
         Prompts::showMessage(

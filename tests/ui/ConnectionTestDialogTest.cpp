@@ -77,9 +77,6 @@ private Q_SLOTS:
         const int plain = m_dovecot->plainPort();
         QTest::newRow("success") << "127.0.0.1" << plain << false << "wonderland"
                                  << "Success! You have 3 mails in your mailbox!" << 3;
-        QTest::newRow("success over TLS")
-            << "localhost" << int(m_dovecot->tlsPort()) << true << "wonderland"
-            << "Success! You have 3 mails in your mailbox!" << 3;
         QTest::newRow("wrong password") << "127.0.0.1" << plain << false << "rabbit"
                                         << "Failed! Wrong user name or password!" << 1;
         QTest::newRow("unreachable server")
