@@ -32,8 +32,8 @@ public:
     /// one stays, the accounts stay in memory, and false is returned; the next save tries again.
     bool saveAll();
     /// Why the last save failed, naming the file: "<path>: <reason>"; empty after a
-    /// successful one.
-    std::string saveError() const;
+    /// successful one. Safe from any thread: it waits for a save in progress.
+    std::string saveError();
 
 private:
     std::recursive_mutex m_modelLock;
