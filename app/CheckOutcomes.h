@@ -1,0 +1,24 @@
+#pragma once
+
+#include "app/CheckReport.h"
+#include "core/ModelView.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+/// What one check found, account by account, gathered from its events. Not locked: its user
+/// keeps it on one thread or guards it.
+class CheckOutcomes {
+public:
+    void clear() { m_outcomes.clear(); }
+    void accountChecked(const std::string& emailAddress, const Logic::Account::MailList& newMails);
+    void accountFailed(const std::string& emailAddress, CheckFailure failure);
+
+    /// The report over the accounts as they are now, in their order, with their unread counts;
+    /// an account the check did not reach counts as not checked.
+    CheckReport report(const std::vector<AccountView>& accounts) const;
+
+private:
+    std::map<std::string, CheckReport::Account> m_outcomes;
+};
