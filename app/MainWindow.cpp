@@ -49,6 +49,7 @@ MainWindow::MainWindow(LogicCore& core, Norq::Settings& settings, bool startMini
     resize(std::max<int>(static_cast<int>(stored.width), minimumWidth()),
            std::max<int>(static_cast<int>(stored.height), minimumHeight()));
 
+    m_checkTimer.setParent(this); // found by its name, like the controls
     m_checkTimer.setObjectName(QStringLiteral("checkTimer"));
     connect(&m_checkTimer, &QTimer::timeout, this, &MainWindow::startCheck);
     applySchedule(m_settings.timeout());

@@ -28,10 +28,12 @@ class Settings;
 /// "Check E-Mail" button and from the tray menu; turns each check's progress into account
 /// statuses, status-bar texts, the tray icon and tooltip, pop-ups and a sound; hosts the four
 /// pages and carries out their settings changes. Closing or minimising it hides it in the
-/// notification area, as long as the desktop has one.
+/// notification area, as long as the desktop has one. It hears the check's events on the
+/// interface thread, where CheckEventBridge delivers them, and the pages' events through
+/// PageTabs.
 class MainWindow : public QMainWindow,
-                   private CheckObserver,
-                   private PagesObserver,
+                   public CheckObserver,
+                   public PagesObserver,
                    private Logic::AccountObserver {
     Q_OBJECT
 public:
@@ -57,16 +59,6 @@ public:
     PageTabs& pages() const { return *m_pages; }
     QString statusText() const;
 
-Q_SIGNALS:
-    /// "E&xit" was chosen, or the window was closed while no notification area exists.
-    void exitRequested();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
     // The check's events, on the interface thread.
     void checkStarted() override;
     void accountStarting(const AccountCheckEntry& entry) override;
@@ -85,6 +77,16 @@ private:
     void mailsChanged() override;
     void modelSaved(ActionResult result) override;
 
+Q_SIGNALS:
+    /// "E&xit" was chosen, or the window was closed while no notification area exists.
+    void exitRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
     // The account list changed (on the interface thread, under the model's locks).
     void accountAdded(Logic::Account& account) override;
     void accountRemoved(Logic::Account& account) override;

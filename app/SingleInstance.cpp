@@ -4,6 +4,7 @@
 #include "foundation/Exception.h"
 #include "foundation/NameChecksum.h"
 #include "foundation/Product.h"
+#include "foundation/Reporter.h"
 
 #include <QLocalSocket>
 #include <QStandardPaths>
@@ -49,6 +50,12 @@ SingleInstance::Role SingleInstance::claim(std::chrono::milliseconds patience) {
     for (;;) {
         if (m_lock.tryLock())
             return Role::First;
+        if (!m_lock.isOpen()) {
+            // A folder where no lock can be made cannot hold the data file either: the save
+            // failures will show, and nothing is gained by refusing to start.
+            Norq::report("Desktop", "no instance lock", m_lockFile.string());
+            return Role::First;
+        }
         m_socket = std::make_unique<QLocalSocket>();
         m_socket->connectToServer(m_socketPath);
         if (m_socket->waitForConnected(1000))

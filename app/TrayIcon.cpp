@@ -8,6 +8,8 @@
 
 namespace {
 
+std::optional<bool> g_availability; // set by tests only
+
 // Drawn for each size a notification area asks for most; the picture scales for the others.
 QIcon trayIcon(const QString& name) {
     QIcon icon(QStringLiteral(":/tray/%1.svg").arg(name));
@@ -79,5 +81,9 @@ void TrayIcon::enableMarkAllRead(bool enabled) {
 }
 
 bool TrayIcon::isAvailable() {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return g_availability.value_or(QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+void TrayIcon::overrideAvailability(std::optional<bool> available) {
+    g_availability = available;
 }

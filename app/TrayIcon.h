@@ -4,6 +4,7 @@
 #include <QObject>
 
 #include <memory>
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -26,6 +27,8 @@ public:
     /// Whether the desktop has a notification area right now; one may come or go while the
     /// program runs, and the icon moves into one that appears.
     static bool isAvailable();
+    /// For tests: what isAvailable answers, whatever the platform; nothing restores the truth.
+    static void overrideAvailability(std::optional<bool> available);
 
     QMenu* menu() const { return m_menu.get(); }
     QSystemTrayIcon* icon() const { return m_icon; }

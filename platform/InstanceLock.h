@@ -20,6 +20,8 @@ public:
     /// cannot be opened. True at once when this object holds it already.
     bool tryLock();
     bool isLocked() const { return m_locked; }
+    /// False when the lock file could not be opened or created; nobody can hold it then.
+    bool isOpen() const { return m_fd >= 0; }
 
 private:
     std::filesystem::path m_file;
