@@ -8,24 +8,31 @@ CheckRequests::CheckRequests(std::function<bool()> startCheck, QObject* parent)
 }
 
 void CheckRequests::add(Done done) {
-    m_waiting.push_back(std::move(done));
+    m_waiting.push_back({m_started + 1, std::move(done)});
     startWhenIdle();
 }
 
+void CheckRequests::checkStarting() {
+    ++m_started;
+}
+
 void CheckRequests::startWhenIdle() {
-    if (m_checking || m_waiting.empty())
+    // A check whose end has not been seen yet calls again when it ends.
+    if (m_waiting.empty() || m_started != m_finishedSeen)
         return;
     if (!m_startCheck())
         m_retry.start();
 }
 
 void CheckRequests::checkStarted() {
-    m_checking = true;
-    m_retry.stop();
+    ++m_startedSeen;
     m_outcomes.clear();
-    m_inCheck.insert(m_inCheck.end(), std::make_move_iterator(m_waiting.begin()),
-                     std::make_move_iterator(m_waiting.end()));
-    m_waiting.clear();
+    std::erase_if(m_waiting, [this](Request& request) {
+        if (request.check > m_startedSeen)
+            return false;
+        m_inCheck.push_back(std::move(request.done));
+        return true;
+    });
 }
 
 void CheckRequests::accountChecked(const std::string& emailAddress,
@@ -40,7 +47,7 @@ void CheckRequests::accountFailed(const std::string& emailAddress, CheckFailure 
 }
 
 void CheckRequests::checkFinished(const std::vector<AccountView>& accounts) {
-    m_checking = false;
+    ++m_finishedSeen;
     if (!m_inCheck.empty()) {
         const CheckReport report = m_outcomes.report(accounts);
         for (const Done& done : std::exchange(m_inCheck, {}))

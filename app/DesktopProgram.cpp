@@ -32,12 +32,11 @@ int DesktopProgram::runUntilExit() {
     SingleInstance instance(application.dataFolder());
     if (instance.claim() == SingleInstance::Role::Second)
         return printJobOutput(instance.ask(std::vector<std::string>(m_argv + 1, m_argv + m_argc)));
+    LogicCore core(application.dataFolder(), application.presetsFile());
     if (!GuiApplication::hasDisplay(m_argc, m_argv))
         throw Norq::Exception("There is no display for the tray program (DISPLAY is not set); "
                               "velomar --check-once checks without one.");
     m_gui = GuiApplication::create(m_argc, m_argv);
-
-    LogicCore core(application.dataFolder(), application.presetsFile());
     MainWindow window(core, application.settings(), application.options().hasOption("minimized"));
     QObject::connect(&window, &MainWindow::exitRequested, m_gui.get(), &QCoreApplication::quit);
     InstanceServer server(

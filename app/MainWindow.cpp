@@ -134,7 +134,10 @@ void MainWindow::buildWindow() {
 }
 
 bool MainWindow::startCheck() {
-    return m_core.checkStarter().startCheck();
+    if (!m_core.checkStarter().startCheck())
+        return false;
+    m_requests.checkStarting();
+    return true;
 }
 
 void MainWindow::checkOnRequest(CheckRequests::Done done) {

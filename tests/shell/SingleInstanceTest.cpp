@@ -115,6 +115,8 @@ private Q_SLOTS:
         tray.setProcessEnvironment(environment);
         tray.start(QStringLiteral(VELOMAR_EXECUTABLE), {QStringLiteral("-minimized")});
         QVERIFY(tray.waitForStarted());
+        const QString socket = SingleInstance(dataFolder).socketPath();
+        QVERIFY(QTest::qWaitFor([&] { return QFile::exists(socket); }, 30000));
 
         // Its own first check found the two new messages; this one finds nothing new.
         QCOMPARE(velomar({QStringLiteral("--check-once")}),
@@ -127,6 +129,29 @@ private Q_SLOTS:
         QVERIFY(tray.waitForFinished());
         QCOMPARE(velomar({QStringLiteral("--check-once")}),
                  QStringLiteral("alice@example.org: 0 new, 2 unread\nTotal: 0 new, 2 unread\n"));
+    }
+
+    void withoutADisplayAFailureGoesToStandardErrorAndEndsWithOne() {
+        const TestSupport::TempHome home;
+        const auto data = home.dataFolder() / "Quorvex Software" / "Quorvex Velomar" / "data";
+        QProcess program;
+        auto environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(VELOMAR_EXECUTABLE), QStringList());
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 1);
+        QVERIFY(program.readAllStandardError().contains("There is no display"));
+
+        // A damaged data file stops the start; its message shows as it is, seven bits a byte.
+        TestSupport::writeFile(data / "general.bin", "\xC3\xA9 not a data file");
+        program.start(QStringLiteral(VELOMAR_EXECUTABLE), {QStringLiteral("-minimized")});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 1);
+        QVERIFY(program.readAllStandardError().endsWith("\nvelomar: SaveLoad: wrong slot id!\n"));
+        QCOMPARE(TestSupport::readFile(data / "general.bin"),
+                 std::string("\xC3\xA9 not a data file"));
     }
 };
 
