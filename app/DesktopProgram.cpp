@@ -69,12 +69,13 @@ void DesktopProgram::answer(MainWindow& window, const std::vector<std::string>& 
 
 void DesktopProgram::showException(const char* what) {
     const QString text = QString::fromStdU16String(Norq::asciiWiden(what));
+    // Also where the box will show: a display that turns out to be unreachable ends the
+    // process before the box, and the log of a desktop session keeps standard error.
+    std::cerr << "velomar: " << text.toStdString() << std::endl;
     if (m_gui == nullptr && GuiApplication::hasDisplay(m_argc, m_argv))
         m_gui = GuiApplication::create(m_argc, m_argv);
-    if (m_gui == nullptr) {
-        std::cerr << "velomar: " << text.toStdString() << '\n';
+    if (m_gui == nullptr)
         return;
-    }
     Prompts::showMessage(QApplication::activeWindow(), QMessageBox::Critical,
                          QString::fromUtf8(Norq::Product::kName.data(),
                                            static_cast<qsizetype>(Norq::Product::kName.size())) +

@@ -11,7 +11,7 @@ class MainWindow;
 
 /// The tray program from its start to "E&xit". One runs per user: a second start shows the
 /// first one's window and ends. A failure at any point ends the program with the exception
-/// box, or on standard error where there is no display.
+/// box, and its text on standard error.
 class DesktopProgram {
 public:
     /// `argc` must outlive the program (the Qt application object keeps it).
