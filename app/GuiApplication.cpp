@@ -1,6 +1,7 @@
 #include "app/GuiApplication.h"
 
 #include "platform/Environment.h"
+#include "ui/ProgramIcon.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +50,7 @@ std::unique_ptr<GuiApplication> GuiApplication::create(int& argc, char** argv) {
 
 GuiApplication::GuiApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setQuitOnLastWindowClosed(false); // the program lives on in the notification area
+    setWindowIcon(programIcon());     // every window's, the exception box's too
 }
 
 int GuiApplication::exec() {
