@@ -1,8 +1,9 @@
-// Writes a data file for the desktop benchmarks: one account whose server refuses every
-// connection (127.0.0.1, port 9), so a check ends at once, holding unread messages the pop-ups
-// have not shown yet. The tray program started on it shows them at the end of its first check.
+// Writes a data file for the desktop benchmarks: one account on 127.0.0.1 whose server refuses
+// every connection (port 9, unless another port is given), so a check ends at once, holding
+// unread messages the pop-ups have not shown yet. The tray program started on it shows them at
+// the end of its first check.
 //
-//   bench_desktop_seed <data folder> <messages>
+//   bench_desktop_seed <data folder> <messages> [port]
 #include "core/LogicCore.h"
 #include "logic/Mail.h"
 
@@ -12,8 +13,8 @@
 #include <string>
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: bench_desktop_seed <data folder> <messages>\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: bench_desktop_seed <data folder> <messages> [port]\n");
         return 2;
     }
     const int count = std::atoi(argv[2]);
@@ -23,7 +24,7 @@ int main(int argc, char** argv) {
     settings.setEmailAddress("reader@example.org");
     settings.setUserLogin("reader");
     settings.setServerName("127.0.0.1");
-    settings.setPort(9);
+    settings.setPort(static_cast<std::uint16_t>(argc == 4 ? std::atoi(argv[3]) : 9));
     account->setConnectionSettings(settings);
     Logic::Account::MailList mails;
     for (int i = 0; i < count; ++i) {
