@@ -30,12 +30,18 @@ public:
     std::u16string notificationSound() const;
     void setNotificationSound(std::u16string_view path);
     std::u16string installDir() const;
+    /// Only for a stored folder that no longer holds the program's files (the program moved):
+    /// the start-up puts the folder it really runs from in its place.
+    void setInstallDir(std::u16string_view folder);
     WindowSize mainWindowSize() const;
     void setMainWindowSize(unsigned width, unsigned height);
     std::uint32_t timeout() const;
     void setTimeout(std::uint32_t minutes);
     std::uint32_t flags() const;
     void setFlags(std::uint32_t flags);
+
+    /// The running executable, whose folder is the default install folder.
+    const std::filesystem::path& executable() const { return m_executable; }
 
     bool isAutostart() const;
     /// Creates or replaces the entry; false when it could not be written.
