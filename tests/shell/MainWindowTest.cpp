@@ -98,7 +98,8 @@ private Q_SLOTS:
         Shell shell(accounts(TestMail::account("alice", "wonderland", dovecot.tlsPort(), true),
                              TestMail::account("bob", "wrong", dovecot.plainPort(), false)));
         QVERIFY(shell.checkDone()); // started with the window
-        QCOMPARE(shell.window->statusText(), QStringLiteral("Ready"));
+        QCOMPARE(shell.window->statusText(),
+                 QStringLiteral("Processing: [bob@example.org] failed"));
         QVERIFY(shell.button()->isEnabled());
         QCOMPARE(shell.tooltip(), QStringLiteral("Quorvex Velomar\n2 unread messages"));
         QVERIFY(shell.markAllReadEnabled());
@@ -138,9 +139,13 @@ private Q_SLOTS:
         QCOMPARE(window.statusText(), QStringLiteral("Processing: [b@example.org]"));
         window.accountChecked(entry("b@example.org"), {});
         window.checkFinished();
-        QCOMPARE(window.statusText(), QStringLiteral("Ready"));
+        // The account that could not be reached stays in sight until the next check.
+        QCOMPARE(window.statusText(), QStringLiteral("Processing: [a@example.org] failed"));
         QVERIFY(shell.button()->isEnabled());
         QVERIFY(!window.notifier().isRunning()); // asked, but nothing was new
+        window.checkStarted();
+        window.checkFinished();
+        QCOMPARE(window.statusText(), QStringLiteral("Ready"));
 
         // A failed save stays in the status bar until a save succeeds.
         const auto data = shell.home.dataFolder() / "data";
