@@ -80,11 +80,9 @@ void HyperLink::paintEvent(QPaintEvent*) {
         colour = palette().color(QPalette::Disabled, QPalette::WindowText);
     else if (m_visited)
         colour = palette().color(QPalette::LinkVisited);
-    painter.setPen(colour);
-    painter.setFont(linkFont());
     const QRect text = labelRect();
-    painter.drawText(text, kTextFlags, m_label);
     if (hasFocus()) {
+        // Under the text: a style may fill the frame.
         QStyleOptionFocusRect frame;
         frame.initFrom(this);
         // Drawn whenever the link has the focus, however it got it.
@@ -93,6 +91,9 @@ void HyperLink::paintEvent(QPaintEvent*) {
         frame.backgroundColor = palette().color(backgroundRole());
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &painter, this);
     }
+    painter.setPen(colour);
+    painter.setFont(linkFont());
+    painter.drawText(text, kTextFlags, m_label);
 }
 
 void HyperLink::mouseMoveEvent(QMouseEvent* event) {
