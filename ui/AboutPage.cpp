@@ -35,7 +35,6 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
         QStringLiteral("Made by ") + fromUtf8(Norq::Product::kMaker) + QStringLiteral("."), this);
     m_link = new HyperLink(QStringLiteral("User guide"), userGuideAddress(), this);
     setControlId(m_link, 1034, "userGuideLink");
-    m_link->setMinimumWidth(dialogUnitsToPixelsX(this, 120));
 
     auto* text = new QVBoxLayout;
     text->setSpacing(dialogUnitsToPixelsY(this, 2));

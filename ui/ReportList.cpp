@@ -9,6 +9,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace ReportList {
 
 QTableWidget* create(QWidget* page, const QList<Column>& columns,
@@ -26,9 +28,12 @@ QTableWidget* create(QWidget* page, const QList<Column>& columns,
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setHighlightSections(false);
     header->setStretchLastSection(false);
+    // The widths were chosen for a font whose average character is 6 pixels wide; they grow
+    // with a larger font, so a date or an address still fits its column.
+    const double scale = std::max(1.0, dialogUnitsToPixelsX(page, 400) / 600.0);
     for (int column = 0; column < columns.size(); ++column) {
         list->setHorizontalHeaderItem(column, new QTableWidgetItem(columns[column].title));
-        list->setColumnWidth(column, columns[column].width);
+        list->setColumnWidth(column, qRound(columns[column].width * scale));
     }
     return list;
 }

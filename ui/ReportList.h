@@ -14,7 +14,7 @@ namespace ReportList {
 
 struct Column {
     QString title;
-    int width; ///< in pixels
+    int width; ///< in pixels of a font with 6-pixel average characters
 };
 
 /// A list of whole-row items with grid lines and fixed column widths; nothing is edited in

@@ -19,6 +19,7 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -35,9 +36,11 @@ QPushButton* button(QWidget* parent, const QString& text, int widthUnits, int co
                     const char* objectName) {
     auto* pushButton = new QPushButton(text, parent);
     pushButton->setAutoDefault(false);
-    pushButton->setMinimumSize(dialogUnitsToPixels(parent, widthUnits, 14));
-    pushButton->setMaximumWidth(
-        std::max(pushButton->minimumWidth(), pushButton->sizeHint().width()));
+    // As wide as the template says, or as the text needs: "X" and ">" stay small squares.
+    const QSize size = dialogUnitsToPixels(parent, widthUnits, 14);
+    const QFontMetrics metrics = pushButton->fontMetrics();
+    const int textWidth = metrics.horizontalAdvance(text) + 2 * metrics.averageCharWidth();
+    pushButton->setFixedSize(std::max(size.width(), textWidth), size.height());
     setControlId(pushButton, controlId, objectName);
     return pushButton;
 }
