@@ -25,18 +25,12 @@ void clickHeader(QTableWidget* list, int column) {
                       QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
 }
 
-void doubleClickRow(QTableWidget* list, int row) {
+// The view reads a double click only on the row its button went down on.
+void clickRow(QTableWidget* list, int row, Qt::KeyboardModifiers modifiers, bool twice = false) {
     const QPoint centre = list->visualRect(list->model()->index(row, kSubject)).center();
-    // The view reads a double click only on the row its button went down on.
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
-}
-
-void selectRows(QTableWidget* list, std::initializer_list<int> rows) {
-    for (const int row : rows) {
-        const QPoint centre = list->visualRect(list->model()->index(row, kSubject)).center();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, centre);
-    }
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, centre);
+    if (twice)
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, modifiers, centre);
 }
 
 } // namespace
@@ -49,25 +43,26 @@ private Q_SLOTS:
     void init() {
         m_model = std::make_unique<Model>();
         // Two accounts, their messages interleaved in time; one message has no date at all.
-        m_model->addAccount("anna@example.org",
-                            {mail("anna@example.org", "Bob <bob@example.net>", "Lunch",
-                                  "Mon, 7 Dec 2026 10:05:00 +0000"),
-                             mail("anna@example.org", "Carol <carol@example.net>", "Minutes",
-                                  "Sun, 6 Dec 2026 09:00:00 +0100")},
-                            launching("/nonexistent/reader --inbox"));
+        m_model->addAccount(
+            "anna@example.org",
+            {mail("anna@example.org", "Bob <bob@example.net>", "Lunch",
+                  "Mon, 7 Dec 2026 10:05:00 +0000"),
+             mail("anna@example.org", "Carol <carol@example.net>", "Minutes",
+                  "Sun, 6 Dec 2026 09:00:00 +0100")},
+            readAction(Logic::ReadMailAction::LaunchProgram, "/nonexistent/reader --inbox"));
         m_model->addAccount(
             "zoe@example.org",
             {mail("zoe@example.org", "=?utf-8?B?0JDQvdC90LA=?= <anna@example.net>",
                   "=?utf-8?Q?Caf=C3=A9_at_f=C3=BCnf?=", "Tue, 8 Dec 2026 23:59:00 +0000"),
              mail("zoe@example.org", "Dave <dave@example.net>", "No date", "")},
-            launching("true"));
+            readAction(Logic::ReadMailAction::LaunchProgram, "true"));
         m_page = std::make_unique<MessagesPage>(m_model->core(), nullptr);
         m_page->setObserver(&m_observer);
         m_page->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
-        m_list = m_page->findChild<QTableWidget*>(QStringLiteral("messageList"));
-        m_markAll = m_page->findChild<QPushButton*>(QStringLiteral("markAllAsRead"));
-        m_markRead = m_page->findChild<QPushButton*>(QStringLiteral("markAsRead"));
+        m_list = m_page->findChild<QTableWidget*>(u"messageList"_s);
+        m_markAll = m_page->findChild<QPushButton*>(u"markAllAsRead"_s);
+        m_markRead = m_page->findChild<QPushButton*>(u"markAsRead"_s);
     }
     void cleanup() {
         m_page.reset();
@@ -90,12 +85,6 @@ private Q_SLOTS:
                                                      u"06.12.2026 11:00"_s, u""_s}));
         QVERIFY(m_markAll->isEnabled());
         QVERIFY(!m_markRead->isEnabled());
-
-        Model empty;
-        MessagesPage nothing(empty.core(), nullptr);
-        QCOMPARE(nothing.findChild<QTableWidget*>()->rowCount(), 0);
-        for (auto* button : nothing.findChildren<QPushButton*>())
-            QVERIFY(!button->isEnabled());
     }
 
     void headerClicksSortAscendingFirstThenToggle() {
@@ -116,7 +105,8 @@ private Q_SLOTS:
     }
 
     void markingASelectionRemovesExactlyThoseRowsAndSaves() {
-        selectRows(m_list, {0, 2});
+        clickRow(m_list, 0, {});
+        clickRow(m_list, 2, Qt::ControlModifier);
         QVERIFY(m_markRead->isEnabled());
         QTest::mouseClick(m_markRead, Qt::LeftButton);
         QCOMPARE(column(m_list, kSubject), (QStringList{u"Lunch"_s, u"No date"_s}));
@@ -127,25 +117,25 @@ private Q_SLOTS:
                  (QStringList{u"anna@example.org: Lunch"_s, u"zoe@example.org: No date"_s}));
 
         // A save that fails still empties the list, and says so.
-        m_model->breakSaving();
+        m_model->breakSaving(true);
         QTest::mouseClick(m_markAll, Qt::LeftButton);
         QCOMPARE(m_list->rowCount(), 0);
         QVERIFY(!m_markAll->isEnabled());
         QCOMPARE(m_observer.take(), (QStringList{u"not saved"_s, u"mailsChanged"_s}));
-        m_model->repairSaving();
+        m_model->breakSaving(false);
         m_page->markAllRead();
         QCOMPARE(m_model->saved(), (QStringList{u"anna@example.org: "_s, u"zoe@example.org: "_s}));
     }
 
     void doubleClickClearsTheAccountOnlyWhenItsActionStarts() {
         Prompts::answerNextMessage();
-        doubleClickRow(m_list, 1); // anna's: her reader does not exist
+        clickRow(m_list, 1, {}, true); // anna's: her reader does not exist
         QCOMPARE(Prompts::takeAsked().value(0).text,
                  QStringLiteral("Can't launch the program [/nonexistent/reader --inbox]!"));
         QCOMPARE(m_list->rowCount(), 4);
         QVERIFY(m_observer.take().isEmpty());
 
-        doubleClickRow(m_list, 0); // zoe's: both of hers go, the undated one too
+        clickRow(m_list, 0, {}, true); // zoe's: both of hers go, the undated one too
         QCOMPARE(column(m_list, kSubject), (QStringList{u"Lunch"_s, u"Minutes"_s}));
         QCOMPARE(m_observer.take(), (QStringList{u"saved"_s, u"mailsChanged"_s}));
         QCOMPARE(m_model->saved(),
@@ -155,7 +145,7 @@ private Q_SLOTS:
     void aRowWhoseMessageIsGoneIsRemovedOnDoubleClick() {
         // Read meanwhile elsewhere (the tray's "Mark All As Read" goes through the same model).
         UserActions(m_model->core()).clearAccountMails("anna@example.org");
-        doubleClickRow(m_list, 1);
+        clickRow(m_list, 1, {}, true);
         QCOMPARE(column(m_list, kSubject),
                  (QStringList{u"Café at fünf"_s, u"Minutes"_s, u"No date"_s}));
         QVERIFY(Prompts::takeAsked().isEmpty());
