@@ -21,15 +21,19 @@ HyperLink::HyperLink(const QString& label, const QString& address, QWidget* pare
     : QWidget(parent), m_label(label), m_address(address) {
     setFocusPolicy(Qt::TabFocus);
     setMouseTracking(true);
-    setAttribute(Qt::WA_Hover);
+    // Screen readers and the desktop tests find it by its text, and learn where it leads.
+    setAccessibleName(m_label);
+    setAccessibleDescription(m_address);
 }
 
 void HyperLink::setAddress(const QString& address) {
     m_address = address;
+    setAccessibleDescription(m_address);
 }
 
 void HyperLink::setLabel(const QString& label) {
     m_label = label;
+    setAccessibleName(m_label);
     updateGeometry();
     update();
 }
@@ -143,6 +147,8 @@ void HyperLink::focusOutEvent(QFocusEvent* event) {
 }
 
 void HyperLink::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange)
+        updateGeometry();
     if (event->type() == QEvent::EnabledChange || event->type() == QEvent::FontChange)
         update();
     QWidget::changeEvent(event);
