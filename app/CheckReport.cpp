@@ -13,6 +13,8 @@ const char* failureName(CheckFailure failure) {
         return "tls";
     case CheckFailure::Login:
         return "login";
+    case CheckFailure::Server:
+        return "server";
     }
     return "connect";
 }
@@ -27,6 +29,8 @@ const char* failureText(const std::optional<CheckFailure>& failure) {
         return "the secure connection failed (is the server's certificate trusted?)";
     case CheckFailure::Login:
         return "the server refused the login name or password";
+    case CheckFailure::Server:
+        return "the server's replies could not be used; the next check tries again";
     }
     return "not checked";
 }
@@ -67,7 +71,7 @@ std::string quoted(std::string_view text) {
 } // namespace
 
 std::optional<std::string> isoDate(const MailDate& date) {
-    if ((date.time == 0 && date.zoneOffset == 0) || date.time == -1)
+    if (!date.isKnown())
         return std::nullopt;
     // `time` is the header's wall-clock time read as local time, so reading it back as local
     // time gives the fields the header wrote.
@@ -100,6 +104,8 @@ std::size_t CheckReport::totalUnread() const {
 }
 
 int CheckReport::exitCode() const {
+    if (saveFailure)
+        return 1;
     for (const Account& account : accounts) {
         if (!account.checked)
             return 3;

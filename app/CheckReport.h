@@ -25,10 +25,13 @@ struct CheckReport {
     };
 
     std::vector<Account> accounts;
+    /// Why what the check found could not be saved; empty when it was.
+    std::optional<std::string> saveFailure;
 
     std::size_t totalNew() const;
     std::size_t totalUnread() const;
-    /// 0 when every account was checked, 3 when any was not.
+    /// 0 when every account was checked, 3 when any was not, 1 when the data file could not be
+    /// saved: the next check would report the same messages again.
     int exitCode() const;
 
     /// One line per account and a total.

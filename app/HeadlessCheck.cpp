@@ -50,5 +50,7 @@ CheckReport HeadlessCheck::report() {
         outcome.unread = account.mails().size();
         report.accounts.push_back(std::move(outcome));
     }
+    if (std::string failure = m_core.saveError(); !failure.empty())
+        report.saveFailure = std::move(failure);
     return report;
 }

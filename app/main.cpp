@@ -14,7 +14,10 @@ constexpr const char* kUsage = "Usage: velomar --check-once [--json]\n"
                                "exit:\n"
                                "                0 all accounts checked, 3 some could not be "
                                "checked,\n"
-                               "                1 the program itself could not run\n"
+                               "                1 the program itself could not run, or what "
+                               "it found\n"
+                               "                  could not be saved (the reason on standard "
+                               "error)\n"
                                "  --json        print the result as one JSON object\n";
 
 int checkOnce(const Application& application) {
@@ -22,6 +25,9 @@ int checkOnce(const Application& application) {
     HeadlessCheck check(core);
     const CheckReport report = check.run();
     std::cout << (application.options().hasOption("-json") ? report.json() : report.plainText());
+    if (report.saveFailure)
+        std::cerr << "velomar: could not save what the check found: " << *report.saveFailure
+                  << '\n';
     return report.exitCode();
 }
 

@@ -1,6 +1,8 @@
 #include "bench/CountingRelay.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
+#include <deque>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -8,6 +10,7 @@
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace Bench {
 namespace {
@@ -52,7 +55,9 @@ int WireCounts::count(const std::string& verb) const {
     return found == commands.end() ? 0 : found->second;
 }
 
-CountingRelay::CountingRelay(std::uint16_t serverPort) : m_serverPort(serverPort) {
+CountingRelay::CountingRelay(std::uint16_t serverPort, std::chrono::milliseconds delay,
+                             bool hidePipelining)
+    : m_serverPort(serverPort), m_delay(delay), m_hidePipelining(hidePipelining) {
     m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address = loopback(0);
     socklen_t length = sizeof address;
@@ -109,6 +114,15 @@ void CountingRelay::serve() {
 }
 
 void CountingRelay::relay(int client) {
+    using Clock = std::chrono::steady_clock;
+    struct Held {
+        Clock::time_point due;
+        std::string bytes;
+    };
+    // The connection request travels to the server like any byte.
+    pollfd stopWait{m_stopPipe[0], POLLIN, 0};
+    if (::poll(&stopWait, 1, static_cast<int>(m_delay.count())) != 0)
+        return;
     const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const sockaddr_in address = loopback(m_serverPort);
     if (server < 0 ||
@@ -119,37 +133,51 @@ void CountingRelay::relay(int client) {
     }
     noDelay(client);
     noDelay(server);
+    std::deque<Held> toServer;
+    std::deque<Held> toClient;
     char buffer[65536];
     bool clientOpen = true;
     bool serverOpen = true;
-    // Either side closing ends the conversation: a POP3 server hangs up after QUIT, and a client
-    // that hangs up first has nothing more to say.
-    while (clientOpen && serverOpen) {
-        pollfd waits[3] = {{client, POLLIN, 0}, {server, POLLIN, 0}, {m_stopPipe[0], POLLIN, 0}};
-        if (::poll(waits, 3, -1) < 0)
+    bool clientSpoke = true; // connecting is the client's first word
+    // Either side closing ends the conversation once what it sent has been passed on: a POP3
+    // server hangs up after QUIT, and a client that hangs up first has nothing more to say.
+    for (;;) {
+        const auto now = Clock::now();
+        for (auto [queue, to] : {std::pair{&toServer, server}, std::pair{&toClient, client}}) {
+            while (!queue->empty() && queue->front().due <= now) {
+                sendAll(to, queue->front().bytes.data(), queue->front().bytes.size());
+                queue->pop_front();
+            }
+        }
+        if ((!clientOpen && toServer.empty()) || (!serverOpen && toClient.empty()))
+            break;
+        int wait = -1;
+        for (const auto* queue : {&toServer, &toClient}) {
+            if (!queue->empty()) {
+                const auto left =
+                    std::chrono::ceil<std::chrono::milliseconds>(queue->front().due - now).count();
+                wait = wait < 0 ? static_cast<int>(left) : std::min(wait, static_cast<int>(left));
+            }
+        }
+        pollfd waits[3] = {{clientOpen ? client : -1, POLLIN, 0},
+                           {serverOpen ? server : -1, POLLIN, 0},
+                           {m_stopPipe[0], POLLIN, 0}};
+        if (::poll(waits, 3, wait) < 0)
             continue;
         if (waits[2].revents != 0)
             break;
+        const auto arrived = Clock::now();
         if (waits[0].revents != 0) {
             const ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
             if (got <= 0) {
                 clientOpen = false;
             } else {
-                {
-                    std::lock_guard lock(m_mutex);
-                    // Counted before it is passed on, so the counts are complete by the time
-                    // the client has its answer.
-                    m_partialLine.append(buffer, static_cast<std::size_t>(got));
-                    std::size_t start = 0;
-                    for (std::size_t end = m_partialLine.find('\n'); end != std::string::npos;
-                         end = m_partialLine.find('\n', start)) {
-                        const std::string line = m_partialLine.substr(start, end - start);
-                        ++m_counts.commands[line.substr(0, line.find_first_of(" \r"))];
-                        start = end + 1;
-                    }
-                    m_partialLine.erase(0, start);
-                }
-                clientOpen = sendAll(server, buffer, static_cast<std::size_t>(got));
+                // Counted before it is passed on, so the counts are complete by the time the
+                // client has its answer.
+                countCommands(buffer, static_cast<std::size_t>(got));
+                clientSpoke = true;
+                toServer.push_back(
+                    {arrived + m_delay, std::string(buffer, static_cast<std::size_t>(got))});
             }
         }
         if (waits[1].revents != 0) {
@@ -160,14 +188,48 @@ void CountingRelay::relay(int client) {
                 {
                     std::lock_guard lock(m_mutex);
                     m_counts.bytesReceived += static_cast<std::size_t>(got);
+                    if (std::exchange(clientSpoke, false))
+                        ++m_counts.roundTrips;
                 }
-                serverOpen = sendAll(client, buffer, static_cast<std::size_t>(got));
+                toClient.push_back(
+                    {arrived + m_delay, passOn(buffer, static_cast<std::size_t>(got))});
             }
         }
     }
     ::close(server);
     std::lock_guard lock(m_mutex);
     m_partialLine.clear();
+    m_serverLine.clear();
+}
+
+void CountingRelay::countCommands(const char* bytes, std::size_t length) {
+    std::lock_guard lock(m_mutex);
+    m_partialLine.append(bytes, length);
+    std::size_t start = 0;
+    for (std::size_t end = m_partialLine.find('\n'); end != std::string::npos;
+         end = m_partialLine.find('\n', start)) {
+        const std::string line = m_partialLine.substr(start, end - start);
+        ++m_counts.commands[line.substr(0, line.find_first_of(" \r"))];
+        start = end + 1;
+    }
+    m_partialLine.erase(0, start);
+}
+
+std::string CountingRelay::passOn(const char* bytes, std::size_t length) {
+    if (!m_hidePipelining)
+        return std::string(bytes, length);
+    m_serverLine.append(bytes, length);
+    std::string out;
+    std::size_t start = 0;
+    for (std::size_t end = m_serverLine.find('\n'); end != std::string::npos;
+         end = m_serverLine.find('\n', start)) {
+        const std::string_view line(m_serverLine.data() + start, end + 1 - start);
+        if (line != "PIPELINING\r\n")
+            out += line;
+        start = end + 1;
+    }
+    m_serverLine.erase(0, start);
+    return out;
 }
 
 } // namespace Bench

@@ -12,7 +12,8 @@ LogicCore::LogicCore(const std::filesystem::path& dataFolder,
 
 LogicCore::~LogicCore() = default;
 
-std::string LogicCore::saveError() const {
+std::string LogicCore::saveError() {
+    std::lock_guard lock(m_accountMgr.accountLock());
     if (m_dataFile.saveError().empty())
         return {};
     return m_dataFile.path().string() + ": " + m_dataFile.saveError();

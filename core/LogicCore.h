@@ -32,8 +32,8 @@ public:
     /// one stays, the accounts stay in memory, and false is returned; the next save tries again.
     bool saveAll();
     /// Why the last save failed, naming the file: "<path>: <reason>"; empty after a
-    /// successful one.
-    std::string saveError() const;
+    /// successful one. Saves happen on the checker thread too; this asks under the account lock.
+    std::string saveError();
 
 private:
     std::recursive_mutex m_modelLock;

@@ -1,5 +1,6 @@
 #include "headers/EncodedWord.h"
 
+#include "foundation/AsciiText.h"
 #include "headers/Base64Alphabet.h"
 
 #include <array>
@@ -102,23 +103,28 @@ std::optional<WordBounds> findEncodedWord(std::string_view value, size_t positio
                       value.substr(textStart, textEnd - textStart), last};
 }
 
-// `scratch` is reused across the words of a value so that decoding does not allocate per word.
-void appendWord(const WordBounds& word, std::string& scratch, std::u16string& out) {
-    // RFC 2231 lets a language follow the charset ("utf-8*en"); it changes nothing here.
-    // Charset names are matched without regard to case further down.
-    const std::string_view charset = word.charset.substr(0, word.charset.find('*'));
-    scratch.clear();
+// RFC 2231 lets a language follow the charset ("utf-8*en"); it changes nothing here.
+std::string_view charsetOf(const WordBounds& word) {
+    return word.charset.substr(0, word.charset.find('*'));
+}
+
+void appendBytes(const WordBounds& word, std::string& bytes) {
     if (word.encoding == "Q" || word.encoding == "q")
-        appendQ(word.text, scratch);
+        appendQ(word.text, bytes);
     else if (word.encoding == "B" || word.encoding == "b")
-        appendB(word.text, scratch);
+        appendB(word.text, bytes);
     else
-        scratch.assign(word.text);
-    out += charsetBytesToWide(charset, scratch);
+        bytes.append(word.text);
 }
 
 bool isLinearWhiteSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+size_t skipLinearWhiteSpace(std::string_view value, size_t pos) {
+    while (pos < value.size() && isLinearWhiteSpace(value[pos]))
+        ++pos;
+    return pos;
 }
 
 } // namespace
@@ -141,11 +147,10 @@ std::optional<std::u16string> decodeEncodedWord(std::string_view value, std::siz
     const auto word = findEncodedWord(value, position);
     if (!word)
         return std::nullopt;
-    std::string scratch;
-    std::u16string wide;
-    appendWord(*word, scratch, wide);
+    std::string bytes;
+    appendBytes(*word, bytes);
     position = word->last;
-    return wide;
+    return charsetBytesToWide(charsetOf(*word), bytes);
 }
 
 std::u16string decodeHeaderText(std::string_view value, CodePage rawCodePage) {
@@ -174,15 +179,24 @@ std::u16string decodeHeaderText(std::string_view value, CodePage rawCodePage) {
             ++pos;
         } else if (const auto word = findEncodedWord(value, pos)) {
             flushRaw(pos);
-            appendWord(*word, scratch, out);
+            // Mailers split long text into several encoded words anywhere, even inside a
+            // multi-byte character, and the white space or fold between them is not part of the
+            // text (RFC 2047, section 6.2): the bytes of a run of words in one charset are
+            // decoded together.
+            const std::string_view charset = charsetOf(*word);
+            scratch.clear();
+            appendBytes(*word, scratch);
             pos = word->last + 1;
-            // Mailers split long text into several encoded words, often in the middle of a
-            // word, and the white space or fold between them is not part of the text
-            // (RFC 2047, section 6.2).
-            size_t next = pos;
-            while (next < value.size() && isLinearWhiteSpace(value[next]))
-                ++next;
-            if (next > pos && findEncodedWord(value, next))
+            size_t next = skipLinearWhiteSpace(value, pos);
+            auto following = findEncodedWord(value, next);
+            while (following && Norq::equalsIgnoringAsciiCase(charsetOf(*following), charset)) {
+                appendBytes(*following, scratch);
+                pos = following->last + 1;
+                next = skipLinearWhiteSpace(value, pos);
+                following = findEncodedWord(value, next);
+            }
+            out += charsetBytesToWide(charset, scratch);
+            if (following)
                 pos = next;
             rawStart = pos;
         } else {

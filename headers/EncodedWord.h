@@ -11,7 +11,9 @@
 /// ("=?" charset "?" encoding "?" text "?="). Raw text is read in `rawCodePage`. Folds are
 /// undone: CR and LF are dropped and a TAB becomes a space, so a fold becomes one space. White
 /// space between two encoded words is dropped, as RFC 2047 says, since mailers split text
-/// into words anywhere; white space between an encoded word and raw text stays.
+/// into words anywhere, even inside a multi-byte character: the bytes of adjacent words in one
+/// charset are joined before they are decoded. White space between an encoded word and raw text
+/// stays.
 std::u16string decodeHeaderText(std::string_view value, CodePage rawCodePage);
 
 /// Decodes the encoded word that starts at `position` (at its "=?"). On success `position` is

@@ -15,6 +15,11 @@ struct MailDate {
     /// `time` − `zoneOffset`, wide enough that no pair of 32-bit values overflows it.
     constexpr std::int64_t instant() const { return std::int64_t{time} - std::int64_t{zoneOffset}; }
 
+    /// False for the date of a message without a dated Received line, (0, 0), and for a date
+    /// that 32-bit seconds cannot hold or that did not parse, time -1: such a message cannot be
+    /// told new from old.
+    constexpr bool isKnown() const { return time != -1 && (time != 0 || zoneOffset != 0); }
+
     friend constexpr bool operator==(const MailDate& a, const MailDate& b) {
         return a.instant() == b.instant();
     }

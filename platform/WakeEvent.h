@@ -13,7 +13,6 @@ public:
 
     void signal();
     void reset();
-    bool isSignalled() const;
     /// The descriptor to watch for readability; -1 if the system could not make one.
     int descriptor() const { return m_fd; }
 

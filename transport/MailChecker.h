@@ -8,13 +8,16 @@
 #include <vector>
 
 /// Checks a work list of accounts on its own thread, one account after another. For each it
-/// logs in, reads the message count and fetches headers only (TOP n 0) from the newest end of
-/// the mailbox until it meets a message that is not newer than the newest one known. A mailbox
-/// with nothing new costs two TOP commands: the first and the last message, which also tell
-/// whether the server lists the newest message last or first.
+/// logs in, reads the message count and walks the mailbox from its newest end (MailboxWalk). A
+/// mailbox with nothing new costs two TOP commands: the first and the last message, which also
+/// tell whether the server lists the newest message last or first.
+///
+/// An account is reported checked only when its walk was complete: a check that ended half way
+/// reports a failure and hands on nothing, since the newest messages it did find would become
+/// the newest known and the older new ones behind them would never be fetched.
 class MailChecker : public Norq::Thread {
 public:
-    /// More new messages than this from one account in one check are not fetched: a hostile
+    /// More messages than this from one account in one check are not looked at: a hostile
     /// server could otherwise answer TOP with new messages until memory runs out. The walk
     /// keeps the newest ones.
     static constexpr std::size_t kDefaultMaxNewMails = 10000;
@@ -31,10 +34,9 @@ protected:
 
 private:
     void checkAccount(const AccountCheckEntry& entry);
-    Logic::Account::MailList walkMailbox(Pop3Session& session, const AccountCheckEntry& entry,
-                                         int count);
-    std::shared_ptr<Logic::Mail> fetch(Pop3Session& session, const AccountCheckEntry& entry,
-                                       int index);
+    /// Reports the failure unless the session ended because a stop was requested.
+    void reportFailure(const AccountCheckEntry& entry, const Pop3Session& session,
+                       CheckFailure failure);
 
     MailCheckListener& m_listener;
     Pop3Limits m_limits;

@@ -1,32 +1,37 @@
 #include "transport/Pop3Reply.h"
 
+#include "foundation/AsciiText.h"
+
 #include <cstring>
+#include <utility>
 
 namespace {
 
-char asciiUpper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 bool startsPositive(const std::string& line) {
-    return line.size() >= 3 && line[0] == '+' && asciiUpper(line[1]) == 'O' &&
-           asciiUpper(line[2]) == 'K';
+    return Norq::equalsIgnoringAsciiCase(std::string_view(line).substr(0, 3), "+ok");
 }
 
 } // namespace
 
 void Pop3Reply::reset(bool multiLine) {
+    const std::string rest = std::exchange(m_rest, {});
     m_bytes.clear();
     m_line.clear();
     m_multiLine = multiLine;
     m_complete = false;
     m_ok = false;
     m_tooLong = false;
+    if (!rest.empty())
+        feed(rest.data(), rest.size());
 }
 
 bool Pop3Reply::feed(const char* bytes, std::size_t length) {
-    if (m_complete || m_tooLong)
+    if (m_tooLong)
         return true;
+    if (m_complete) {
+        m_rest.append(bytes, length);
+        return true;
+    }
     while (length > 0) {
         const auto* lineFeed = static_cast<const char*>(std::memchr(bytes, '\n', length));
         const std::size_t take =
@@ -45,8 +50,10 @@ bool Pop3Reply::feed(const char* bytes, std::size_t length) {
         // The CR may have come in the previous chunk; it is already in the line buffer.
         if (lineFeed != nullptr && m_line.size() >= 2 && m_line[m_line.size() - 2] == '\r') {
             endLine();
-            if (m_complete)
+            if (m_complete) {
+                m_rest.assign(bytes, length);
                 return true;
+            }
         }
     }
     return false;

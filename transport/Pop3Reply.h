@@ -3,9 +3,10 @@
 #include <cstddef>
 #include <string>
 
-/// The reply to one POP3 command, assembled from the chunks as they arrive. A line ends at a
-/// LF right after a CR, wherever the chunks split them; lines are kept as received (no
-/// dot-unstuffing), the final "." line included.
+/// The replies to POP3 commands, one at a time, assembled from the chunks as they arrive. A line
+/// ends at a LF right after a CR, wherever the chunks split them; lines are kept as received (no
+/// dot-unstuffing), the final "." line included. Bytes that arrive after the end of a reply are
+/// kept as the start of the next one: a server that pipelines sends several replies at once.
 class Pop3Reply {
 public:
     static constexpr std::size_t kDefaultSizeLimit = 1024 * 1024;
@@ -13,18 +14,17 @@ public:
     /// A line, or the whole reply, longer than `sizeLimit` bytes ends the reply as too long.
     explicit Pop3Reply(std::size_t sizeLimit = kDefaultSizeLimit) : m_sizeLimit(sizeLimit) {}
 
-    /// Starts a new reply; a multi-line one ends with a "." line after a positive status line.
+    /// Starts the next reply with the bytes received after the end of the last one; a
+    /// multi-line reply ends with a "." line after a positive status line.
     void reset(bool multiLine);
-    /// Takes the next received bytes; true once no more are wanted (complete or too long).
-    /// Bytes after the end of the reply are dropped.
+    /// Takes the next received bytes; true once no more are wanted for this reply (complete or
+    /// too long). Bytes after its end are kept for the next reply, unless it was too long.
     bool feed(const char* bytes, std::size_t length);
 
-    bool isMultiLine() const { return m_multiLine; }
     bool isComplete() const { return m_complete; }
     /// The status line began with "+OK", in any case.
     bool isOk() const { return m_ok; }
     bool isTooLong() const { return m_tooLong; }
-    bool hasStatusLine() const { return !m_bytes.empty(); }
     /// Every complete line so far, each with its CR LF.
     const std::string& bytes() const { return m_bytes; }
 
@@ -33,6 +33,7 @@ private:
 
     std::string m_bytes;
     std::string m_line;
+    std::string m_rest;
     bool m_multiLine = false;
     bool m_complete = false;
     bool m_ok = false;

@@ -39,6 +39,13 @@ template <typename Number> bool readNumber(const char*& position, const char* en
     return true;
 }
 
+// Capability names are compared without regard to case (RFC 2449).
+bool sameWord(std::string_view word, std::string_view upperCase) {
+    return std::equal(
+        word.begin(), word.end(), upperCase.begin(), upperCase.end(),
+        [](char a, char b) { return (a >= 'a' && a <= 'z' ? a - 'a' + 'A' : a) == b; });
+}
+
 } // namespace
 
 Pop3Session::Pop3Session(std::string_view hostName, std::uint16_t port, bool secure,
@@ -53,6 +60,8 @@ Pop3Session::~Pop3Session() {
 bool Pop3Session::connect() {
     disconnect();
     m_closed = false;
+    m_reply = Pop3Reply(m_limits.replySize);
+    m_capabilities = {};
     try {
         // The name is looked up at each connect, where a stop request can end the wait.
         const Vusk::SocketAddress address(m_hostName, htons(m_port),
@@ -68,63 +77,107 @@ bool Pop3Session::connect() {
                                                             : Pop3Failure::Connect);
     }
     m_client->setListener(this);
-    if (waitReply(false))
+    if (waitReply(false, m_limits.inactivity) && readCapabilities())
         return true;
     disconnect();
     return false;
 }
 
-bool Pop3Session::user(std::string_view login) {
-    if (holdsLineBreak(login))
-        return fail(Pop3Failure::Refused);
-    std::string text = "USER ";
-    text += login;
-    text += "\r\n";
-    return command(text, false);
-}
-
-bool Pop3Session::pass(std::string_view password) {
-    if (holdsLineBreak(password))
-        return fail(Pop3Failure::Refused);
-    std::string text = "PASS ";
-    text += password;
-    text += "\r\n";
-    return command(text, false);
+bool Pop3Session::logIn(std::string_view login, std::string_view password) {
+    return askLogIn(login, password) && readLogIn();
 }
 
 bool Pop3Session::stat(int& count, long long& size) {
-    if (!command("STAT\r\n", false))
+    askStat();
+    return readStat(count, size);
+}
+
+bool Pop3Session::top(int number, int lines, std::string& header) {
+    askTop(number, lines);
+    return readTop(header);
+}
+
+bool Pop3Session::quit() {
+    ask("QUIT\r\n", false);
+    return readReply();
+}
+
+void Pop3Session::disconnect() {
+    m_requests.clear();
+    if (m_client) {
+        m_client->setListener(nullptr);
+        m_client.reset();
+    }
+}
+
+bool Pop3Session::askLogIn(std::string_view login, std::string_view password) {
+    if (holdsLineBreak(login) || holdsLineBreak(password))
+        return fail(Pop3Failure::Refused);
+    ask("USER " + std::string(login) + "\r\n", false, true);
+    ask("PASS " + std::string(password) + "\r\n", false, true);
+    return true;
+}
+
+void Pop3Session::askStat() {
+    ask("STAT\r\n", false);
+}
+
+void Pop3Session::askTop(int number, int lines) {
+    char text[64];
+    std::snprintf(text, sizeof text, "TOP %d %d\r\n", number, lines);
+    ask(text, true);
+}
+
+bool Pop3Session::readLogIn() {
+    if (readReply())
+        return readReply();
+    if (m_failure == Pop3Failure::Refused && !m_requests.empty()) {
+        // The PASS that went with the refused USER: never sent without pipelining; with it, its
+        // reply must still be read to stay in step.
+        if (m_requests.front().sent)
+            readReply();
+        else
+            m_requests.pop_front();
+        m_failure = Pop3Failure::Refused;
+    }
+    return false;
+}
+
+bool Pop3Session::readStat(int& count, long long& size) {
+    if (!readReply())
         return false;
     // The numbers follow "+OK", whatever its case: a status line that counts as positive
     // must not lose its numbers for being written in lower case.
     const std::string& line = m_reply.bytes();
     const char* position = line.data() + 3;
     const char* end = line.data() + line.size();
-    if (readNumber(position, end, count))
-        readNumber(position, end, size);
+    if (!readNumber(position, end, count))
+        return fail(Pop3Failure::Malformed);
+    readNumber(position, end, size);
     return true;
 }
 
-bool Pop3Session::top(int number, int lines, std::string& header) {
-    char text[64];
-    std::snprintf(text, sizeof text, "TOP %d %d\r\n", number, lines);
-    if (!command(text, true))
+bool Pop3Session::readTop(std::string& header) {
+    if (!readReply())
         return false;
     const std::string& reply = m_reply.bytes();
-    const auto statusEnd = reply.find("\r\n");
-    header = statusEnd == std::string::npos ? reply : reply.substr(statusEnd + 2);
+    header = reply.substr(reply.find("\r\n") + 2);
     return true;
 }
 
-bool Pop3Session::quit() {
-    return command("QUIT\r\n", false);
-}
-
-void Pop3Session::disconnect() {
-    if (m_client) {
-        m_client->setListener(nullptr);
-        m_client.reset();
+bool Pop3Session::dropUnread() {
+    std::erase_if(m_requests,
+                  [](const Request& request) { return !request.sent && !request.internal; });
+    // What was sent is always the front of the queue.
+    while (!m_requests.empty() && m_requests.front().sent) {
+        const Request request = m_requests.front();
+        m_requests.pop_front();
+        if (!waitReply(request.multiLine, inactivityOf(request)) &&
+            m_failure != Pop3Failure::Refused)
+            return false;
     }
+    m_failure = Pop3Failure::None;
+    return true;
 }
 
 bool Pop3Session::onData(const char* bytes, std::size_t length) {
@@ -139,24 +192,56 @@ void Pop3Session::onClose() {
     m_closed = true;
 }
 
-bool Pop3Session::command(std::string_view bytes, bool multiLine) {
-    m_reply.reset(multiLine);
-    if (!m_client || m_closed)
-        return fail(Pop3Failure::Closed);
-    if (!m_client->send(bytes, m_limits.inactivity)) {
-        m_closed = true;
-        return fail(Vusk::isStopRequested(m_stopDescriptor) ? Pop3Failure::Stopped
-                                                            : Pop3Failure::Closed);
-    }
-    return waitReply(multiLine);
+void Pop3Session::ask(std::string text, bool multiLine, bool login, bool internal) {
+    m_requests.push_back({std::move(text), multiLine, login, false, internal});
 }
 
-bool Pop3Session::waitReply(bool multiLine) {
-    m_reply.reset(multiLine);
+std::chrono::milliseconds Pop3Session::inactivityOf(const Request& request) const {
+    return request.login ? m_limits.login : m_limits.inactivity;
+}
+
+bool Pop3Session::readReply() {
+    while (!m_requests.empty()) {
+        if (!sendAsked())
+            return false;
+        const Request request = m_requests.front();
+        m_requests.pop_front();
+        const bool ok = waitReply(request.multiLine, inactivityOf(request));
+        if (!request.internal)
+            return ok;
+        // The session's own commands may be refused; only a broken session stops the caller.
+        if (!ok && m_failure != Pop3Failure::Refused)
+            return false;
+    }
+    return fail(Pop3Failure::Closed);
+}
+
+bool Pop3Session::sendAsked() {
     if (!m_client || m_closed)
         return fail(Pop3Failure::Closed);
+    std::string batch;
+    for (Request& request : m_requests) {
+        if (!request.sent) {
+            batch += request.text;
+            request.sent = true;
+        }
+        if (!m_capabilities.pipelining)
+            break;
+    }
+    if (batch.empty() || m_client->send(batch, m_limits.inactivity))
+        return true;
+    breakOff();
+    return fail(Vusk::isStopRequested(m_stopDescriptor) ? Pop3Failure::Stopped
+                                                        : Pop3Failure::Closed);
+}
+
+bool Pop3Session::waitReply(bool multiLine, std::chrono::milliseconds inactivity) {
+    // Replies to pipelined commands may all have arrived with an earlier one.
+    m_reply.reset(multiLine);
+    if (!m_client)
+        return fail(Pop3Failure::Closed);
     const auto replyDeadline = Vusk::deadlineAfter(m_limits.reply);
-    auto idleDeadline = Vusk::deadlineAfter(m_limits.inactivity);
+    auto idleDeadline = Vusk::deadlineAfter(inactivity);
     bool stopped = false;
     bool timedOut = false;
     while (!m_reply.isComplete() && !m_reply.isTooLong() && !m_closed) {
@@ -173,7 +258,7 @@ bool Pop3Session::waitReply(bool multiLine) {
         if (ready == Vusk::WaitResult::TimedOut)
             continue;
         // Data arrived: the inactivity limit starts again; the overall one does not.
-        idleDeadline = Vusk::deadlineAfter(m_limits.inactivity);
+        idleDeadline = Vusk::deadlineAfter(inactivity);
         m_client->receiveAvailable();
     }
 
@@ -184,18 +269,45 @@ bool Pop3Session::waitReply(bool multiLine) {
         }
         return fail(Pop3Failure::Refused);
     }
-    // Whatever comes later would be read as the start of the next reply.
-    m_closed = true;
-    if (m_reply.isTooLong())
+    const bool tooLong = m_reply.isTooLong();
+    // Whatever comes later would be read as the start of the next reply; and a reply cut short
+    // is never taken for a whole one, however much of it came.
+    breakOff();
+    if (tooLong)
         return fail(Pop3Failure::TooLong);
     if (stopped)
         return fail(Pop3Failure::Stopped);
-    if (multiLine && m_reply.isOk()) {
-        // The "." line never came; the lines that did are the answer.
+    return fail(timedOut ? Pop3Failure::NoReply : Pop3Failure::Closed);
+}
+
+bool Pop3Session::readCapabilities() {
+    ask("CAPA\r\n", true);
+    if (!readReply()) {
+        // A server that does not know CAPA is used without any of it.
+        if (m_failure != Pop3Failure::Refused)
+            return false;
         m_failure = Pop3Failure::None;
         return true;
     }
-    return fail(timedOut ? Pop3Failure::NoReply : Pop3Failure::Closed);
+    const std::string& reply = m_reply.bytes();
+    for (std::size_t start = reply.find("\r\n") + 2; start < reply.size();) {
+        const std::size_t end = reply.find("\r\n", start);
+        const std::string_view line(reply.data() + start, end - start);
+        const std::string_view name = line.substr(0, line.find(' '));
+        m_capabilities.top |= sameWord(name, "TOP");
+        m_capabilities.pipelining |= sameWord(name, "PIPELINING");
+        m_capabilities.utf8 |= sameWord(name, "UTF8");
+        start = end + 2;
+    }
+    if (m_capabilities.utf8)
+        ask("UTF8\r\n", false, false, true);
+    return true;
+}
+
+void Pop3Session::breakOff() {
+    m_closed = true;
+    m_reply = Pop3Reply(m_limits.replySize);
+    m_requests.clear();
 }
 
 bool Pop3Session::fail(Pop3Failure why) {

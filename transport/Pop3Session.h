@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,28 +25,47 @@ struct Pop3Limits {
     std::chrono::milliseconds connect{20000};
     /// A longer reply line, or a longer whole reply, fails the command.
     std::size_t replySize = Pop3Reply::kDefaultSizeLimit;
+    /// The inactivity limit of the replies to USER and PASS: servers answer a wrong password
+    /// late on purpose, some exactly when the usual limit runs out.
+    std::chrono::milliseconds login{30000};
 };
 
 /// Why the last operation of a Pop3Session returned false.
 ///
 /// After `connect` fails, Tls means the TLS set-up failed (an untrusted certificate or one for
 /// another host among the causes) and anything else means no POP3 connection could be made.
-/// After `user` or `pass` fails, Refused means the server turned the login down; anything else
-/// means the connection failed on the way.
+/// After a login fails, Refused means the server turned the login down; anything else means
+/// the connection failed on the way.
 enum class Pop3Failure {
     None,
-    Connect, ///< no TCP connection: unknown name, refused, unreachable, or no answer in time
-    Tls,     ///< the TLS handshake failed
-    Refused, ///< the server answered with a negative status line ("-ERR ...")
-    NoReply, ///< the reply was not complete within the time limits
-    Closed,  ///< the connection is gone, or out of step after an earlier reply went wrong
-    TooLong, ///< a line or the whole reply was longer than the size limit
-    Stopped, ///< the owner's stop descriptor became readable
+    Connect,   ///< no TCP connection: unknown name, refused, unreachable, or no answer in time
+    Tls,       ///< the TLS handshake failed
+    Refused,   ///< the server answered with a negative status line ("-ERR ...")
+    NoReply,   ///< the reply was not complete within the time limits
+    Closed,    ///< the connection is gone, or out of step after an earlier reply went wrong
+    TooLong,   ///< a line or the whole reply was longer than the size limit
+    Stopped,   ///< the owner's stop descriptor became readable
+    Malformed, ///< a positive reply without what the command asks for (STAT without a count)
 };
 
-/// The client side of a POP3 dialogue over plain TCP or TLS: USER, PASS, STAT, TOP and QUIT,
-/// each answered true or false. Every operation returns when the reply is complete, the
-/// connection is gone, a time limit has passed, or a stop was requested; none throws.
+/// What the server said it can do when asked with CAPA (RFC 2449); nothing when it refused.
+struct Pop3Capabilities {
+    bool top = false;
+    /// Commands may be sent several at a time, without waiting for each reply (RFC 2449).
+    bool pipelining = false;
+    /// Header text may be UTF-8 once the UTF8 command was given (RFC 6856).
+    bool utf8 = false;
+};
+
+/// The client side of a POP3 dialogue over plain TCP or TLS: USER and PASS, STAT, TOP and QUIT,
+/// each answered true or false. Every wait returns when the reply is complete, the connection
+/// is gone, a time limit has passed, or a stop was requested; nothing throws.
+///
+/// Commands can be asked for ahead of their replies (`ask...`) and the replies read after, in
+/// the same order (`read...`). When the server pipelines, everything asked for goes out in one
+/// write at the next read; otherwise each command goes out alone when its reply is read, after
+/// the reply before it, exactly as the one-call operations do. Either way the replies are the
+/// same, so callers need not care which the server does.
 class Pop3Session : public Vusk::TcpClientListener {
 public:
     /// Does not connect yet. `stopDescriptor` (-1 for none) is watched by every wait, the name
@@ -57,30 +77,65 @@ public:
     Pop3Session& operator=(const Pop3Session&) = delete;
     ~Pop3Session() override;
 
-    /// Connects and waits for a positive greeting.
+    /// Connects, waits for a positive greeting and asks for the capabilities. A server that
+    /// offers UTF8 is sent that command ahead of the login, so that it serves 8-bit headers as
+    /// they are: some servers otherwise hand out a stub without any Received line.
     bool connect();
-    bool user(std::string_view login);
-    bool pass(std::string_view password);
-    /// On success reads the two numbers of the status line into `count` and `size`; numbers
-    /// that are missing or do not fit leave them as they were.
+
+    /// USER, then PASS once USER was accepted. A login or password holding a line break is
+    /// refused without sending anything: it would end the command early.
+    bool logIn(std::string_view login, std::string_view password);
+    /// On success reads the message count and the mailbox size of the status line; a status
+    /// line without a count fails as Malformed, and either number left out or not fitting
+    /// leaves its argument as it was.
     bool stat(int& count, long long& size);
     /// On success `header` receives the reply after its status line, "." line included. A
-    /// reply whose "." line never came (silence or a closed connection) still succeeds with
-    /// the lines received so far. On failure `header` is left as it was.
+    /// reply that did not end with its "." line fails; `header` is then left as it was.
     bool top(int number, int lines, std::string& header);
     bool quit();
     /// Closes the connection.
     void disconnect();
 
+    /// The same operations in two halves, for pipelining. `askLogIn` returns false, asking for
+    /// nothing, when the login or password holds a line break.
+    bool askLogIn(std::string_view login, std::string_view password);
+    void askStat();
+    void askTop(int number, int lines);
+    bool readLogIn();
+    bool readStat(int& count, long long& size);
+    bool readTop(std::string& header);
+    /// Gives up the commands asked for whose replies were not read: those not sent yet never
+    /// are, the replies of the others are read and dropped. False when one of those replies
+    /// broke the session.
+    bool dropUnread();
+
+    const Pop3Capabilities& capabilities() const { return m_capabilities; }
     Pop3Failure failure() const { return m_failure; }
 
 private:
+    struct Request {
+        std::string text;
+        bool multiLine = false;
+        bool login = false; ///< USER or PASS: waits the login limit
+        bool sent = false;
+        /// Asked for by the session itself; its reply is read and dropped before the next one.
+        bool internal = false;
+    };
+
     bool onData(const char* bytes, std::size_t length) override;
     void onError(int code) override;
     void onClose() override;
 
-    bool command(std::string_view bytes, bool multiLine);
-    bool waitReply(bool multiLine);
+    void ask(std::string text, bool multiLine, bool login = false, bool internal = false);
+    /// Waits for the reply to the oldest request, sending what may go out before.
+    bool readReply();
+    bool sendAsked();
+    bool waitReply(bool multiLine, std::chrono::milliseconds inactivity);
+    std::chrono::milliseconds inactivityOf(const Request& request) const;
+    /// CAPA, and UTF8 asked for when offered; false only when the session broke on the way.
+    bool readCapabilities();
+    /// Gives the connection up for any further command: a reply went wrong.
+    void breakOff();
     bool fail(Pop3Failure why);
 
     std::unique_ptr<Vusk::TcpClient> m_client;
@@ -94,4 +149,7 @@ private:
     int m_stopDescriptor;
     Pop3Limits m_limits;
     Pop3Failure m_failure = Pop3Failure::None;
+    Pop3Capabilities m_capabilities;
+    /// Commands asked for whose replies were not read yet, oldest first.
+    std::deque<Request> m_requests;
 };

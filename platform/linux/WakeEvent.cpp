@@ -1,7 +1,6 @@
 #include "platform/WakeEvent.h"
 
 #include <cstdint>
-#include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -28,13 +27,6 @@ void WakeEvent::reset() {
         // Reading drains the counter; an empty counter (EAGAIN) is already reset.
         [[maybe_unused]] const auto drained = ::read(m_fd, &count, sizeof count);
     }
-}
-
-bool WakeEvent::isSignalled() const {
-    if (m_fd < 0)
-        return false;
-    pollfd entry{m_fd, POLLIN, 0};
-    return ::poll(&entry, 1, 0) > 0;
 }
 
 } // namespace Platform

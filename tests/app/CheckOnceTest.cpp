@@ -20,9 +20,11 @@ struct ProgramRun {
     int exitCode = -1;
 };
 
-// Runs the program with the given options; standard output only, diagnostics dropped.
-ProgramRun velomar(const std::string& options) {
-    const std::string command = "'" VELOMAR_EXECUTABLE "' " + options + " 2>/dev/null";
+// Runs the program with the given options after the shell commands `before`; standard output
+// only, unless `errors` sends the diagnostics there too.
+ProgramRun velomar(const std::string& options, const std::string& before = "",
+                   const std::string& errors = "2>/dev/null") {
+    const std::string command = before + " '" VELOMAR_EXECUTABLE "' " + options + " " + errors;
     ProgramRun run;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr)
@@ -131,6 +133,25 @@ TEST_F(CheckOnceTest, AFailedAccountIsNamedAndGivesExitCodeThree) {
     EXPECT_NE(json.output.find("\"status\": \"failed\", \"failure\": \"login\""), std::string::npos)
         << json.output;
     EXPECT_EQ(json.exitCode, 3);
+}
+
+TEST_F(CheckOnceTest, WhatCannotBeSavedIsNamedAndGivesExitCodeOne) {
+    std::vector<std::unique_ptr<Logic::Account>> accounts;
+    accounts.push_back(TestMail::account("bob", "builder", mailboxes->dovecot.plainPort(), false));
+    addAccounts(std::move(accounts));
+    const std::filesystem::path dataFile = dataFolder() / "data" / "general.bin";
+    const std::string saved = TestSupport::readFile(dataFile);
+
+    // No file may grow, as on a full disk, and root is not stopped by file modes. The signal
+    // that would end the program is ignored, so its write fails instead.
+    const ProgramRun run = velomar("--check-once", "trap '' XFSZ; ulimit -f 0;", "2>&1");
+    EXPECT_EQ(run.exitCode, 1);
+    for (const std::string& line :
+         {std::string("bob@example.org: 0 new, 0 unread\nTotal: 0 new, 0 unread\n"),
+          "velomar: could not save what the check found: " + dataFile.string() +
+              ": File too large\n"})
+        EXPECT_NE(run.output.find(line), std::string::npos) << run.output;
+    EXPECT_EQ(TestSupport::readFile(dataFile), saved);
 }
 
 TEST_F(CheckOnceTest, ADamagedDataFileStopsTheProgramWithItsMessage) {

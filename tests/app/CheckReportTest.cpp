@@ -38,4 +38,10 @@ TEST(CheckReport, ExitCodeAndTotals) {
     report.accounts[1].unread = 3;
     EXPECT_EQ(report.totalUnread(), 7u);
     EXPECT_EQ(report.exitCode(), 3);
+    report.accounts[1].failure = CheckFailure::Server;
+    EXPECT_NE(report.json().find("\"status\": \"failed\", \"failure\": \"server\""),
+              std::string::npos);
+    // What was found but not kept would be found again: worse than an account not checked.
+    report.saveFailure = "general.bin: No space left on device";
+    EXPECT_EQ(report.exitCode(), 1);
 }

@@ -1,7 +1,10 @@
-// The POP3 session against a real Dovecot, plain and over TLS with a throwaway authority.
+// The POP3 session and the mailbox check against a real Dovecot, plain and over TLS with a
+// throwaway authority.
 #include "tests/servers/DovecotServer.h"
 #include "tests/servers/TestCertificates.h"
 #include "tests/support/StderrCapture.h"
+#include "tests/transport/RecordingListener.h"
+#include "transport/MailChecker.h"
 #include "transport/Pop3Session.h"
 
 #include <gtest/gtest.h>
@@ -42,8 +45,7 @@ protected:
 
     static void logIn(Pop3Session& session, const std::string& user, const std::string& password) {
         ASSERT_TRUE(session.connect()) << dovecot->log();
-        ASSERT_TRUE(session.user(user));
-        ASSERT_TRUE(session.pass(password)) << dovecot->log();
+        ASSERT_TRUE(session.logIn(user, password)) << dovecot->log();
     }
 
     static inline std::unique_ptr<DovecotServer> dovecot;
@@ -54,6 +56,8 @@ protected:
 TEST_F(DovecotSessionTest, LogsInCountsAndFetchesTheFirstAndLastHeaders) {
     Pop3Session session("127.0.0.1", dovecot->plainPort(), false);
     logIn(session, "alice", "wonderland");
+    EXPECT_TRUE(session.capabilities().top);
+    EXPECT_TRUE(session.capabilities().pipelining);
     int count = 0;
     long long size = 0;
     ASSERT_TRUE(session.stat(count, size));
@@ -92,8 +96,7 @@ TEST_F(DovecotSessionTest, AnEmptyMailboxCountsZero) {
 TEST_F(DovecotSessionTest, AWrongPasswordIsARefusedLogin) {
     Pop3Session session("127.0.0.1", dovecot->plainPort(), false);
     ASSERT_TRUE(session.connect());
-    ASSERT_TRUE(session.user("alice"));
-    EXPECT_FALSE(session.pass("looking-glass"));
+    EXPECT_FALSE(session.logIn("alice", "looking-glass"));
     EXPECT_EQ(session.failure(), Pop3Failure::Refused);
 }
 
@@ -154,6 +157,36 @@ TEST_F(DovecotSessionTest, MailDeliveredAfterASessionIsSeenByTheNext) {
     std::string last;
     ASSERT_TRUE(session.top(2, 0, last));
     EXPECT_NE(last.find("Subject: late\r\n"), std::string::npos);
+}
+
+TEST_F(DovecotSessionTest, ACheckFindsTheNewMessagesAroundUndatedOnesPipelined) {
+    const auto received = [](const std::string& subject, const std::string& when) {
+        return "Received: from relay.example.net by mx.example.org; " + when +
+               "\r\nSubject: " + subject + "\r\n\r\nbody\r\n";
+    };
+    dovecot->addUser("mixed", "bag");
+    dovecot->deliverMany(
+        "mixed",
+        {received("old", "Mon, 1 Jan 2024 10:00:00 +0000"),
+         received("n1", "Fri, 5 Jan 2024 10:00:00 +0000"),
+         "Date: Fri, 1 Jan 2099 00:00:00 +0000\r\nSubject: no Received line\r\n\r\nbody\r\n",
+         received("n2", "Sat, 6 Jan 2024 10:00:00 +0000"), received("unreadable date", "soon"),
+         received("n3", "Sun, 7 Jan 2024 10:00:00 +0000")});
+
+    Logic::ConnectionSettings settings;
+    settings.setEmailAddress("mixed@example.org");
+    settings.setServerName("127.0.0.1");
+    settings.setPort(dovecot->plainPort());
+    settings.setUserLogin("mixed");
+    settings.setPassword("bag");
+    TestTransport::RecordingListener listener;
+    MailChecker checker(listener);
+    checker.setWorkList({{settings, parseMailDate("Tue, 2 Jan 2024 10:00:00 +0000")}});
+    checker.start();
+    EXPECT_EQ(listener.waitForEnd(),
+              (std::vector<std::string>{"starting mixed@example.org", "checked [n3,n2,n1]",
+                                        "finished mixed@example.org", "done"}))
+        << dovecot->log();
 }
 
 namespace {

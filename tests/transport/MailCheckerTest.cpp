@@ -1,60 +1,34 @@
 // The walk over a mailbox, as conversations with a scripted server: which TOP commands the
 // checker sends, in which order, and what it reports.
 #include "transport/MailChecker.h"
-#include "foundation/TextConversion.h"
 #include "logic/Mail.h"
 #include "tests/servers/ScriptedPop3Server.h"
 #include "tests/servers/Subprocess.h"
-#include "tests/support/EventLog.h"
 #include "tests/support/StderrCapture.h"
+#include "tests/transport/RecordingListener.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace {
 
+using namespace std::chrono_literals;
 using TestServers::ScriptedPop3Server;
-
-// Writes down every call, and lets the test wait for the end of the run.
-class RecordingListener : public MailCheckListener {
-public:
-    void accountChecked(const AccountCheckEntry&, const Logic::Account::MailList& mails) override {
-        std::string subjects;
-        for (const auto& mail : mails) {
-            if (!subjects.empty())
-                subjects += ',';
-            subjects += Norq::toNarrow(mail->subject());
-        }
-        record("checked [" + subjects + "]");
-    }
-    void accountFailed(const AccountCheckEntry&, CheckFailure failure) override {
-        record(failure == CheckFailure::Login ? "failed login"
-               : failure == CheckFailure::Tls ? "failed tls"
-                                              : "failed connect");
-    }
-    void accountFinished(const AccountCheckEntry& entry) override {
-        record("finished " + entry.connectionSettings.emailAddress());
-    }
-    void accountStarting(const AccountCheckEntry& entry) override {
-        record("starting " + entry.connectionSettings.emailAddress());
-    }
-    void checkFinished() override { record("done"); }
-
-    std::vector<std::string> waitForEnd() { return m_log.waitFor("done"); }
-
-private:
-    void record(std::string call) { m_log.record(std::move(call)); }
-
-    TestSupport::EventLog m_log;
-};
+using TestTransport::RecordingListener;
 
 // A TOP reply for a message received on the given day of December 2009 at noon UTC.
 std::string topReply(int day, const std::string& subject) {
     return "+OK\r\nReceived: from a by b; Mon, " + std::to_string(day) +
            " Dec 2009 12:00:00 +0000\r\nSubject: " + subject + "\r\n\r\n.\r\n";
 }
+
+// What one server serves for an 8-bit header unless asked for UTF-8: no Received line, and a
+// Date line that only the sender vouches for.
+const std::string kStub =
+    "+OK\r\nDate: Fri, 1 Jan 2099 00:00:00 +0000\r\nSubject: stub\r\n\r\n.\r\n";
 
 MailDate knownDate(int day) {
     return parseMailDate("Mon, " + std::to_string(day) + " Dec 2009 12:00:00 +0000");
@@ -72,28 +46,40 @@ AccountCheckEntry entry(std::uint16_t port, MailDate newestKnown) {
 
 class MailCheckerTest : public testing::Test {
 protected:
-    void start(MailDate newestKnown, std::size_t maxNewMails = MailChecker::kDefaultMaxNewMails) {
-        checker = std::make_unique<MailChecker>(listener, Pop3Limits{}, maxNewMails);
+    void start(MailDate newestKnown, std::size_t maxNewMails = MailChecker::kDefaultMaxNewMails,
+               const Pop3Limits& limits = {}) {
+        checker = std::make_unique<MailChecker>(listener, limits, maxNewMails);
         checker->setWorkList({entry(server.port(), newestKnown)});
         checker->start();
     }
-    // Greeting and USER; then the server answers PASS with `answer`.
-    void logIn(const std::string& answer) {
+    // Greeting, CAPA and USER; then the server answers PASS with `answer`.
+    // Greeting, CAPA (and UTF8 when offered) and USER; then the server answers PASS with
+    // `answer`.
+    void logIn(const std::string& answer, const std::string& capabilities = "-ERR\r\n") {
         server.say("+OK ready\r\n");
+        EXPECT_EQ(server.receiveLine(), "CAPA\r\n");
+        server.say(capabilities);
+        if (capabilities.find("UTF8") != std::string::npos) {
+            EXPECT_EQ(server.receiveLine(), "UTF8\r\n");
+            server.say("+OK\r\n");
+        }
         EXPECT_EQ(server.receiveLine(), "USER bob\r\n");
         server.say("+OK\r\n");
         EXPECT_EQ(server.receiveLine(), "PASS secret\r\n");
         server.say(answer);
     }
     // Login and STAT with `count` messages.
-    void logIn(int count) {
-        logIn("+OK\r\n");
+    void logIn(int count, const std::string& capabilities = "-ERR\r\n") {
+        logIn("+OK\r\n", capabilities);
         EXPECT_EQ(server.receiveLine(), "STAT\r\n");
         server.say("+OK " + std::to_string(count) + " 1000\r\n");
     }
     void expectTop(int number, int day) {
+        expectTop(number, topReply(day, "m" + std::to_string(number)));
+    }
+    void expectTop(int number, const std::string& reply) {
         EXPECT_EQ(server.receiveLine(), "TOP " + std::to_string(number) + " 0\r\n");
-        server.say(topReply(day, "m" + std::to_string(number)));
+        server.say(reply);
     }
     void expectQuit() {
         EXPECT_EQ(server.receiveLine(), "QUIT\r\n");
@@ -180,25 +166,143 @@ TEST_F(MailCheckerTest, AServerWithEndlessNewMessagesIsReadOnlyUpToTheLimit) {
     EXPECT_EQ(listener.waitForEnd(), kCheckedOf("m2147483647,m2147483646,m2147483645"));
 }
 
-TEST_F(MailCheckerTest, RefusedTopEndsTheWalkWithWhatWasFound) {
+TEST_F(MailCheckerTest, UndatedMessagesAndRefusedTopsAreSteppedOverNeverEndingTheWalk) {
+    start(knownDate(2));
+    logIn(6);
+    expectTop(1, 1);
+    expectTop(6, 6);
+    expectTop(5, kStub);
+    expectTop(4, "-ERR no such message\r\n");
+    expectTop(3, "+OK\r\nReceived: from a by b; sometime\r\nSubject: unparsable\r\n.\r\n");
+    expectTop(2, 3);
+    expectTop(1, 1);
+    expectQuit();
+    EXPECT_EQ(listener.waitForEnd(), kCheckedOf("m6,m2"));
+}
+
+TEST_F(MailCheckerTest, AnUndatedEndTakesTheMailboxAsOldestFirst) {
+    // Compared as they stand, the stub's empty date would make this mailbox look newest first.
+    start(knownDate(2));
+    logIn(4);
+    expectTop(1, 1);
+    expectTop(4, kStub);
+    expectTop(3, 4);
+    expectTop(2, 3);
+    expectTop(1, 1);
+    expectQuit();
+    EXPECT_EQ(listener.waitForEnd(), kCheckedOf("m3,m2"));
+}
+
+TEST_F(MailCheckerTest, AServerThatOffersUtf8IsAskedForIt) {
+    // Such a server serves a header with 8-bit text whole only after UTF8.
     start(knownDate(1));
+    logIn(1, "+OK\r\nTOP\r\nUTF8\r\n.\r\n");
+    expectTop(1, topReply(2, "Gr\xC3\xBC\xC3\x9F"
+                             "e"));
+    expectTop(1, topReply(2, "Gr\xC3\xBC\xC3\x9F"
+                             "e"));
+    expectQuit();
+    EXPECT_EQ(listener.waitForEnd(), kCheckedOf("Grüße"));
+}
+
+// Each of these leaves the check without all its new messages: it fails, and nothing of it
+// is handed on, so the next check walks again from the same newest known date.
+TEST_F(MailCheckerTest, AServerWhoseRepliesCannotBeUsedFailsTheCheckWithNothingHandedOn) {
+    const std::vector<std::string> kFailed = {"starting bob@example.org", "failed server",
+                                              "finished bob@example.org", "done"};
+    for (const char* stat : {"-ERR mailbox locked\r\n", "+OK\r\n"}) {
+        start(knownDate(1));
+        ASSERT_TRUE(server.accept());
+        logIn("+OK\r\n");
+        EXPECT_EQ(server.receiveLine(), "STAT\r\n");
+        server.say(stat);
+        EXPECT_TRUE(server.waitForClose());
+        EXPECT_EQ(server.unreadBytes(), "");
+        EXPECT_EQ(listener.waitForEnd(), kFailed) << stat;
+    }
+    for (int refused : {1, 3}) {
+        start(knownDate(1));
+        ASSERT_TRUE(server.accept());
+        logIn(3);
+        expectTop(1, refused == 1 ? "-ERR\r\n" : topReply(2, "m1"));
+        if (refused == 3)
+            expectTop(3, "-ERR\r\n");
+        EXPECT_TRUE(server.waitForClose());
+        EXPECT_EQ(listener.waitForEnd(), kFailed) << "TOP " << refused << " refused";
+    }
+    // The last header never ends: whatever came of it is no header.
+    start(knownDate(1), MailChecker::kDefaultMaxNewMails, {1s, 1h, 1h});
+    ASSERT_TRUE(server.accept());
     logIn(3);
     expectTop(1, 2);
     expectTop(3, 4);
-    EXPECT_EQ(server.receiveLine(), "TOP 2 0\r\n");
-    server.say("-ERR no such message\r\n");
-    expectQuit();
-    EXPECT_EQ(listener.waitForEnd(), kCheckedOf("m3"));
+    expectTop(2, "+OK\r\nReceived: from a by b; Mon, 3 Dec 2009 12:00:00 +0000\r\n");
+    EXPECT_TRUE(server.waitForClose());
+    EXPECT_EQ(listener.waitForEnd(), kFailed);
 }
 
-TEST_F(MailCheckerTest, FailedStatIsACheckWithNothingNewAndNoQuit) {
-    start(knownDate(1));
-    logIn("+OK\r\n");
-    EXPECT_EQ(server.receiveLine(), "STAT\r\n");
-    server.say("-ERR mailbox locked\r\n");
-    EXPECT_TRUE(server.waitForClose());
-    EXPECT_EQ(server.unreadBytes(), "");
-    EXPECT_EQ(listener.waitForEnd(), kCheckedOf(""));
+TEST_F(MailCheckerTest, APasswordRefusedLateIsStillAWrongPassword) {
+    start(knownDate(1), MailChecker::kDefaultMaxNewMails,
+          {100ms, 1h, 1h, Pop3Reply::kDefaultSizeLimit, 1h});
+    server.say("+OK ready\r\n");
+    EXPECT_EQ(server.receiveLine(), "CAPA\r\n");
+    server.say("-ERR\r\n");
+    EXPECT_EQ(server.receiveLine(), "USER bob\r\n");
+    server.say("+OK\r\n");
+    EXPECT_EQ(server.receiveLine(), "PASS secret\r\n");
+    // Six times the usual limit of silence, as servers slow wrong passwords down.
+    std::this_thread::sleep_for(600ms);
+    server.say("-ERR [AUTH] Authentication failed.\r\n");
+    EXPECT_EQ(listener.waitForEnd(),
+              (std::vector<std::string>{"starting bob@example.org", "failed login",
+                                        "finished bob@example.org", "done"}));
+}
+
+// One mailbox, checked by a server that pipelines and by one that does not: the same new
+// messages, the first in a handful of batches. Messages 1 to 12 arrived on days 1 to 12,
+// except that 9 is a stub and 7 is refused; every day after the 3rd is new.
+TEST_F(MailCheckerTest, PipelinedAndOneByOneChecksFindTheSameMessages) {
+    const auto reply = [](int number) {
+        return number == 9   ? kStub
+               : number == 7 ? std::string("-ERR\r\n")
+                             : topReply(number, "m" + std::to_string(number));
+    };
+    const std::string kNew = "m12,m11,m10,m8,m6,m5,m4";
+
+    // One by one, exactly as always: CAPA refused.
+    start(knownDate(3));
+    logIn(12);
+    for (int number : {1, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3})
+        expectTop(number, reply(number));
+    expectQuit();
+    EXPECT_EQ(listener.waitForEnd(), kCheckedOf(kNew));
+
+    // Pipelined: the server reads each whole batch before it answers any of it.
+    const auto batch = [&](const std::vector<std::string>& lines, const std::string& replies) {
+        for (const std::string& line : lines)
+            EXPECT_EQ(server.receiveLine(), line + "\r\n");
+        EXPECT_EQ(server.unreadBytes(), "");
+        server.say(replies);
+    };
+    const auto topBatch = [&](const std::vector<int>& numbers) {
+        std::vector<std::string> lines;
+        std::string replies;
+        for (int number : numbers) {
+            lines.push_back("TOP " + std::to_string(number) + " 0");
+            replies += reply(number);
+        }
+        batch(lines, replies);
+    };
+    start(knownDate(3));
+    ASSERT_TRUE(server.accept());
+    server.say("+OK ready\r\n");
+    batch({"CAPA"}, "+OK\r\nPIPELINING\r\n.\r\n");
+    batch({"USER bob", "PASS secret", "STAT"}, "+OK\r\n+OK\r\n+OK 12 1000\r\n");
+    topBatch({1, 12});
+    topBatch({11, 10, 9, 8});
+    topBatch({7, 6, 5, 4, 3, 2, 1});
+    batch({"QUIT"}, "+OK bye\r\n");
+    EXPECT_EQ(listener.waitForEnd(), kCheckedOf(kNew));
 }
 
 TEST_F(MailCheckerTest, RefusedPasswordIsALoginFailure) {
@@ -212,6 +316,8 @@ TEST_F(MailCheckerTest, RefusedPasswordIsALoginFailure) {
 TEST_F(MailCheckerTest, ConnectionDroppedDuringLoginIsAConnectionFailure) {
     start(knownDate(1));
     server.say("+OK ready\r\n");
+    EXPECT_EQ(server.receiveLine(), "CAPA\r\n");
+    server.say("-ERR\r\n");
     EXPECT_EQ(server.receiveLine(), "USER bob\r\n");
     server.hangUp();
     EXPECT_EQ(listener.waitForEnd(),

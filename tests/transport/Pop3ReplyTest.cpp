@@ -34,9 +34,10 @@ const std::vector<Sample> kSamples = {
     {"CR without LF does not end a line", false, "+OK a\rb\r\n", true, true, "+OK a\rb\r\n"},
     {"no line end yet", false, "+OK ready", false, false, ""},
     {"dot line not yet come", true, "+OK\r\nSubject: a\r\n", false, true, "+OK\r\nSubject: a\r\n"},
-    {"bytes after the end dropped", false, "+OK\r\n+OK again\r\n", true, true, "+OK\r\n"},
-    {"lines after the dot line dropped", true, "+OK\r\n.\r\nSubject: late\r\n", true, true,
-     "+OK\r\n.\r\n"},
+    {"bytes after the end are not part of it", false, "+OK\r\n+OK again\r\n", true, true,
+     "+OK\r\n"},
+    {"lines after the dot line are not part of it", true, "+OK\r\n.\r\nSubject: late\r\n", true,
+     true, "+OK\r\n.\r\n"},
 };
 
 void expectSample(const Pop3Reply& reply, const Sample& sample, const std::string& how) {
@@ -56,6 +57,7 @@ TEST(Pop3Reply, SamplesGiveTheSameResultWholeByteByByteAndCutAnywhere) {
             << sample.name;
         expectSample(reply, sample, "whole");
 
+        reply = Pop3Reply();
         reply.reset(sample.multiLine);
         for (char byte : sample.received)
             reply.feed(&byte, 1);
@@ -63,12 +65,29 @@ TEST(Pop3Reply, SamplesGiveTheSameResultWholeByteByByteAndCutAnywhere) {
 
         // Every cut into two chunks, CR and LF parted among them.
         for (std::size_t cut = 0; cut <= sample.received.size(); ++cut) {
+            reply = Pop3Reply();
             reply.reset(sample.multiLine);
             reply.feed(sample.received.data(), cut);
             reply.feed(sample.received.data() + cut, sample.received.size() - cut);
             expectSample(reply, sample, "cut at " + std::to_string(cut));
         }
     }
+}
+
+TEST(Pop3Reply, BytesAfterTheEndStartTheNextReply) {
+    // Replies to pipelined commands come together, cut anywhere.
+    const std::string received = "+OK\r\n.\r\n-ERR gone\r\n+OK 2 ";
+    Pop3Reply reply;
+    reply.reset(true);
+    EXPECT_TRUE(reply.feed(received.data(), received.size()));
+    EXPECT_EQ(reply.bytes(), "+OK\r\n.\r\n");
+    reply.reset(true);
+    EXPECT_TRUE(reply.isComplete());
+    EXPECT_EQ(reply.bytes(), "-ERR gone\r\n");
+    reply.reset(false);
+    EXPECT_FALSE(reply.isComplete());
+    EXPECT_TRUE(reply.feed("9\r\n", 3));
+    EXPECT_EQ(reply.bytes(), "+OK 2 9\r\n");
 }
 
 TEST(Pop3Reply, ResetForgetsTheLastReplyAndItsUnfinishedLine) {
@@ -81,7 +100,6 @@ TEST(Pop3Reply, ResetForgetsTheLastReplyAndItsUnfinishedLine) {
     reply.feed(second.data(), second.size());
     EXPECT_TRUE(reply.isComplete());
     EXPECT_FALSE(reply.isOk());
-    EXPECT_FALSE(reply.isMultiLine());
     EXPECT_EQ(reply.bytes(), "-ERR\r\n");
 }
 

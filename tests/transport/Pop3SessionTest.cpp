@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -19,10 +20,25 @@ constexpr Pop3Limits kPatient{1h, 1h, 1h};
 
 class Pop3SessionTest : public testing::Test {
 protected:
-    void connect(Pop3Session& client) {
+    // Greeting and CAPA; a server that does not know CAPA by default.
+    void connect(Pop3Session& client, const std::string& capabilities = "-ERR unknown\r\n") {
         auto connected = inBackground([&] { return client.connect(); });
         server.say("+OK POP3 ready\r\n");
+        EXPECT_EQ(server.receiveLine(), "CAPA\r\n");
+        server.say(capabilities);
         ASSERT_TRUE(connected.get());
+    }
+
+    // USER and PASS, one exchange each.
+    bool logIn(Pop3Session& client, const std::string& userAnswer, const std::string& passAnswer) {
+        auto login = inBackground([&] { return client.logIn("bob", "s3cret word"); });
+        EXPECT_EQ(server.receiveLine(), "USER bob\r\n");
+        server.say(userAnswer);
+        if (userAnswer.starts_with("+OK")) {
+            EXPECT_EQ(server.receiveLine(), "PASS s3cret word\r\n");
+            server.say(passAnswer);
+        }
+        return login.get();
     }
 
     // One exchange: the client runs `command` on its own thread, the server checks the line
@@ -46,9 +62,7 @@ protected:
 
 TEST_F(Pop3SessionTest, EachCommandSendsItsExactBytesAndReadsItsReply) {
     connect(session);
-    EXPECT_TRUE(exchange([&] { return session.user("bob"); }, "USER bob\r\n", "+OK\r\n"));
-    EXPECT_TRUE(exchange([&] { return session.pass("s3cret word"); }, "PASS s3cret word\r\n",
-                         "+OK logged in\r\n"));
+    EXPECT_TRUE(logIn(session, "+OK\r\n", "+OK logged in\r\n"));
     EXPECT_TRUE(exchange([&] { return session.stat(count, size); }, "STAT\r\n", "+OK 2 320\r\n"));
     EXPECT_EQ(count, 2);
     EXPECT_EQ(size, 320);
@@ -65,10 +79,9 @@ TEST_F(Pop3SessionTest, EachCommandSendsItsExactBytesAndReadsItsReply) {
 
 TEST_F(Pop3SessionTest, ALoginWithALineBreakIsNeverSent) {
     connect(session);
-    EXPECT_FALSE(session.user("bob\r\nDELE 1"));
+    EXPECT_FALSE(session.logIn("bob\r\nDELE 1", "secret"));
     EXPECT_EQ(session.failure(), Pop3Failure::Refused);
-    EXPECT_TRUE(exchange([&] { return session.user("bob"); }, "USER bob\r\n", "+OK\r\n"));
-    EXPECT_FALSE(session.pass("secret\nDELE 1"));
+    EXPECT_FALSE(session.logIn("bob", "secret\nDELE 1"));
     EXPECT_EQ(session.failure(), Pop3Failure::Refused);
     session.disconnect();
     EXPECT_TRUE(server.waitForClose());
@@ -77,19 +90,18 @@ TEST_F(Pop3SessionTest, ALoginWithALineBreakIsNeverSent) {
 
 TEST_F(Pop3SessionTest, ARefusedUserOrPasswordIsToldApartFromABrokenConnection) {
     connect(session);
-    EXPECT_FALSE(exchange([&] { return session.user("nobody-here"); }, "USER nobody-here\r\n",
-                          "-ERR no such user\r\n"));
+    // No PASS follows a refused USER: the next line is the next login's USER.
+    EXPECT_FALSE(logIn(session, "-ERR no such user\r\n", ""));
+    EXPECT_EQ(session.failure(), Pop3Failure::Refused);
+    EXPECT_FALSE(logIn(session, "+OK\r\n", "-ERR [AUTH] Authentication failed.\r\n"));
     EXPECT_EQ(session.failure(), Pop3Failure::Refused);
 
-    EXPECT_TRUE(exchange([&] { return session.user("bob"); }, "USER bob\r\n", "+OK\r\n"));
-    EXPECT_FALSE(exchange([&] { return session.pass("wrong"); }, "PASS wrong\r\n",
-                          "-ERR [AUTH] Authentication failed.\r\n"));
-    EXPECT_EQ(session.failure(), Pop3Failure::Refused);
-
-    auto pass = inBackground([&] { return session.pass("again"); });
+    auto login = inBackground([&] { return session.logIn("bob", "again"); });
+    EXPECT_EQ(server.receiveLine(), "USER bob\r\n");
+    server.say("+OK\r\n");
     EXPECT_EQ(server.receiveLine(), "PASS again\r\n");
     server.hangUp();
-    EXPECT_FALSE(pass.get());
+    EXPECT_FALSE(login.get());
     EXPECT_EQ(session.failure(), Pop3Failure::Closed);
 }
 
@@ -110,6 +122,8 @@ TEST_F(Pop3SessionTest, LinesAreAssembledAcrossWritesWhereverTheyAreCut) {
     auto connected = inBackground([&] { return session.connect(); });
     server.say("+OK ready\r");
     server.say("\n");
+    EXPECT_EQ(server.receiveLine(), "CAPA\r\n");
+    server.say("-ERR\r\n");
     EXPECT_TRUE(connected.get());
 
     auto top = inBackground([&] { return session.top(1, 0, header); });
@@ -127,9 +141,6 @@ TEST_F(Pop3SessionTest, StatNumbersAreReadAfterOkInAnyCaseAndOnlyWhenTheyFit) {
     const auto stat = [&](const std::string& answer) {
         return exchange([&] { return session.stat(count, size); }, "STAT\r\n", answer);
     };
-    EXPECT_TRUE(stat("+OK\r\n"));
-    EXPECT_EQ(count, 0);
-    EXPECT_EQ(size, 0);
     EXPECT_TRUE(stat("+ok 3 120\r\n"));
     EXPECT_EQ(count, 3);
     EXPECT_EQ(size, 120);
@@ -137,10 +148,13 @@ TEST_F(Pop3SessionTest, StatNumbersAreReadAfterOkInAnyCaseAndOnlyWhenTheyFit) {
     EXPECT_EQ(count, 2147483647);
     EXPECT_EQ(size, 4294967296LL);
 
+    // Without a count the mailbox cannot be walked; the size is never needed.
     count = 5;
     size = 9;
-    EXPECT_TRUE(stat("+OK 2147483648 1\r\n"));
-    EXPECT_TRUE(stat("+OK -3 1\r\n"));
+    for (const char* countless : {"+OK\r\n", "+OK 2147483648 1\r\n", "+OK -3 1\r\n"}) {
+        EXPECT_FALSE(stat(countless)) << countless;
+        EXPECT_EQ(session.failure(), Pop3Failure::Malformed);
+    }
     EXPECT_EQ(count, 5);
     EXPECT_EQ(size, 9);
     EXPECT_TRUE(stat("+OK 4 many\r\n"));
@@ -166,33 +180,35 @@ TEST_F(Pop3SessionTest, ASilentServerIsGivenUpAfterTheInactivityLimit) {
     EXPECT_TRUE(server.waitForClose());
 }
 
-TEST_F(Pop3SessionTest, AHeaderWhoseDotLineNeverComesIsKeptAndTheSessionEnds) {
+TEST_F(Pop3SessionTest, AHeaderWhoseDotLineNeverComesFailsAndTheSessionEnds) {
     Pop3Session hasty("127.0.0.1", server.port(), false, -1, {500ms, 1h, 1h});
     connect(hasty);
-    EXPECT_TRUE(exchange([&] { return hasty.top(1, 0, header); }, "TOP 1 0\r\n",
-                         "+OK\r\nSubject: partial\r\nFrom: some"));
-    EXPECT_EQ(header, "Subject: partial\r\n");
-    EXPECT_EQ(hasty.failure(), Pop3Failure::None);
+    header = "untouched";
+    EXPECT_FALSE(exchange([&] { return hasty.top(1, 0, header); }, "TOP 1 0\r\n",
+                          "+OK\r\nSubject: partial\r\nFrom: some"));
+    EXPECT_EQ(header, "untouched");
+    EXPECT_EQ(hasty.failure(), Pop3Failure::NoReply);
 
     // The rest of that reply may still come and would pass for the next one: nothing more is
     // sent on this connection.
     server.say("thing\r\n.\r\n");
     EXPECT_FALSE(hasty.top(2, 0, header));
     EXPECT_EQ(hasty.failure(), Pop3Failure::Closed);
-    EXPECT_EQ(header, "Subject: partial\r\n");
+    EXPECT_EQ(header, "untouched");
     hasty.disconnect();
     EXPECT_TRUE(server.waitForClose());
     EXPECT_EQ(server.unreadBytes(), "");
 }
 
-TEST_F(Pop3SessionTest, AConnectionClosedInTheMiddleOfAHeaderKeepsWhatCame) {
+TEST_F(Pop3SessionTest, AConnectionClosedInTheMiddleOfAHeaderFailsIt) {
     connect(session);
     auto top = inBackground([&] { return session.top(3, 0, header); });
     EXPECT_EQ(server.receiveLine(), "TOP 3 0\r\n");
     server.say("+OK\r\nSubject: cut\r\n");
     server.hangUp();
-    EXPECT_TRUE(top.get());
-    EXPECT_EQ(header, "Subject: cut\r\n");
+    EXPECT_FALSE(top.get());
+    EXPECT_EQ(session.failure(), Pop3Failure::Closed);
+    EXPECT_EQ(header, "");
     EXPECT_FALSE(session.quit());
     EXPECT_EQ(session.failure(), Pop3Failure::Closed);
 }
@@ -281,4 +297,74 @@ TEST_F(Pop3SessionTest, AStopRequestEndsTheNameLookup) {
     Pop3Session stoppable("localhost", server.port(), false, stop.descriptor(), kPatient);
     EXPECT_FALSE(stoppable.connect());
     EXPECT_EQ(stoppable.failure(), Pop3Failure::Stopped);
+}
+
+TEST_F(Pop3SessionTest, APipeliningServerGetsWhatWasAskedForInOneWrite) {
+    connect(session, "+OK\r\nTOP\r\npipelining\r\nUTF8 USER\r\nSASL PLAIN\r\n.\r\n");
+    EXPECT_TRUE(session.capabilities().top);
+    EXPECT_TRUE(session.capabilities().pipelining);
+    EXPECT_TRUE(session.capabilities().utf8);
+
+    // The server answers nothing before it has every line: the client must not wait.
+    ASSERT_TRUE(session.askLogIn("bob", "secret"));
+    session.askStat();
+    auto login = inBackground([&] { return session.readLogIn(); });
+    for (const char* line : {"UTF8\r\n", "USER bob\r\n", "PASS secret\r\n", "STAT\r\n"})
+        EXPECT_EQ(server.receiveLine(), line);
+    server.say("+OK UTF8 enabled\r\n+OK\r\n+OK\r\n+OK 3 300\r\n");
+    EXPECT_TRUE(login.get());
+    EXPECT_TRUE(session.readStat(count, size));
+    EXPECT_EQ(count, 3);
+
+    // Replies are read in the order asked, a refusal among them included; unread ones are
+    // dropped and the session stays in step.
+    for (int number = 1; number <= 3; ++number)
+        session.askTop(number, 0);
+    auto first = inBackground([&] { return session.readTop(header); });
+    for (const char* line : {"TOP 1 0\r\n", "TOP 2 0\r\n", "TOP 3 0\r\n"})
+        EXPECT_EQ(server.receiveLine(), line);
+    server.say("+OK\r\nSubject: one\r\n\r\n.\r\n-ERR gone\r\n+OK\r\nSubject: three\r\n.\r\n");
+    EXPECT_TRUE(first.get());
+    EXPECT_EQ(header, "Subject: one\r\n\r\n.\r\n");
+    EXPECT_FALSE(session.readTop(header));
+    EXPECT_EQ(session.failure(), Pop3Failure::Refused);
+    EXPECT_TRUE(session.dropUnread());
+    EXPECT_TRUE(exchange([&] { return session.quit(); }, "QUIT\r\n", "+OK bye\r\n"));
+}
+
+TEST_F(Pop3SessionTest, WithoutPipeliningUtf8GoesOutAloneAndMayBeRefused) {
+    connect(session, "+OK\r\nUTF8\r\n.\r\n");
+    EXPECT_FALSE(session.capabilities().pipelining);
+    auto login = inBackground([&] { return session.logIn("bob", "s3cret word"); });
+    EXPECT_EQ(server.receiveLine(), "UTF8\r\n");
+    server.say("-ERR not today\r\n");
+    EXPECT_EQ(server.receiveLine(), "USER bob\r\n");
+    server.say("+OK\r\n");
+    EXPECT_EQ(server.receiveLine(), "PASS s3cret word\r\n");
+    server.say("+OK\r\n");
+    EXPECT_TRUE(login.get());
+
+    // Asked-for commands not sent yet are never sent once dropped.
+    session.askTop(1, 0);
+    session.askTop(2, 0);
+    EXPECT_TRUE(session.dropUnread());
+    EXPECT_TRUE(exchange([&] { return session.quit(); }, "QUIT\r\n", "+OK\r\n"));
+}
+
+TEST_F(Pop3SessionTest, LoginRepliesMayComeLateButNotNever) {
+    // A server slows a wrong password down past the usual limit; only the login limit applies.
+    Pop3Session patient("127.0.0.1", server.port(), false, -1,
+                        {100ms, 1h, 1h, Pop3Reply::kDefaultSizeLimit, 2s});
+    connect(patient);
+    auto login = inBackground([&] { return patient.logIn("bob", "wrong"); });
+    EXPECT_EQ(server.receiveLine(), "USER bob\r\n");
+    server.say("+OK\r\n");
+    EXPECT_EQ(server.receiveLine(), "PASS wrong\r\n");
+    std::this_thread::sleep_for(300ms);
+    server.say("-ERR [AUTH] Authentication failed.\r\n");
+    EXPECT_FALSE(login.get());
+    EXPECT_EQ(patient.failure(), Pop3Failure::Refused);
+
+    EXPECT_FALSE(patient.logIn("bob", "again"));
+    EXPECT_EQ(patient.failure(), Pop3Failure::NoReply);
 }
