@@ -35,9 +35,13 @@ void Thread::start() {
 }
 
 void Thread::stop() {
+    requestStop();
+    join();
+}
+
+void Thread::requestStop() {
     if (m_running.exchange(false))
         m_stopEvent.signal();
-    join();
 }
 
 void Thread::join() {

@@ -25,6 +25,8 @@ public:
     void start();
     /// Asks the worker to stop and waits until it has ended. Returns at once if it is idle.
     void stop();
+    /// Asks the worker to stop without waiting for it; `stop` or the destructor waits later.
+    void requestStop();
     /// True from `start` until the run ends or a stop is asked for.
     bool isRunning() const { return m_running.load(); }
 

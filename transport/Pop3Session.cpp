@@ -62,6 +62,7 @@ bool Pop3Session::connect() {
     m_closed = false;
     m_reply = Pop3Reply(m_limits.replySize);
     m_capabilities = {};
+    m_tlsFailureReason.clear();
     try {
         // The name is looked up at each connect, where a stop request can end the wait.
         const Vusk::SocketAddress address(m_hostName, htons(m_port),
@@ -69,7 +70,8 @@ bool Pop3Session::connect() {
         m_client = std::make_unique<Vusk::TcpClient>(
             address, m_secure, kBufferSize,
             Vusk::TcpConnectOptions{m_hostName, m_limits.connect, m_stopDescriptor});
-    } catch (const Vusk::TcpClientSecureFailure&) {
+    } catch (const Vusk::TcpClientSecureFailure& failure) {
+        m_tlsFailureReason = failure.reason();
         return fail(Vusk::isStopRequested(m_stopDescriptor) ? Pop3Failure::Stopped
                                                             : Pop3Failure::Tls);
     } catch (const Vusk::TcpClientFailure&) {

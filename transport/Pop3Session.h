@@ -111,6 +111,9 @@ public:
 
     const Pop3Capabilities& capabilities() const { return m_capabilities; }
     Pop3Failure failure() const { return m_failure; }
+    /// After `connect` failed with Pop3Failure::Tls: why, as a sentence for the user (an
+    /// untrusted certificate, one for another host name...); empty otherwise.
+    const std::string& tlsFailureReason() const { return m_tlsFailureReason; }
 
 private:
     struct Request {
@@ -152,4 +155,5 @@ private:
     Pop3Capabilities m_capabilities;
     /// Commands asked for whose replies were not read yet, oldest first.
     std::deque<Request> m_requests;
+    std::string m_tlsFailureReason;
 };

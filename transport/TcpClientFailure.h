@@ -2,6 +2,8 @@
 
 #include "foundation/Exception.h"
 
+#include <string>
+
 namespace Vusk {
 
 /// "Can't create the socket!", "Failed to connect to the server!".
@@ -14,7 +16,15 @@ public:
 /// TcpClientFailure receives it too.
 class TcpClientSecureFailure : public TcpClientFailure {
 public:
-    using TcpClientFailure::TcpClientFailure;
+    explicit TcpClientSecureFailure(const char* message, std::string reason = {})
+        : TcpClientFailure(message), m_reason(std::move(reason)) {}
+
+    /// Why, as a sentence for the user ("The server's certificate is for another host
+    /// name."); empty when nothing more is known.
+    const std::string& reason() const { return m_reason; }
+
+private:
+    std::string m_reason;
 };
 
 } // namespace Vusk

@@ -12,6 +12,7 @@
 #include <openssl/x509v3.h>
 #include <poll.h>
 #include <string>
+#include <string_view>
 
 namespace Vusk {
 namespace {
@@ -23,20 +24,62 @@ bool isIpv4Address(const std::string& text) {
     return ::inet_pton(AF_INET, text.c_str(), &parsed) == 1;
 }
 
-// OpenSSL's own words for why the handshake failed: the certificate check's verdict when
-// there is one, else the first error on the thread's queue.
-std::string handshakeFailureReason(SSL* connection, int errorKind) {
+// Why the handshake failed: in OpenSSL's words for the diagnostics, and as a sentence for the
+// user, who may have to decide whether to trust a server.
+struct HandshakeFailure {
+    std::string detail;
+    std::string sentence;
+};
+
+std::string setupSentence(std::string_view why) {
+    return "The secure connection could not be set up: " + std::string(why) + ".";
+}
+
+HandshakeFailure setupFailure(std::string detail) {
+    std::string sentence = setupSentence(detail);
+    return {std::move(detail), std::move(sentence)};
+}
+
+// The common verdicts in plain words; the rest in OpenSSL's.
+std::string verdictSentence(long verdict) {
+    switch (verdict) {
+    case X509_V_ERR_HOSTNAME_MISMATCH:
+        return "The server's certificate is for another host name.";
+    case X509_V_ERR_IP_ADDRESS_MISMATCH:
+        return "The server's certificate is for another address.";
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+    case X509_V_ERR_CERT_UNTRUSTED:
+        return "The server's certificate is not signed by an authority this computer trusts.";
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+        return "The server's certificate has expired.";
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+        return "The server's certificate is not valid yet.";
+    default:
+        return std::string("The server's certificate was refused: ") +
+               X509_verify_cert_error_string(verdict) + ".";
+    }
+}
+
+// The certificate check's verdict when there is one, else the first error on the thread's
+// queue.
+HandshakeFailure handshakeFailure(SSL* connection, int errorKind) {
     const long verdict = SSL_get_verify_result(connection);
     if (verdict != X509_V_OK)
-        return std::string("certificate: ") + X509_verify_cert_error_string(verdict);
+        return {std::string("certificate: ") + X509_verify_cert_error_string(verdict),
+                verdictSentence(verdict)};
     if (const unsigned long queued = ERR_peek_error(); queued != 0) {
         char text[256];
         ERR_error_string_n(queued, text, sizeof text);
-        return text;
+        const char* reason = ERR_reason_error_string(queued);
+        return {text, setupSentence(reason != nullptr ? reason : text)};
     }
     if (errorKind == SSL_ERROR_SYSCALL && errno != 0)
-        return std::strerror(errno);
-    return "the connection ended during the handshake";
+        return setupFailure(std::strerror(errno));
+    return setupFailure("the connection ended during the handshake");
 }
 
 // SSL_set_tlsext_host_name, spelled out: the macro casts in the old style.
@@ -45,10 +88,10 @@ bool sendServerName(SSL* connection, const std::string& host) {
                     const_cast<char*>(host.c_str())) == 1;
 }
 
-[[noreturn]] void failHandshake(const std::string& reason) {
+[[noreturn]] void failHandshake(const HandshakeFailure& failure) {
     ERR_clear_error();
-    Norq::report("Vusk", "TLS handshake failed", reason);
-    throw TcpClientSecureFailure(kHandshakeFailed);
+    Norq::report("Vusk", "TLS handshake failed", failure.detail);
+    throw TcpClientSecureFailure(kHandshakeFailed, failure.sentence);
 }
 
 } // namespace
@@ -84,14 +127,14 @@ TcpSecureStream::TcpSecureStream(int socket, std::string_view hostName, Clock::t
 
     const std::string host(hostName);
     if (host.empty())
-        failHandshake("no host name to check the certificate against");
+        failHandshake(setupFailure("no host name to check the certificate against"));
     if (isIpv4Address(host)) {
         // An address is matched against the certificate's IP entries and is never sent as SNI.
         if (X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(m_connection.get()), host.c_str()) != 1)
-            failHandshake("cannot check the certificate against " + host);
+            failHandshake(setupFailure("cannot check the certificate against " + host));
     } else if (SSL_set1_host(m_connection.get(), host.c_str()) != 1 ||
                !sendServerName(m_connection.get(), host)) {
-        failHandshake("cannot check the certificate against " + host);
+        failHandshake(setupFailure("cannot check the certificate against " + host));
     }
 
     for (;;) {
@@ -111,14 +154,14 @@ TcpSecureStream::TcpSecureStream(int socket, std::string_view hostName, Clock::t
         else if (errorKind == SSL_ERROR_WANT_WRITE)
             events = POLLOUT;
         else
-            failHandshake(handshakeFailureReason(m_connection.get(), errorKind));
+            failHandshake(handshakeFailure(m_connection.get(), errorKind));
         switch (waitForSocket(m_socket, events, deadline, stopDescriptor)) {
         case WaitResult::Ready:
             break;
         case WaitResult::TimedOut:
-            failHandshake("the server did not complete the handshake in time");
+            failHandshake(setupFailure("the server did not complete the handshake in time"));
         case WaitResult::Stopped:
-            failHandshake("stopped");
+            failHandshake(setupFailure("stopped"));
         }
     }
 }

@@ -4,7 +4,11 @@
 
 #include <memory>
 
+class AccountPreferencesPage;
+class ConnectionSettingsPage;
 class LogicCore;
+class PlaceholderPage;
+class QLineEdit;
 
 namespace Logic {
 class Account;
@@ -16,6 +20,15 @@ class Account;
 class AccountWizard : public QWizard {
     Q_OBJECT
 public:
+    /// The pages' ids, which are those of their templates.
+    enum PageId {
+        kWelcomePage = 107,
+        kPrimaryPage = 109,
+        kPop3Page = 110,
+        kPreferencePage = 129,
+        kCompletionPage = 113,
+    };
+
     AccountWizard(LogicCore& core, QWidget* parent);
     ~AccountWizard() override;
 
@@ -23,7 +36,26 @@ public:
     /// after Cancel, or once taken.
     std::unique_ptr<Logic::Account> takeAccount();
 
+    int nextId() const override;
+    /// Next: the primary settings fill the account from the address, or are refused for an
+    /// address another account has; the two account pages apply into it.
+    bool validateCurrentPage() override;
+
 private:
+    QWizardPage* makePrimaryPage();
+    QWizardPage* makeHostPage(QWidget* host, const QString& title, const QString& subTitle);
+    bool acceptPrimarySettings();
+    /// The POP3 page is built afresh each time it is shown; the preference page once.
+    void pageShown(int id);
+    /// Back on the completion page returns to the POP3 settings, past the preference page.
+    void goBack();
+
     LogicCore& m_core;
     std::unique_ptr<Logic::Account> m_account;
+    QLineEdit* m_emailAddress = nullptr;
+    QLineEdit* m_password = nullptr;
+    QWidget* m_connectionHost = nullptr;
+    ConnectionSettingsPage* m_connectionPage = nullptr;
+    PlaceholderPage* m_preferencesHost = nullptr;
+    AccountPreferencesPage* m_preferencesPage = nullptr;
 };

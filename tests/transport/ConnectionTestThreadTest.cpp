@@ -1,0 +1,153 @@
+// The connection test's worker on its own: its reports against the test Dovecot, the wire
+// dialogue with the scripted server, and a test abandoned while the server keeps silent.
+#include "transport/ConnectionTestThread.h"
+#include "tests/servers/DovecotServer.h"
+#include "tests/servers/ScriptedPop3Server.h"
+#include "tests/servers/Subprocess.h"
+#include "tests/servers/TestCertificates.h"
+#include "tests/support/EventLog.h"
+#include "tests/support/StderrCapture.h"
+#include "transport/AbandonedConnectionTests.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+using TestServers::DovecotServer;
+using TestServers::TestCertificates;
+
+class RecordingListener : public ConnectionTestListener {
+public:
+    void connectFailed(const std::string& tlsReason) override {
+        m_log.record(tlsReason.empty() ? "connect failed" : "connect failed: " + tlsReason);
+    }
+    void loginFailed() override { m_log.record("login failed"); }
+    void statusFailed() override { m_log.record("status failed"); }
+    void authorizing() override { m_log.record("authorizing"); }
+    void retrievingStatus() override { m_log.record("retrieving status"); }
+    void succeeded(int count) override { m_log.record("succeeded " + std::to_string(count)); }
+
+    std::vector<std::string> waitFor(const std::string& last) { return m_log.waitFor(last); }
+    /// Every call so far, for when no more can come.
+    std::vector<std::string> callsSoFar() {
+        m_log.record("now");
+        auto calls = m_log.waitFor("now");
+        calls.pop_back();
+        return calls;
+    }
+
+private:
+    TestSupport::EventLog m_log;
+};
+
+Logic::ConnectionSettings settings(const std::string& server, std::uint16_t port, bool tls,
+                                   const std::string& login, const std::string& password) {
+    Logic::ConnectionSettings settings;
+    settings.setServerName(server);
+    settings.setPort(port);
+    settings.setUseTls(tls);
+    settings.setUserLogin(login);
+    settings.setPassword(password);
+    return settings;
+}
+
+// Made once for the whole program: openssl takes a while for each certificate.
+const TestCertificates& certificates() {
+    static const TestCertificates made;
+    made.trustAuthority();
+    return made;
+}
+
+std::vector<std::string> runTest(const Logic::ConnectionSettings& tried, const std::string& last) {
+    RecordingListener listener;
+    ConnectionTestThread test(listener, tried);
+    test.start();
+    return listener.waitFor(last);
+}
+
+const std::string kMessage = "From: a@example.org\r\nSubject: hello\r\n\r\nbody\r\n";
+
+} // namespace
+
+TEST(ConnectionTestThread, ReportsEachStepAndTheResultAgainstDovecot) {
+    DovecotServer server(certificates().localhost());
+    server.addUser("alice", "wonderland");
+    server.deliver("alice", kMessage);
+    server.deliver("alice", kMessage);
+    server.addUser("bob", "builder");
+
+    EXPECT_EQ(runTest(settings("127.0.0.1", server.plainPort(), false, "alice", "wonderland"),
+                      "succeeded 2"),
+              (std::vector<std::string>{"authorizing", "retrieving status", "succeeded 2"}));
+    EXPECT_EQ(
+        runTest(settings("localhost", server.tlsPort(), true, "bob", "builder"), "succeeded 0"),
+        (std::vector<std::string>{"authorizing", "retrieving status", "succeeded 0"}));
+    EXPECT_EQ(runTest(settings("127.0.0.1", server.plainPort(), false, "alice", "rabbit"),
+                      "login failed"),
+              (std::vector<std::string>{"authorizing", "login failed"}));
+
+    TestSupport::StderrCapture quiet;
+    const auto closedPort = static_cast<std::uint16_t>(TestServers::freeLoopbackPort());
+    EXPECT_EQ(
+        runTest(settings("127.0.0.1", closedPort, false, "alice", "wonderland"), "connect failed"),
+        std::vector<std::string>{"connect failed"});
+}
+
+TEST(ConnectionTestThread, ACertificateThatDoesNotVerifySaysWhy) {
+    TestSupport::StderrCapture quiet;
+    const std::pair<const TestServers::CertificateFiles*, std::string> cases[] = {
+        {&certificates().otherHost(), "The server's certificate is for another host name."},
+        {&certificates().selfSigned(),
+         "The server's certificate is not signed by an authority this computer trusts."},
+    };
+    for (const auto& [files, reason] : cases) {
+        DovecotServer server(*files);
+        server.addUser("alice", "wonderland");
+        const std::string expected = "connect failed: " + reason;
+        EXPECT_EQ(
+            runTest(settings("localhost", server.tlsPort(), true, "alice", "wonderland"), expected),
+            std::vector<std::string>{expected});
+        EXPECT_EQ(server.log().find("Login: user=<alice>"), std::string::npos);
+    }
+}
+
+TEST(ConnectionTestThread, AFailedStatusEndsWithoutQuit) {
+    TestServers::ScriptedPop3Server server;
+    RecordingListener listener;
+    ConnectionTestThread test(listener, settings("127.0.0.1", server.port(), false, "bob", "pw"));
+    test.start();
+    server.say("+OK ready\r\n");
+    EXPECT_EQ(server.receiveLine(), "CAPA\r\n");
+    server.say("-ERR unknown command\r\n"); // an old server: used as before
+    EXPECT_EQ(server.receiveLine(), "USER bob\r\n");
+    server.say("+OK\r\n");
+    EXPECT_EQ(server.receiveLine(), "PASS pw\r\n");
+    server.say("+OK\r\n");
+    EXPECT_EQ(server.receiveLine(), "STAT\r\n");
+    server.say("-ERR mailbox locked\r\n");
+    EXPECT_EQ(listener.waitFor("status failed"),
+              (std::vector<std::string>{"authorizing", "retrieving status", "status failed"}));
+    EXPECT_TRUE(server.waitForClose());
+    EXPECT_EQ(server.unreadBytes(), "");
+}
+
+TEST(ConnectionTestThread, AnAbandonedTestStopsAndTellsNothingMore) {
+    TestServers::ScriptedPop3Server server;
+    RecordingListener listener;
+    // Limits far beyond the test's own: only the stop request can end the wait for a greeting.
+    auto test = std::make_unique<ConnectionTestThread>(
+        listener, settings("127.0.0.1", server.port(), false, "bob", "pw"), Pop3Limits{1h, 1h, 1h});
+    test->start();
+    ASSERT_TRUE(server.accept());
+    AbandonedConnectionTests::keep(std::move(test));
+    // The greeting comes too late to be heard, and nothing but the stop request ends the test
+    // and closes its connection.
+    server.say("+OK ready\r\n");
+    EXPECT_TRUE(server.waitForClose());
+    AbandonedConnectionTests::joinAll();
+    EXPECT_EQ(listener.callsSoFar(), std::vector<std::string>{});
+}

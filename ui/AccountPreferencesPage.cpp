@@ -1,0 +1,96 @@
+#include "ui/AccountPreferencesPage.h"
+
+#include "ui/AccountPageGroup.h"
+#include "ui/DialogUnits.h"
+#include "ui/Prompts.h"
+#include "ui/QtText.h"
+#include "ui/WidgetIds.h"
+
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+QRadioButton* radio(QWidget* parent, int controlId, const char* name, const QString& text) {
+    auto* button = new QRadioButton(text, parent);
+    setControlId(button, controlId, name);
+    return button;
+}
+
+} // namespace
+
+AccountPreferencesPage::AccountPreferencesPage(const Logic::AccountPreferences& preferences,
+                                               QWidget* parent)
+    : QWidget(parent), m_preferences(preferences) {
+    QGridLayout* grid = makeAccountPageGroup(this, QStringLiteral("Read mail action"));
+    QWidget* group = grid->parentWidget();
+    m_defaultClient =
+        radio(group, 1027, "defaultMailClient", QStringLiteral("Launch default e-mail client"));
+    m_program = radio(group, 1028, "launchProgram", QStringLiteral("Launch this program:"));
+    m_programPath =
+        makeAccountPageEdit(group, 1006, "programPath", toQString(preferences.programPath()), 168);
+    m_browse = new QPushButton(QStringLiteral("Browse..."), group);
+    setControlId(m_browse, 1023, "browse");
+    m_browse->setFixedWidth(dialogUnitsToPixelsX(this, 54));
+    m_openUrl =
+        radio(group, 1029, "openUrl", QStringLiteral("Open this URL in default web browser:"));
+    m_url = makeAccountPageEdit(group, 1007, "url", toQString(preferences.url()), 168);
+
+    // An action this program does not know checks no button and leaves every field disabled.
+    switch (preferences.readMailAction()) {
+    case Logic::ReadMailAction::DefaultMailClient:
+        m_defaultClient->setChecked(true);
+        break;
+    case Logic::ReadMailAction::LaunchProgram:
+        m_program->setChecked(true);
+        break;
+    case Logic::ReadMailAction::OpenUrl:
+        m_openUrl->setChecked(true);
+        break;
+    }
+    enableChosenFields();
+    // The keyboard comes to the chosen action, as in any group of radio buttons.
+    setFocusProxy(m_program->isChecked()   ? m_program
+                  : m_openUrl->isChecked() ? m_openUrl
+                                           : m_defaultClient);
+    for (QRadioButton* button : {m_defaultClient, m_program, m_openUrl})
+        connect(button, &QRadioButton::toggled, this, &AccountPreferencesPage::enableChosenFields);
+    connect(m_browse, &QPushButton::clicked, this, &AccountPreferencesPage::browse);
+
+    // Columns where the template has them: buttons from 18, fields from 36 to 204, "Browse..."
+    // from 210 to 264 dialog units.
+    grid->setColumnMinimumWidth(0, dialogUnitsToPixelsX(this, 18));
+    grid->setColumnMinimumWidth(1, dialogUnitsToPixelsX(this, 174));
+    grid->addWidget(m_defaultClient, 0, 0, 1, 3);
+    grid->addWidget(m_program, 1, 0, 1, 3);
+    grid->addWidget(m_programPath, 2, 1, Qt::AlignLeft);
+    grid->addWidget(m_browse, 2, 2);
+    grid->addWidget(m_openUrl, 3, 0, 1, 3);
+    grid->addWidget(m_url, 4, 1, Qt::AlignLeft);
+    grid->setColumnStretch(3, 1);
+}
+
+void AccountPreferencesPage::apply() {
+    m_preferences.setProgramPath(wideOf(m_programPath->text()));
+    m_preferences.setUrl(wideOf(m_url->text()));
+    m_preferences.setReadMailAction(m_defaultClient->isChecked()
+                                        ? Logic::ReadMailAction::DefaultMailClient
+                                    : m_program->isChecked() ? Logic::ReadMailAction::LaunchProgram
+                                                             : Logic::ReadMailAction::OpenUrl);
+}
+
+void AccountPreferencesPage::enableChosenFields() {
+    m_programPath->setEnabled(m_program->isChecked());
+    m_browse->setEnabled(m_program->isChecked());
+    m_url->setEnabled(m_openUrl->isChecked());
+}
+
+void AccountPreferencesPage::browse() {
+    // Programs here have no extension to filter by.
+    const QString path = Prompts::openFileName(window(), QStringLiteral("Choose a Program"), {},
+                                               {QStringLiteral("All Files (*)")});
+    if (!path.isEmpty())
+        m_programPath->setText(path);
+}

@@ -1,0 +1,95 @@
+#include "ui/ConnectionSettingsPage.h"
+
+#include "ui/AccountPageGroup.h"
+#include "ui/ConnectionTestDialog.h"
+#include "ui/DialogUnits.h"
+#include "ui/Prompts.h"
+#include "ui/QtText.h"
+#include "ui/WidgetIds.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+
+ConnectionSettingsPage::ConnectionSettingsPage(const Logic::ConnectionSettings& settings,
+                                               QWidget* parent)
+    : QWidget(parent), m_settings(settings) {
+    QGridLayout* grid = makeAccountPageGroup(this, QStringLiteral("POP3 account information"));
+    QWidget* group = grid->parentWidget();
+    m_serverName =
+        makeAccountPageEdit(group, 1011, "serverName", toQString(settings.serverName()), 108);
+    m_port = makeAccountPageEdit(group, 1007, "port", QString::number(settings.port()), 36);
+    // Digits only, and no more than a port can have; the range is checked on apply.
+    m_port->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), m_port));
+    m_useTls = new QCheckBox(QStringLiteral("Use TLS/SSL connection"), group);
+    setControlId(m_useTls, 1008, "useTls");
+    m_useTls->setChecked(settings.useTls());
+    m_emailAddress =
+        makeAccountPageEdit(group, 1009, "emailAddress", toQString(settings.emailAddress()), 108);
+    m_emailAddress->setEnabled(false);
+    m_userLogin =
+        makeAccountPageEdit(group, 1012, "userLogin", toQString(settings.userLogin()), 108);
+    m_password = makeAccountPageEdit(group, 1010, "password", toQString(settings.password()), 108);
+    m_password->setEchoMode(QLineEdit::Password);
+    auto* test = new QPushButton(QStringLiteral("Test"), group);
+    setControlId(test, 1023, "test");
+    test->setFixedWidth(dialogUnitsToPixelsX(this, 54));
+    connect(test, &QPushButton::clicked, this, &ConnectionSettingsPage::runTest);
+
+    // Columns where the template has them: labels from 18, fields from 78, "Port:" from 198,
+    // the port from 228 to 264 dialog units.
+    grid->setColumnMinimumWidth(0, dialogUnitsToPixelsX(this, 60));
+    grid->setColumnMinimumWidth(2, dialogUnitsToPixelsX(this, 42));
+    grid->addWidget(new QLabel(QStringLiteral("Server name:"), group), 0, 0);
+    grid->addWidget(m_serverName, 0, 1);
+    auto* portLabel = new QLabel(QStringLiteral("Port:"), group);
+    portLabel->setContentsMargins(dialogUnitsToPixelsX(this, 12), 0, 0, 0);
+    grid->addWidget(portLabel, 0, 2);
+    grid->addWidget(m_port, 0, 3);
+    grid->addWidget(m_useTls, 1, 1, 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("E-Mail address:"), group), 2, 0);
+    grid->addWidget(m_emailAddress, 2, 1);
+    grid->addWidget(new QLabel(QStringLiteral("User login:"), group), 3, 0);
+    grid->addWidget(m_userLogin, 3, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Password:"), group), 4, 0);
+    grid->addWidget(m_password, 4, 1);
+    grid->addWidget(test, 4, 2, 1, 2, Qt::AlignRight);
+    grid->setColumnStretch(4, 1);
+
+    setFocusProxy(m_serverName);
+}
+
+bool ConnectionSettingsPage::apply() {
+    const auto typed = typedSettings();
+    if (typed)
+        m_settings = *typed;
+    return typed.has_value();
+}
+
+std::optional<Logic::ConnectionSettings> ConnectionSettingsPage::typedSettings() {
+    bool isNumber = false;
+    const uint port = m_port->text().toUInt(&isNumber, 10);
+    if (!isNumber || port == 0 || port > 65535) {
+        Prompts::showMessage(this, QMessageBox::Warning, window()->windowTitle(),
+                             QStringLiteral("The port must be a number from 1 to 65535."));
+        m_port->setFocus();
+        return std::nullopt;
+    }
+    // The address cannot be edited here; keeping its bytes keeps the account's identity exact.
+    Logic::ConnectionSettings typed = m_settings;
+    typed.setPort(static_cast<std::uint16_t>(port));
+    typed.setPassword(narrowOf(m_password->text()));
+    typed.setServerName(narrowOf(m_serverName->text()));
+    typed.setUserLogin(narrowOf(m_userLogin->text()));
+    typed.setUseTls(m_useTls->isChecked());
+    return typed;
+}
+
+void ConnectionSettingsPage::runTest() {
+    if (const auto typed = typedSettings())
+        ConnectionTestDialog::run(*typed, window());
+}

@@ -1,0 +1,27 @@
+#include "ui/PlaceholderPage.h"
+
+#include "ui/WidgetIds.h"
+
+#include <QVBoxLayout>
+
+PlaceholderPage::PlaceholderPage(int controlId, const char* objectName,
+                                 std::function<QWidget*(QWidget*)> build, QWidget* parent)
+    : QWidget(parent), m_build(std::move(build)) {
+    setControlId(this, controlId, objectName);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins({});
+    layout->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+}
+
+void PlaceholderPage::buildPage() {
+    if (m_page != nullptr)
+        return;
+    m_page = m_build(this);
+    layout()->addWidget(m_page);
+    m_page->show();
+}
+
+void PlaceholderPage::showEvent(QShowEvent* event) {
+    buildPage();
+    QWidget::showEvent(event);
+}
