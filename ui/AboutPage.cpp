@@ -3,6 +3,7 @@
 #include "foundation/Product.h"
 #include "ui/DialogUnits.h"
 #include "ui/HyperLink.h"
+#include "ui/QtText.h"
 #include "ui/WidgetIds.h"
 
 #include <QCoreApplication>
@@ -12,27 +13,19 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-namespace {
-
-QString fromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
-
 AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
     m_icon = new QLabel(this);
     m_icon->setFixedSize(dialogUnitsToPixels(this, 21, 20).expandedTo(QSize(32, 32)));
     m_icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    auto* sentence = new QLabel(fromUtf8(Norq::Product::kName) +
+    auto* sentence = new QLabel(toQString(Norq::Product::kName) +
                                     QStringLiteral(" automatically checks your mailboxes for new "
                                                    "messages."),
                                 this);
     sentence->setWordWrap(true);
-    auto* version = new QLabel(fromUtf8(Norq::Product::versionText()), this);
+    auto* version = new QLabel(toQString(Norq::Product::versionText()), this);
     setControlId(version, 1024, "version");
     auto* maker = new QLabel(
-        QStringLiteral("Made by ") + fromUtf8(Norq::Product::kMaker) + QStringLiteral("."), this);
+        QStringLiteral("Made by ") + toQString(Norq::Product::kMaker) + QStringLiteral("."), this);
     m_link = new HyperLink(QStringLiteral("User guide"), userGuideAddress(), this);
     setControlId(m_link, 1034, "userGuideLink");
 

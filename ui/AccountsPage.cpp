@@ -2,13 +2,13 @@
 
 #include "core/ModelView.h"
 #include "core/UserActions.h"
-#include "foundation/TextConversion.h"
 #include "logic/Account.h"
 #include "ui/AccountSettingsSheet.h"
 #include "ui/AccountWizard.h"
 #include "ui/DialogUnits.h"
 #include "ui/PagesObserver.h"
 #include "ui/Prompts.h"
+#include "ui/QtText.h"
 #include "ui/ReadMailActions.h"
 #include "ui/ReportList.h"
 #include "ui/WidgetIds.h"
@@ -40,10 +40,6 @@ QString statusText(const AccountView& account) {
     if (account.unread == 1)
         return QStringLiteral("1 unread message");
     return QStringLiteral("%1 unread messages").arg(account.unread);
-}
-
-QString toQString(const std::string& narrow) {
-    return QString::fromStdU16String(Norq::toWide(narrow));
 }
 
 } // namespace
@@ -110,8 +106,8 @@ void AccountsPage::addAccountWithWizard() {
     if (result == ActionResult::AddressTaken) {
         // The wizard refuses a taken address; this only happens when one was added meanwhile.
         Prompts::showMessage(this, QMessageBox::Critical, QStringLiteral("Account settings error"),
-                             QStringLiteral("Account with e-mail address [") + toQString(address) +
-                                 QStringLiteral("] already exists."));
+                             QStringLiteral("Account with e-mail address [%1] already exists.")
+                                 .arg(toQString(address)));
         return;
     }
     refreshAccounts();

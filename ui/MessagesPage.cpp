@@ -2,10 +2,10 @@
 
 #include "core/ModelView.h"
 #include "core/UserActions.h"
-#include "foundation/TextConversion.h"
 #include "logic/Mail.h"
 #include "ui/DialogUnits.h"
 #include "ui/PagesObserver.h"
+#include "ui/QtText.h"
 #include "ui/ReadMailActions.h"
 #include "ui/ReportList.h"
 #include "ui/WidgetIds.h"
@@ -22,10 +22,6 @@ namespace {
 
 enum Column { kAccount, kFrom, kSubject, kDate };
 
-QString toQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // Day first, in local time. A message whose Received line gave no date (or one that 32-bit
 // seconds cannot hold) has no moment worth showing.
 QString dateText(const MailDate& date) {
@@ -38,7 +34,7 @@ QString dateText(const MailDate& date) {
 QString cellText(const Logic::Mail& mail, int column) {
     switch (column) {
     case kAccount:
-        return toQString(Norq::toWide(mail.accountEmail()));
+        return toQString(mail.accountEmail());
     case kFrom:
         return toQString(mail.sender());
     case kSubject:

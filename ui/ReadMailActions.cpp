@@ -4,16 +4,9 @@
 #include "platform/Environment.h"
 #include "ui/DesktopServices.h"
 #include "ui/Prompts.h"
+#include "ui/QtText.h"
 
 #include <QString>
-
-namespace {
-
-QString toQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
 
 bool runReadMailAction(QWidget* owner, const Logic::AccountPreferences& preferences) {
     switch (preferences.readMailAction()) {
@@ -30,8 +23,7 @@ bool runReadMailAction(QWidget* owner, const Logic::AccountPreferences& preferen
 bool launchDefaultMailClient(QWidget* owner) {
     const auto client = DesktopServices::defaultMailClient();
     if (client && !client->id.isEmpty() && !client->commandLine.isEmpty()) {
-        const std::u16string command =
-            expandEnvironmentReferences(client->commandLine.toStdU16String());
+        const std::u16string command = expandEnvironmentReferences(wideOf(client->commandLine));
         if (DesktopServices::startCommandLine(toQString(command)))
             return true;
     }

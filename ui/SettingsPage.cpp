@@ -2,10 +2,10 @@
 
 #include "foundation/LexicalCast.h"
 #include "foundation/Settings.h"
-#include "foundation/TextConversion.h"
 #include "ui/DialogUnits.h"
 #include "ui/PagesObserver.h"
 #include "ui/Prompts.h"
+#include "ui/QtText.h"
 #include "ui/SoundPlayer.h"
 #include "ui/WidgetIds.h"
 
@@ -72,8 +72,7 @@ SettingsPage::SettingsPage(const Norq::Settings& settings, SoundPlayer& player, 
                  (flags & Norq::Settings::FlagShowPopup) != 0, 1028, "showNotificationWindow");
     auto* sound = checkBox(notification, QStringLiteral("Play sound when new message arrive"),
                            playSound, 1029, "playSound");
-    m_soundFile =
-        new QLineEdit(QString::fromStdU16String(settings.notificationSound()), notification);
+    m_soundFile = new QLineEdit(toQString(settings.notificationSound()), notification);
     setControlId(m_soundFile, 1006, "soundFile");
     m_soundFile->setMinimumWidth(dialogUnitsToPixelsX(this, 132));
     auto* stop = button(notification, QStringLiteral("X"), 14, 1031, "stopSound");
@@ -125,7 +124,7 @@ SettingsPage::SettingsPage(const Norq::Settings& settings, SoundPlayer& player, 
     connect(interval, &QLineEdit::textChanged, this, &SettingsPage::intervalEdited);
     connect(m_soundFile, &QLineEdit::textChanged, this, [this](const QString& path) {
         if (m_observer != nullptr)
-            m_observer->soundFileChanged(path.toStdU16String());
+            m_observer->soundFileChanged(wideOf(path));
     });
     connect(stop, &QPushButton::clicked, this, [this] { m_player.stop(); });
     connect(play, &QPushButton::clicked, this, [this] { m_player.play(m_soundFile->text()); });
@@ -140,8 +139,7 @@ void SettingsPage::intervalEdited(const QString& text) {
     // Every keystroke counts: typing 1 and then 5 sets 1 minute, then 15. A text that is not a
     // number (the empty one included) is reported by the cast and counts as 0, which stops the
     // periodic checks.
-    const std::uint32_t minutes =
-        Norq::lexicalCastOr<std::uint32_t>(Norq::toNarrow(text.toStdU16String()));
+    const std::uint32_t minutes = Norq::lexicalCastOr<std::uint32_t>(narrowOf(text));
     // The schedule counts in signed minutes; a larger number is as good as "never" anyway.
     const auto largest = static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max());
     if (m_observer != nullptr)

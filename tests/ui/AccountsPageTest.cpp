@@ -7,10 +7,13 @@
 #include "tests/support/CheckMail.h"
 #include "tests/support/QtTests.h"
 #include "tests/ui/PageTestSupport.h"
+#include "ui/AccountSettingsSheet.h"
+#include "ui/AccountWizard.h"
 #include "ui/Prompts.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSemaphore>
 #include <QTableWidget>
@@ -149,13 +152,48 @@ private Q_SLOTS:
 
     void cancellingTheWizardAddsAndWritesNothing() {
         showPage();
-        QTimer::singleShot(0, m_page.get(), [] {
-            if (auto* wizard = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-                wizard->reject();
-        });
+        whenModal([](QWidget* wizard) { qobject_cast<QDialog*>(wizard)->reject(); });
         QTest::mouseClick(button("addAccount"), Qt::LeftButton);
         QCOMPARE(m_list->rowCount(), 0);
         QVERIFY(!QFile::exists(m_model->dataFile()));
+        QVERIFY(m_observer.take().isEmpty());
+    }
+
+    void theWizardsAccountIsAddedAndSaved() {
+        showPage();
+        whenModal([](QWidget* dialog) {
+            auto* wizard = qobject_cast<AccountWizard*>(dialog);
+            wizard->next();
+            fill(wizard->currentPage(), "emailAddress", u"new@example.org"_s);
+            fill(wizard->currentPage(), "password", u"secret"_s);
+            while (wizard->currentId() != AccountWizard::kCompletionPage)
+                wizard->next();
+            wizard->accept();
+        });
+        QTest::mouseClick(button("addAccount"), Qt::LeftButton);
+        QCOMPARE(column(m_list, kAddress), QStringList{u"new@example.org"_s});
+        QCOMPARE(m_observer.take(), QStringList{u"saved"_s});
+        QCOMPARE(m_model->saved(), QStringList{u"new@example.org: "_s});
+    }
+
+    void theSheetsSettingsReplaceTheAccountsOnOk() {
+        m_model->addAccount("anna@example.org");
+        showPage();
+        clickRow(0);
+        whenModal([](QWidget* dialog) {
+            fill(dialog, "serverName", u"pop.example.net"_s);
+            qobject_cast<QDialog*>(dialog)->accept();
+        });
+        QTest::mouseClick(button("editAccount"), Qt::LeftButton);
+        QCOMPARE(m_observer.take(), QStringList{u"saved"_s});
+        const auto reloaded = m_model->reload();
+        QCOMPARE(ModelView(*reloaded)
+                     .accountSettings("anna@example.org")
+                     ->connectionSettings.serverName(),
+                 "pop.example.net");
+
+        whenModal([](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); });
+        QTest::mouseClick(button("editAccount"), Qt::LeftButton);
         QVERIFY(m_observer.take().isEmpty());
     }
 
@@ -180,6 +218,13 @@ private Q_SLOTS:
     }
 
 private:
+    // Runs `drive` on the dialog the next click opens, once it is up.
+    template <class Drive> void whenModal(Drive drive) {
+        QTimer::singleShot(0, m_page.get(), [drive] { drive(QApplication::activeModalWidget()); });
+    }
+    static void fill(QWidget* dialog, const char* name, const QString& text) {
+        dialog->findChild<QLineEdit*>(QString::fromLatin1(name))->setText(text);
+    }
     void showPage() {
         m_page = std::make_unique<AccountsPage>(m_model->core(), nullptr);
         m_page->setObserver(&m_observer);

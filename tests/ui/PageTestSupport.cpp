@@ -82,12 +82,17 @@ void Model::addAccount(std::unique_ptr<Logic::Account> account) {
         qFatal("the test model could not add an account");
 }
 
+std::unique_ptr<LogicCore> Model::reload() const {
+    return std::make_unique<LogicCore>(m_folder.path().toStdString(), "");
+}
+
 QStringList Model::saved() const {
-    LogicCore reloaded(m_folder.path().toStdString(), "");
+    const auto core = reload();
+    const ModelView reloaded(*core);
     QStringList accounts;
-    for (const AccountView& account : ModelView(reloaded).accounts()) {
+    for (const AccountView& account : reloaded.accounts()) {
         QStringList subjects;
-        for (const auto& held : ModelView(reloaded).unreadMails()) {
+        for (const auto& held : reloaded.unreadMails()) {
             if (held->accountEmail() == account.emailAddress)
                 subjects << QString::fromStdU16String(held->subject());
         }

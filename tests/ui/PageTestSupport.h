@@ -52,7 +52,9 @@ public:
     void addAccount(const std::string& email, const Logic::Account::MailList& mails = {},
                     const Logic::AccountPreferences& preferences = {});
     void addAccount(std::unique_ptr<Logic::Account> account);
-    /// What the data file holds, as a second core reads it: "a@example.org: a1, a2" an account.
+    /// A second core on the same data file.
+    std::unique_ptr<LogicCore> reload() const;
+    /// What the data file holds: "a@example.org: a1, a2" an account.
     QStringList saved() const;
     QString dataFile() const { return m_folder.filePath(QStringLiteral("data/general.bin")); }
     /// Saves fail while a file stands where the data folder belongs.
