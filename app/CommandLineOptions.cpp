@@ -7,9 +7,22 @@ const CommandLineOptions* g_current = nullptr;
 } // namespace
 
 CommandLineOptions::CommandLineOptions(int argc, const char* const* argv) {
+    parse(argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>());
+    g_current = this;
+}
+
+CommandLineOptions::CommandLineOptions(const std::vector<std::string>& arguments) {
+    parse(arguments);
+}
+
+CommandLineOptions::~CommandLineOptions() {
+    if (g_current == this)
+        g_current = nullptr;
+}
+
+void CommandLineOptions::parse(const std::vector<std::string>& arguments) {
     std::string* current = nullptr;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
+    for (const std::string& argument : arguments) {
         if (!argument.empty() && (argument[0] == '-' || argument[0] == '/')) {
             // A repeated option keeps its value until another value follows it.
             current = &m_options.try_emplace(argument.substr(1)).first->second;
@@ -18,12 +31,6 @@ CommandLineOptions::CommandLineOptions(int argc, const char* const* argv) {
             current = nullptr;
         }
     }
-    g_current = this;
-}
-
-CommandLineOptions::~CommandLineOptions() {
-    if (g_current == this)
-        g_current = nullptr;
 }
 
 std::optional<std::string> CommandLineOptions::optionValue(const std::string& name) const {

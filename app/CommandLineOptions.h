@@ -3,14 +3,19 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 /// The program's options: an argument starting with '-' or '/' names an option (the name is the
 /// argument without that first character, so "--json" names "-json"); the next argument that is
-/// not an option becomes its value. While it lives, the object is reachable process-wide
-/// through `current`.
+/// not an option becomes its value. The options of the running program (built from argc/argv)
+/// are reachable process-wide through `current` while they live.
 class CommandLineOptions {
 public:
+    /// The running program's own options, published as `current`.
     CommandLineOptions(int argc, const char* const* argv);
+    /// Options another start of the program sent (its arguments without the program name);
+    /// never published.
+    explicit CommandLineOptions(const std::vector<std::string>& arguments);
     CommandLineOptions(const CommandLineOptions&) = delete;
     CommandLineOptions& operator=(const CommandLineOptions&) = delete;
     ~CommandLineOptions();
@@ -23,5 +28,7 @@ public:
     static const CommandLineOptions* current();
 
 private:
+    void parse(const std::vector<std::string>& arguments);
+
     std::map<std::string, std::string> m_options;
 };

@@ -1,12 +1,10 @@
 #pragma once
 
-#include "app/CheckReport.h"
+#include "app/CheckOutcomes.h"
 #include "core/CheckModelUpdater.h"
 
 #include <condition_variable>
-#include <map>
 #include <mutex>
-#include <string>
 
 class LogicCore;
 
@@ -28,12 +26,10 @@ public:
     void checkFinished() override;
 
 private:
-    CheckReport report();
-
     LogicCore& m_core;
     CheckModelUpdater m_updater;
     std::mutex m_mutex;
     std::condition_variable m_finishedSignal;
     bool m_finished = false;
-    std::map<std::string, CheckReport::Account> m_outcomes;
+    CheckOutcomes m_outcomes;
 };

@@ -13,6 +13,7 @@ LogicCore::LogicCore(const std::filesystem::path& dataFolder,
 LogicCore::~LogicCore() = default;
 
 std::string LogicCore::saveError() {
+    // The checker thread saves at the end of every check while the interface thread may ask.
     std::lock_guard lock(m_accountMgr.accountLock());
     if (m_dataFile.saveError().empty())
         return {};

@@ -32,7 +32,7 @@ public:
     /// one stays, the accounts stay in memory, and false is returned; the next save tries again.
     bool saveAll();
     /// Why the last save failed, naming the file: "<path>: <reason>"; empty after a
-    /// successful one. Saves happen on the checker thread too; this asks under the account lock.
+    /// successful one. Safe from any thread: it waits for a save in progress.
     std::string saveError();
 
 private:

@@ -3,6 +3,7 @@
 #include "foundation/Product.h"
 
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QQueue>
 
 namespace Prompts {
@@ -30,6 +31,14 @@ void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& caption
         return;
     }
     QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
+    // A short message would make the box narrower than its caption, which the window manager
+    // then cuts off: "Quorvex Velomar Exception" must stay readable.
+    // Title bars draw in bold and also hold the window's icon and buttons.
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const int captionWidth = QFontMetrics(titleFont).horizontalAdvance(caption);
+    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: %1px; }")
+                          .arg(captionWidth + 6 * QFontMetrics(titleFont).height()));
     box.exec();
 }
 

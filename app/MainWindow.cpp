@@ -1,0 +1,345 @@
+#include "app/MainWindow.h"
+
+#include "app/Notifier.h"
+#include "app/PageTabs.h"
+#include "app/TrayIcon.h"
+#include "core/LogicCore.h"
+#include "foundation/Product.h"
+#include "foundation/Settings.h"
+#include "transport/AccountCheckEntry.h"
+#include "ui/DialogUnits.h"
+#include "ui/ProgramIcon.h"
+#include "ui/SoundPlayer.h"
+#include "ui/WidgetIds.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+QString productName() {
+    return QString::fromUtf8(Norq::Product::kName.data(),
+                             static_cast<qsizetype>(Norq::Product::kName.size()));
+}
+
+QString processingText(const AccountCheckEntry& entry) {
+    return QStringLiteral("Processing: [") +
+           QString::fromStdString(entry.connectionSettings.emailAddress()) + u']';
+}
+
+} // namespace
+
+MainWindow::MainWindow(LogicCore& core, Norq::Settings& settings, bool startMinimized,
+                       QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_core(core), m_settings(settings), m_actions(core), m_view(core),
+      m_requests([this] { return startCheck(); }), m_bridge(this, *this),
+      m_updater(core, &m_bridge) {
+    buildWindow();
+
+    const Norq::Settings::WindowSize stored = m_settings.mainWindowSize();
+    resize(std::max<int>(static_cast<int>(stored.width), minimumWidth()),
+           std::max<int>(static_cast<int>(stored.height), minimumHeight()));
+
+    m_checkTimer.setParent(this); // found by its name, like the controls
+    m_checkTimer.setObjectName(QStringLiteral("checkTimer"));
+    connect(&m_checkTimer, &QTimer::timeout, this, &MainWindow::startCheck);
+    applySchedule(m_settings.timeout());
+    m_sizeStore.setSingleShot(true);
+    m_sizeStore.setInterval(500);
+    connect(&m_sizeStore, &QTimer::timeout, this, [this] {
+        m_settings.setMainWindowSize(static_cast<unsigned>(width()),
+                                     static_cast<unsigned>(height()));
+        saveSettings();
+    });
+
+    m_core.accountMgr().setObserver(this);
+    m_core.checkStarter().setObserver(&m_updater);
+    m_pages->setObserver(this);
+
+    if (!m_view.accounts().empty()) {
+        if (!startMinimized)
+            show();
+        else if (!hasTray())
+            showMinimized(); // without a notification area the task bar is the way back
+        startCheck();
+    } else {
+        show();
+        // Once the event loop runs, so the wizard opens over a window that is already there.
+        QMetaObject::invokeMethod(
+            this, [this] { m_pages->showAccountsAndAddAccount(); }, Qt::QueuedConnection);
+    }
+    m_initialised = true;
+}
+
+MainWindow::~MainWindow() {
+    // Waits for an event on its way; afterwards the checker reaches none of these objects.
+    m_core.checkStarter().setObserver(nullptr);
+    m_core.accountMgr().setObserver(nullptr);
+    m_pages->setObserver(nullptr);
+}
+
+void MainWindow::buildWindow() {
+    setWindowTitle(productName());
+    setWindowIcon(programIcon());
+
+    m_statusText = new QLabel(QStringLiteral("Ready"));
+    m_statusText->setObjectName(QStringLiteral("statusText"));
+    setControlId(statusBar(), 59393, "statusBar");
+    statusBar()->setSizeGripEnabled(true);
+    statusBar()->addWidget(m_statusText, 1);
+
+    m_player = new SoundPlayer(this);
+    m_tray = new TrayIcon(this);
+    connect(m_tray, &TrayIcon::toggleRequested, this, &MainWindow::toggle);
+    connect(m_tray, &TrayIcon::showRequested, this, &MainWindow::showAndActivate);
+    connect(m_tray, &TrayIcon::markAllReadRequested, this, [this] { m_pages->markAllRead(); });
+    connect(m_tray, &TrayIcon::checkRequested, this, &MainWindow::startCheck);
+    connect(m_tray, &TrayIcon::exitRequested, this, &MainWindow::exitRequested);
+
+    auto* central = new QWidget(this);
+    m_pages = new PageTabs(m_core, m_settings, *m_player, central);
+    m_checkButton = new QPushButton(QStringLiteral("Check E-Mail"), central);
+    setControlId(m_checkButton, 1012, "checkButton");
+    m_checkButton->setFixedSize(dialogUnitsToPixels(this, 60, 14));
+    connect(m_checkButton, &QPushButton::clicked, this, &MainWindow::startCheck);
+
+    // The template: tabs at (1, 6) 330 x 153, the button at (263, 160) 60 x 14, in a client
+    // area of 332 x 191 that the status bar shares.
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->setContentsMargins(0, 0, dialogUnitsToPixelsX(this, 332 - 323 - 1), 0);
+    buttonRow->addStretch();
+    buttonRow->addWidget(m_checkButton);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(dialogUnitsToPixelsX(this, 1), dialogUnitsToPixelsY(this, 6),
+                               dialogUnitsToPixelsX(this, 1), dialogUnitsToPixelsY(this, 2));
+    layout->setSpacing(dialogUnitsToPixelsY(this, 1));
+    layout->addWidget(m_pages, 1);
+    layout->addLayout(buttonRow);
+    setCentralWidget(central);
+
+    m_notifier = new Notifier(m_actions, this);
+
+    const QSize templateSize = dialogUnitsToPixels(this, 332, 191);
+    setMinimumSize(templateSize.expandedTo(minimumSizeHint()));
+    updateTrayStatus();
+}
+
+bool MainWindow::startCheck() {
+    if (!m_core.checkStarter().startCheck())
+        return false;
+    m_requests.checkStarting();
+    return true;
+}
+
+void MainWindow::checkOnRequest(CheckRequests::Done done) {
+    m_requests.add(std::move(done));
+}
+
+void MainWindow::updateTrayStatus() {
+    const std::size_t unread = m_view.unreadCount();
+    m_tray->enableMarkAllRead(unread > 0);
+    if (unread > 0)
+        m_tray->showNewMailIcon();
+    else
+        m_tray->showNormalIcon();
+    QString count;
+    if (unread == 0)
+        count = QStringLiteral("No unread messages");
+    else if (unread == 1)
+        count = QStringLiteral("1 unread message");
+    else
+        count = QStringLiteral("%1 unread messages").arg(unread);
+    m_tray->setTooltip(productName() + u'\n' + count);
+}
+
+void MainWindow::toggle() {
+    if (isVisible() && !isMinimized() && !isMaximized())
+        hideToTray();
+    else
+        showAndActivate();
+}
+
+void MainWindow::showAndActivate() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+bool MainWindow::hasTray() {
+    return TrayIcon::isAvailable();
+}
+
+void MainWindow::hideToTray() {
+    if (hasTray())
+        hide();
+    else
+        showMinimized();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (hasTray()) {
+        event->ignore();
+        hide();
+        return;
+    }
+    // Without a notification area a hidden window could not be reached again: closing it
+    // ends the program, as with any window.
+    event->accept();
+    Q_EMIT exitRequested();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && hasTray())
+        // Hiding inside the state change confuses some window managers; right after it is safe.
+        QMetaObject::invokeMethod(this, &QWidget::hide, Qt::QueuedConnection);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (m_initialised && windowState() == Qt::WindowNoState)
+        m_sizeStore.start();
+}
+
+QString MainWindow::statusText() const {
+    return m_statusText->text();
+}
+
+void MainWindow::setStatusText(const QString& text) {
+    m_statusText->setText(text);
+}
+
+void MainWindow::showIdleStatus() {
+    const std::string failure = m_core.saveError();
+    setStatusText(failure.empty()
+                      ? QStringLiteral("Ready")
+                      : QStringLiteral("Could not save: ") + QString::fromStdString(failure));
+}
+
+void MainWindow::applySchedule(std::uint32_t minutes) {
+    if (minutes == 0) {
+        m_checkTimer.stop();
+        return;
+    }
+    // A timer counts in int milliseconds: about 24 days at most.
+    const auto period =
+        std::min<std::uint64_t>(std::uint64_t{minutes} * 60000, std::numeric_limits<int>::max());
+    m_checkTimer.start(static_cast<int>(period));
+}
+
+void MainWindow::checkStarted() {
+    for (const AccountView& account : m_view.accounts())
+        m_pages->refreshAccountRow(account.emailAddress);
+    m_checkButton->setEnabled(false);
+    m_newMail = false;
+    m_checking = true;
+    m_requests.checkStarted();
+}
+
+void MainWindow::accountStarting(const AccountCheckEntry& entry) {
+    m_pages->refreshAccountRow(entry.connectionSettings.emailAddress());
+    setStatusText(processingText(entry));
+}
+
+void MainWindow::accountChecked(const AccountCheckEntry& entry,
+                                const Logic::Account::MailList& newMails) {
+    if (!newMails.empty())
+        m_newMail = true;
+    m_requests.accountChecked(entry.connectionSettings.emailAddress(), newMails);
+}
+
+void MainWindow::accountFailed(const AccountCheckEntry& entry, CheckFailure failure) {
+    m_pages->refreshAccountRow(entry.connectionSettings.emailAddress());
+    setStatusText(processingText(entry) + QStringLiteral(" failed"));
+    m_requests.accountFailed(entry.connectionSettings.emailAddress(), failure);
+}
+
+void MainWindow::accountFinished(const AccountCheckEntry& entry) {
+    m_pages->refreshAccountRow(entry.connectionSettings.emailAddress());
+}
+
+void MainWindow::checkFinished() {
+    const std::uint32_t flags = m_settings.flags();
+    if ((flags & Norq::Settings::FlagShowPopup) != 0)
+        m_notifier->showNewMails();
+    if ((flags & Norq::Settings::FlagPlaySound) != 0 && m_newMail)
+        m_player->play(QString::fromStdU16String(m_settings.notificationSound()));
+    m_pages->refreshMessages();
+    m_checkButton->setEnabled(true);
+    m_newMail = false;
+    m_checking = false;
+    showIdleStatus();
+    updateTrayStatus();
+    m_requests.checkFinished(m_view.accounts(), m_core.saveError());
+}
+
+void MainWindow::soundFileChanged(const std::u16string& path) {
+    m_settings.setNotificationSound(path);
+    saveSettings();
+}
+
+void MainWindow::intervalChanged(std::int32_t minutes) {
+    // A negative interval means no interval at all.
+    const std::uint32_t kept = minutes > 0 ? static_cast<std::uint32_t>(minutes) : 0;
+    m_settings.setTimeout(kept);
+    saveSettings();
+    applySchedule(kept);
+}
+
+void MainWindow::notificationWindowChanged(bool on) {
+    setFlag(Norq::Settings::FlagShowPopup, on);
+}
+
+void MainWindow::playSoundChanged(bool on) {
+    setFlag(Norq::Settings::FlagPlaySound, on);
+}
+
+void MainWindow::setFlag(std::uint32_t flag, bool on) {
+    const std::uint32_t flags = m_settings.flags();
+    m_settings.setFlags(on ? flags | flag : flags & ~flag);
+    saveSettings();
+}
+
+void MainWindow::autostartChanged(bool on) {
+    if (on)
+        m_settings.enableAutostart();
+    else
+        m_settings.disableAutostart();
+}
+
+void MainWindow::saveSettings() {
+    m_settings.save();
+}
+
+void MainWindow::mailsChanged() {
+    m_pages->refreshAccounts();
+    updateTrayStatus();
+}
+
+void MainWindow::modelSaved(ActionResult) {
+    // The status bar says "Processing" while a check runs; its end shows the outcome.
+    if (!m_checking)
+        showIdleStatus();
+}
+
+void MainWindow::accountAdded(Logic::Account&) {}
+
+void MainWindow::accountRemoved(Logic::Account&) {
+    // After the action that removed it has let go of the model.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_pages->refreshMessages();
+            updateTrayStatus();
+        },
+        Qt::QueuedConnection);
+}

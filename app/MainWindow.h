@@ -1,0 +1,124 @@
+#pragma once
+
+#include "app/CheckEventBridge.h"
+#include "app/CheckRequests.h"
+#include "core/CheckModelUpdater.h"
+#include "core/ModelView.h"
+#include "core/UserActions.h"
+#include "logic/AccountObserver.h"
+#include "ui/PagesObserver.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <QTimer>
+
+class LogicCore;
+class Notifier;
+class PageTabs;
+class QLabel;
+class QPushButton;
+class SoundPlayer;
+class TrayIcon;
+
+namespace Norq {
+class Settings;
+}
+
+/// The program's one window and the hub of the desktop shell: it checks on a schedule, on its
+/// "Check E-Mail" button and from the tray menu; turns each check's progress into account
+/// statuses, status-bar texts, the tray icon and tooltip, pop-ups and a sound; hosts the four
+/// pages and carries out their settings changes. Closing or minimising it hides it in the
+/// notification area, as long as the desktop has one. It hears the check's events on the
+/// interface thread, where CheckEventBridge delivers them, and the pages' events through
+/// PageTabs.
+class MainWindow : public QMainWindow,
+                   public CheckObserver,
+                   public PagesObserver,
+                   private Logic::AccountObserver {
+    Q_OBJECT
+public:
+    /// Builds the window, starts the schedule and then either the first check (shown, or
+    /// hidden in the tray when `startMinimized`) or, without any account, adding one.
+    MainWindow(LogicCore& core, Norq::Settings& settings, bool startMinimized,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    /// Asks for a check; nothing happens while one runs.
+    bool startCheck();
+    /// The unread count on the tray: icon, tooltip and "Mark All As Read".
+    void updateTrayStatus();
+    /// A left click on the tray icon: hides the window when it is shown normally, else shows it.
+    void toggle();
+    /// "Show Velomar": the window in its normal state, in front.
+    void showAndActivate();
+    /// A check asked for from outside the window; `done` gets its report.
+    void checkOnRequest(CheckRequests::Done done);
+
+    TrayIcon& trayIcon() const { return *m_tray; }
+    Notifier& notifier() const { return *m_notifier; }
+    PageTabs& pages() const { return *m_pages; }
+    QString statusText() const;
+
+    // The check's events, on the interface thread.
+    void checkStarted() override;
+    void accountStarting(const AccountCheckEntry& entry) override;
+    void accountChecked(const AccountCheckEntry& entry,
+                        const Logic::Account::MailList& newMails) override;
+    void accountFailed(const AccountCheckEntry& entry, CheckFailure failure) override;
+    void accountFinished(const AccountCheckEntry& entry) override;
+    void checkFinished() override;
+
+    // The pages' events.
+    void soundFileChanged(const std::u16string& path) override;
+    void intervalChanged(std::int32_t minutes) override;
+    void notificationWindowChanged(bool on) override;
+    void playSoundChanged(bool on) override;
+    void autostartChanged(bool on) override;
+    void mailsChanged() override;
+    void modelSaved(ActionResult result) override;
+
+Q_SIGNALS:
+    /// "E&xit" was chosen, or the window was closed while no notification area exists.
+    void exitRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // The account list changed (on the interface thread, under the model's locks).
+    void accountAdded(Logic::Account& account) override;
+    void accountRemoved(Logic::Account& account) override;
+
+    void buildWindow();
+    void applySchedule(std::uint32_t minutes);
+    void setFlag(std::uint32_t flag, bool on);
+    void saveSettings();
+    void setStatusText(const QString& text);
+    /// "Ready", or why the accounts could not be saved, until a save succeeds.
+    void showIdleStatus();
+    void hideToTray();
+    static bool hasTray();
+
+    LogicCore& m_core;
+    Norq::Settings& m_settings;
+    UserActions m_actions;
+    ModelView m_view;
+    SoundPlayer* m_player = nullptr;
+    TrayIcon* m_tray = nullptr;
+    PageTabs* m_pages = nullptr;
+    Notifier* m_notifier = nullptr;
+    QPushButton* m_checkButton = nullptr;
+    QLabel* m_statusText = nullptr;
+    QTimer m_checkTimer;
+    /// A resize is stored once the user has stopped dragging: each store rewrites the
+    /// settings file.
+    QTimer m_sizeStore;
+    CheckRequests m_requests;
+    CheckEventBridge m_bridge;
+    CheckModelUpdater m_updater;
+    bool m_newMail = false;
+    bool m_checking = false;
+    bool m_initialised = false;
+};

@@ -1,0 +1,282 @@
+// The main window's reactions: to each check event, to the schedule, to close, minimise and the
+// tray's toggle, and a whole check through the real window against the test Dovecot.
+#include "app/MainWindow.h"
+#include "app/Notifier.h"
+#include "app/PageTabs.h"
+#include "app/TrayIcon.h"
+#include "core/ModelView.h"
+#include "foundation/Settings.h"
+#include "tests/shell/ShellTestSupport.h"
+#include "tests/support/QtTests.h"
+#include "tests/support/StderrCapture.h"
+#include "tests/support/TempHome.h"
+#include "transport/AccountCheckEntry.h"
+#include "ui/WidgetIds.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+namespace {
+
+constexpr int kCheckTimeoutMs = 30000;
+
+// The offscreen platform has no window opacity and says so at every step of a fade.
+void dropOpacityWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text);
+QtMessageHandler g_testHandler = nullptr;
+void dropOpacityWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (!text.contains(QStringLiteral("window opacity")))
+        g_testHandler(type, context, text);
+}
+
+struct Shell {
+    explicit Shell(std::vector<std::unique_ptr<Logic::Account>> accounts = {},
+                   bool minimized = false) {
+        g_testHandler = qInstallMessageHandler(dropOpacityWarnings);
+        for (auto& account : accounts)
+            core.accountMgr().addAccount(std::move(account));
+        window = std::make_unique<MainWindow>(core, settings, minimized);
+    }
+    ~Shell() {
+        window.reset();
+        qInstallMessageHandler(g_testHandler);
+        TrayIcon::overrideAvailability(std::nullopt);
+    }
+
+    // Waits for the check under way and delivers its last events.
+    bool checkDone() {
+        if (!QTest::qWaitFor([this] { return !core.checkStarter().isChecking(); }, kCheckTimeoutMs))
+            return false;
+        QCoreApplication::processEvents();
+        return true;
+    }
+    QPushButton* button() const {
+        return window->findChild<QPushButton*>(QStringLiteral("checkButton"));
+    }
+    QTimer* timer() const { return window->findChild<QTimer*>(QStringLiteral("checkTimer")); }
+    QString tooltip() const { return window->trayIcon().icon()->toolTip(); }
+    bool markAllReadEnabled() const {
+        return window->trayIcon()
+            .menu()
+            ->findChild<QAction*>(QStringLiteral("markAllReadItem"))
+            ->isEnabled();
+    }
+    qint64 trayPicture() const { return window->trayIcon().icon()->icon().cacheKey(); }
+
+    TestSupport::TempHome home;
+    TestSupport::StderrCapture quiet;
+    LogicCore core{home.dataFolder(), {}};
+    Norq::Settings settings;
+    std::unique_ptr<MainWindow> window;
+};
+
+std::vector<std::unique_ptr<Logic::Account>> accounts(std::unique_ptr<Logic::Account> first,
+                                                      std::unique_ptr<Logic::Account> second = {}) {
+    std::vector<std::unique_ptr<Logic::Account>> list;
+    list.push_back(std::move(first));
+    if (second)
+        list.push_back(std::move(second));
+    return list;
+}
+
+AccountCheckEntry entry(const std::string& email) {
+    AccountCheckEntry entry;
+    entry.connectionSettings.setEmailAddress(email);
+    return entry;
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void aWholeCheckThroughTheWindow() {
+        auto& dovecot = ShellTest::mailboxes().dovecot;
+        Shell shell(accounts(TestMail::account("alice", "wonderland", dovecot.tlsPort(), true),
+                             TestMail::account("bob", "wrong", dovecot.plainPort(), false)));
+        QVERIFY(shell.checkDone()); // started with the window
+        QCOMPARE(shell.window->statusText(), QStringLiteral("Ready"));
+        QVERIFY(shell.button()->isEnabled());
+        QCOMPARE(shell.tooltip(), QStringLiteral("Quorvex Velomar\n2 unread messages"));
+        QVERIFY(shell.markAllReadEnabled());
+        QVERIFY(shell.window->notifier().isRunning());
+        QCOMPARE(shell.window->notifier().popups().size(), 1u);
+
+        // Saved, and flagged as shown: a restart shows nothing twice.
+        LogicCore reloaded(shell.home.dataFolder(), {});
+        const auto mails = ModelView(reloaded).unreadMails();
+        QCOMPARE(mails.size(), 2u);
+        QVERIFY(mails[0]->notified() && mails[1]->notified());
+
+        // A check asked for from outside gets the report of a check of its own.
+        std::optional<CheckReport> report;
+        shell.window->checkOnRequest([&](const CheckReport& done) { report = done; });
+        QVERIFY(QTest::qWaitFor([&] { return report.has_value(); }, kCheckTimeoutMs));
+        QCOMPARE(QString::fromStdString(report->plainText()),
+                 QStringLiteral("alice@example.org: 0 new, 2 unread\nbob@example.org: failed: the "
+                                "server refused the login name or password; 0 unread\n"
+                                "Total: 0 new, 2 unread\n"));
+    }
+
+    void eachCheckEventShowsInTheWindow() {
+        Shell shell(accounts(ShellTest::unreachableAccount("a@example.org"),
+                             ShellTest::unreachableAccount("b@example.org")));
+        QVERIFY(shell.checkDone());
+        MainWindow& window = *shell.window;
+        window.checkStarted();
+        QVERIFY(!shell.button()->isEnabled());
+        window.accountStarting(entry("a@example.org"));
+        QCOMPARE(window.statusText(), QStringLiteral("Processing: [a@example.org]"));
+        window.accountFailed(entry("a@example.org"), CheckFailure::Connect);
+        QCOMPARE(window.statusText(), QStringLiteral("Processing: [a@example.org] failed"));
+        window.accountFinished(entry("a@example.org"));
+        QCOMPARE(window.statusText(), QStringLiteral("Processing: [a@example.org] failed"));
+        window.accountStarting(entry("b@example.org"));
+        QCOMPARE(window.statusText(), QStringLiteral("Processing: [b@example.org]"));
+        window.accountChecked(entry("b@example.org"), {});
+        window.checkFinished();
+        QCOMPARE(window.statusText(), QStringLiteral("Ready"));
+        QVERIFY(shell.button()->isEnabled());
+        QVERIFY(!window.notifier().isRunning()); // asked, but nothing was new
+
+        // A failed save stays in the status bar until a save succeeds.
+        const auto data = shell.home.dataFolder() / "data";
+        std::filesystem::remove_all(data);
+        TestSupport::writeFile(data, "not a folder");
+        QVERIFY(!shell.core.saveAll());
+        window.checkStarted();
+        window.checkFinished();
+        const QString failure = QStringLiteral("Could not save: ") +
+                                QString::fromStdString((data / "general.bin").string()) +
+                                QStringLiteral(": Not a directory");
+        QCOMPARE(window.statusText(), failure);
+        window.modelSaved(ActionResult::NotSaved);
+        QCOMPARE(window.statusText(), failure);
+        std::filesystem::remove(data);
+        QVERIFY(shell.core.saveAll());
+        window.modelSaved(ActionResult::Saved);
+        QCOMPARE(window.statusText(), QStringLiteral("Ready"));
+    }
+
+    void theTrayShowsTheUnreadCount() {
+        Shell shell(accounts(ShellTest::unreachableAccount("a@example.org")));
+        QVERIFY(shell.checkDone());
+        QCOMPARE(shell.tooltip(), QStringLiteral("Quorvex Velomar\nNo unread messages"));
+        QVERIFY(!shell.markAllReadEnabled());
+        const qint64 normal = shell.trayPicture();
+
+        ShellTest::addMails(shell.core, "a@example.org", 1);
+        shell.window->mailsChanged();
+        QCOMPARE(shell.tooltip(), QStringLiteral("Quorvex Velomar\n1 unread message"));
+        QVERIFY(shell.markAllReadEnabled());
+        QVERIFY(shell.trayPicture() != normal);
+
+        ShellTest::addMails(shell.core, "a@example.org", 4);
+        shell.window->mailsChanged();
+        QCOMPARE(shell.tooltip(), QStringLiteral("Quorvex Velomar\n5 unread messages"));
+        const QStringList items = [&] {
+            QStringList texts;
+            for (const QAction* action : shell.window->trayIcon().menu()->actions())
+                texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+            return texts;
+        }();
+        QCOMPARE(items,
+                 (QStringList{QStringLiteral("Show Velomar"), QStringLiteral("Mark All As Read"),
+                              QStringLiteral("Check E-Mail"), QStringLiteral("-"),
+                              QStringLiteral("E&xit")}));
+    }
+
+    void theScheduleFollowsTheInterval() {
+        Shell shell(accounts(ShellTest::unreachableAccount("a@example.org")));
+        QVERIFY(shell.checkDone());
+        QTimer& timer = *shell.timer();
+        QVERIFY(timer.isActive());
+        QCOMPARE(timer.interval(), 5 * 60000);
+
+        shell.window->intervalChanged(10);
+        QVERIFY(timer.isActive());
+        QCOMPARE(timer.interval(), 10 * 60000);
+        QCOMPARE(Norq::Settings().timeout(), 10u);
+
+        shell.window->intervalChanged(0);
+        QVERIFY(!timer.isActive());
+        QCOMPARE(Norq::Settings().timeout(), 0u);
+        shell.window->intervalChanged(-5);
+        QVERIFY(!timer.isActive());
+        QCOMPARE(Norq::Settings().timeout(), 0u);
+        shell.window->intervalChanged(100000); // longer than a timer can count
+        QCOMPARE(timer.interval(), std::numeric_limits<int>::max());
+
+        // The timer's tick checks.
+        {
+            std::lock_guard lock(shell.core.accountMgr().accountLock());
+            shell.core.accountMgr()
+                .findByEmail("a@example.org")
+                ->setStatus(Logic::AccountStatus::Idle);
+        }
+        QVERIFY(QMetaObject::invokeMethod(&timer, "timeout"));
+        QVERIFY(shell.checkDone());
+        QCOMPARE(ModelView(shell.core).accounts()[0].status, Logic::AccountStatus::Failed);
+    }
+
+    void closeMinimiseAndToggleWithATray() {
+        TrayIcon::overrideAvailability(true);
+        Shell shell(accounts(ShellTest::unreachableAccount("a@example.org")));
+        MainWindow& window = *shell.window;
+        QSignalSpy exits(&window, &MainWindow::exitRequested);
+        QVERIFY(window.isVisible());
+        window.close();
+        QVERIFY(!window.isVisible());
+        window.toggle();
+        QVERIFY(window.isVisible() && !window.isMinimized());
+        window.toggle();
+        QVERIFY(!window.isVisible());
+        window.trayIcon().menu()->findChild<QAction*>(QStringLiteral("showItem"))->trigger();
+        QVERIFY(window.isVisible());
+        window.setWindowState(Qt::WindowMinimized);
+        QVERIFY(QTest::qWaitFor([&] { return !window.isVisible(); }));
+        window.toggle();
+        QVERIFY(window.isVisible() && !window.isMinimized());
+        QCOMPARE(exits.count(), 0);
+        window.trayIcon().menu()->findChild<QAction*>(QStringLiteral("exitItem"))->trigger();
+        QCOMPARE(exits.count(), 1);
+    }
+
+    void withoutATrayTheWindowStaysReachable() {
+        TrayIcon::overrideAvailability(false);
+        Shell shell(accounts(ShellTest::unreachableAccount("a@example.org")), true);
+        MainWindow& window = *shell.window;
+        QVERIFY(window.isMinimized()); // "minimized" keeps it in the task bar
+        window.showAndActivate();
+        window.toggle();
+        QVERIFY(window.isMinimized());
+        QCoreApplication::processEvents();
+        QVERIFY(window.isVisible());
+        QSignalSpy exits(&window, &MainWindow::exitRequested);
+        window.close();
+        QCOMPARE(exits.count(), 1);
+    }
+
+    void startingMinimizedOrWithoutAccounts() {
+        TrayIcon::overrideAvailability(true);
+        {
+            Shell shell(accounts(ShellTest::unreachableAccount("a@example.org")), true);
+            QVERIFY(!shell.window->isVisible());
+            QVERIFY(shell.checkDone());
+            QCOMPARE(ModelView(shell.core).accounts()[0].status, Logic::AccountStatus::Failed);
+        }
+        Shell empty;
+        QVERIFY(empty.window->isVisible());
+        QCoreApplication::processEvents();
+        QCOMPARE(empty.window->pages().currentIndex(), int(PageTabs::Accounts));
+        QCOMPARE(controlIdOf(&empty.window->pages()), 1000);
+        QCOMPARE(empty.window->windowTitle(), QStringLiteral("Quorvex Velomar"));
+    }
+};
+
+VELOMAR_QT_TEST(MainWindowTest);
+
+#include "MainWindowTest.moc"
