@@ -2,9 +2,6 @@
 
 #include <QWidget>
 
-class HyperLink;
-class QLabel;
-
 /// The "About" tab: what the program is, its version and a link to its user guide.
 class AboutPage : public QWidget {
     Q_OBJECT
@@ -15,13 +12,4 @@ public:
     static QString userGuideAddress();
 
     QSize sizeHint() const override;
-
-protected:
-    void changeEvent(QEvent* event) override;
-
-private:
-    void showProgramIcon();
-
-    QLabel* m_icon;
-    HyperLink* m_link;
 };
