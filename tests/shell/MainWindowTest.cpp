@@ -11,14 +11,17 @@
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TempHome.h"
 #include "transport/AccountCheckEntry.h"
+#include "ui/AccountWizard.h"
 #include "ui/WidgetIds.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -275,7 +278,16 @@ private Q_SLOTS:
         }
         Shell empty;
         QVERIFY(empty.window->isVisible());
+        // The wizard opens over the window; cancelled, it leaves the Accounts tab showing.
+        bool wizardOpened = false;
+        QTimer::singleShot(0, empty.window.get(), [&] {
+            if (auto* wizard = qobject_cast<AccountWizard*>(QApplication::activeModalWidget())) {
+                wizardOpened = true;
+                wizard->reject();
+            }
+        });
         QCoreApplication::processEvents();
+        QVERIFY(wizardOpened);
         QCOMPARE(empty.window->pages().currentIndex(), int(PageTabs::Accounts));
         QCOMPARE(controlIdOf(&empty.window->pages()), 1000);
         QCOMPARE(empty.window->windowTitle(), QStringLiteral("Quorvex Velomar"));
