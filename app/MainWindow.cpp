@@ -219,10 +219,15 @@ void MainWindow::setStatusText(const QString& text) {
 }
 
 void MainWindow::showIdleStatus() {
-    const std::string failure = m_core.saveError();
-    setStatusText(failure.empty()
-                      ? QStringLiteral("Ready")
-                      : QStringLiteral("Could not save: ") + QString::fromStdString(failure));
+    // A failed save matters most: until one succeeds, nothing found is safe. Then an account
+    // the last check could not reach stays in sight until the next check.
+    const std::string saveError = m_core.saveError();
+    if (!saveError.empty())
+        setStatusText(QStringLiteral("Could not save: ") + QString::fromStdString(saveError));
+    else if (!m_checkFailure.isEmpty())
+        setStatusText(m_checkFailure);
+    else
+        setStatusText(QStringLiteral("Ready"));
 }
 
 void MainWindow::applySchedule(std::uint32_t minutes) {
@@ -241,6 +246,7 @@ void MainWindow::checkStarted() {
         m_pages->refreshAccountRow(account.emailAddress);
     m_checkButton->setEnabled(false);
     m_newMail = false;
+    m_checkFailure.clear();
     m_checking = true;
     m_requests.checkStarted();
 }
@@ -259,7 +265,8 @@ void MainWindow::accountChecked(const AccountCheckEntry& entry,
 
 void MainWindow::accountFailed(const AccountCheckEntry& entry, CheckFailure failure) {
     m_pages->refreshAccountRow(entry.connectionSettings.emailAddress());
-    setStatusText(processingText(entry) + QStringLiteral(" failed"));
+    m_checkFailure = processingText(entry) + QStringLiteral(" failed");
+    setStatusText(m_checkFailure);
     m_requests.accountFailed(entry.connectionSettings.emailAddress(), failure);
 }
 

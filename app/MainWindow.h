@@ -120,5 +120,7 @@ private:
     CheckModelUpdater m_updater;
     bool m_newMail = false;
     bool m_checking = false;
+    /// The status text of the last account the running or last check could not reach.
+    QString m_checkFailure;
     bool m_initialised = false;
 };

@@ -1,3 +1,63 @@
 #include "ui/AboutPage.h"
 
-AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {}
+#include "foundation/Product.h"
+#include "ui/DialogUnits.h"
+#include "ui/HyperLink.h"
+#include "ui/ProgramIcon.h"
+#include "ui/QtText.h"
+#include "ui/WidgetIds.h"
+
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QLabel>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
+    auto* icon = new QLabel(this);
+    const QSize iconSize = dialogUnitsToPixels(this, 21, 20).expandedTo(QSize(32, 32));
+    const int side = std::min(iconSize.width(), iconSize.height());
+    icon->setFixedSize(side, side);
+    icon->setPixmap(programIcon().pixmap(icon->size(), devicePixelRatioF()));
+    auto* sentence = new QLabel(toQString(Norq::Product::kName) +
+                                    QStringLiteral(" automatically checks your mailboxes for new "
+                                                   "messages."),
+                                this);
+    sentence->setWordWrap(true);
+    auto* version = new QLabel(toQString(Norq::Product::versionText()), this);
+    setControlId(version, 1024, "version");
+    auto* maker = new QLabel(
+        QStringLiteral("Made by ") + toQString(Norq::Product::kMaker) + QStringLiteral("."), this);
+    auto* link = new HyperLink(QStringLiteral("User guide"), userGuideAddress(), this);
+    setControlId(link, 1034, "userGuideLink");
+
+    auto* text = new QVBoxLayout;
+    text->setSpacing(dialogUnitsToPixelsY(this, 2));
+    text->addWidget(sentence);
+    text->addSpacing(dialogUnitsToPixelsY(this, 10));
+    text->addWidget(version);
+    text->addWidget(maker);
+    text->addSpacing(dialogUnitsToPixelsY(this, 10));
+    text->addWidget(link, 0, Qt::AlignLeft);
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(dialogUnitsToPixelsX(this, 12), dialogUnitsToPixelsY(this, 6),
+                               dialogUnitsToPixelsX(this, 6), dialogUnitsToPixelsY(this, 6));
+    layout->setHorizontalSpacing(dialogUnitsToPixelsX(this, 15));
+    layout->addWidget(icon, 0, 0, Qt::AlignTop);
+    layout->addLayout(text, 0, 1);
+    layout->setColumnMinimumWidth(1, dialogUnitsToPixelsX(this, 156));
+    layout->setColumnStretch(2, 1);
+    layout->setRowStretch(1, 1);
+}
+
+QString AboutPage::userGuideAddress() {
+    return QUrl::fromLocalFile(QCoreApplication::applicationDirPath() +
+                               QStringLiteral("/docs/user-guide.html"))
+        .toString();
+}
+
+QSize AboutPage::sizeHint() const {
+    return dialogUnitsToPixels(this, 284, 112).expandedTo(minimumSizeHint());
+}

@@ -7,4 +7,9 @@ class AboutPage : public QWidget {
     Q_OBJECT
 public:
     explicit AboutPage(QWidget* parent);
+
+    /// The user guide installed next to the executable, as a file URL.
+    static QString userGuideAddress();
+
+    QSize sizeHint() const override;
 };

@@ -1,9 +1,174 @@
 #include "ui/AccountsPage.h"
 
-AccountsPage::AccountsPage(LogicCore& core, QWidget* parent) : QWidget(parent), m_core(core) {}
+#include "core/ModelView.h"
+#include "core/UserActions.h"
+#include "logic/Account.h"
+#include "ui/AccountSettingsSheet.h"
+#include "ui/AccountWizard.h"
+#include "ui/DialogUnits.h"
+#include "ui/PagesObserver.h"
+#include "ui/Prompts.h"
+#include "ui/QtText.h"
+#include "ui/ReadMailActions.h"
+#include "ui/ReportList.h"
+#include "ui/WidgetIds.h"
 
-void AccountsPage::refreshAccounts() {}
+#include <QPushButton>
+#include <QTableWidget>
 
-void AccountsPage::refreshAccountRow(const std::string&) {}
+namespace {
 
-void AccountsPage::addAccountWithWizard() {}
+enum Column { kAddress, kStatus };
+
+// The row keeps the address's own bytes, so an address that is not valid UTF-8 still finds
+// its account after the round trip through the shown text.
+constexpr int kAddressRole = Qt::UserRole;
+
+QString statusText(const AccountView& account) {
+    switch (account.status) {
+    case Logic::AccountStatus::Failed:
+        return QStringLiteral("Failed...");
+    case Logic::AccountStatus::Pending:
+        return QStringLiteral("Pending...");
+    case Logic::AccountStatus::Processing:
+        return QStringLiteral("Processing...");
+    case Logic::AccountStatus::Idle:
+        break;
+    }
+    if (account.unread == 0)
+        return QStringLiteral("No unread messages");
+    if (account.unread == 1)
+        return QStringLiteral("1 unread message");
+    return QStringLiteral("%1 unread messages").arg(account.unread);
+}
+
+} // namespace
+
+AccountsPage::AccountsPage(LogicCore& core, QWidget* parent) : QWidget(parent), m_core(core) {
+    m_list = ReportList::create(
+        this, {{QStringLiteral("E-Mail Address"), 140}, {QStringLiteral("Status"), 200}},
+        QAbstractItemView::SingleSelection);
+    setControlId(m_list, 1002, "accountList");
+    auto* add = ReportList::createButton(this, QStringLiteral("Add..."), 1003, "addAccount");
+    m_edit = ReportList::createButton(this, QStringLiteral("Edit..."), 1004, "editAccount");
+    m_remove = ReportList::createButton(this, QStringLiteral("Remove"), 1005, "removeAccount");
+    ReportList::layOut(this, m_list, {add, m_edit, m_remove});
+
+    connect(m_list, &QTableWidget::itemSelectionChanged, this, &AccountsPage::updateButtons);
+    connect(m_list, &QTableWidget::cellDoubleClicked, this,
+            [this](int row, int) { readMailOfRow(row); });
+    connect(add, &QPushButton::clicked, this, &AccountsPage::addAccountWithWizard);
+    connect(m_edit, &QPushButton::clicked, this, &AccountsPage::editSelectedAccount);
+    connect(m_remove, &QPushButton::clicked, this, &AccountsPage::removeSelectedAccount);
+    refreshAccounts();
+}
+
+QSize AccountsPage::sizeHint() const {
+    return dialogUnitsToPixels(this, 238, 112);
+}
+
+void AccountsPage::refreshAccounts() {
+    const std::string selected = selectedAddress();
+    const std::vector<AccountView> accounts = ModelView(m_core).accounts();
+    m_list->clearContents();
+    m_list->setRowCount(static_cast<int>(accounts.size()));
+    for (int row = 0; row < m_list->rowCount(); ++row) {
+        const AccountView& account = accounts[row];
+        auto* address = new QTableWidgetItem(toQString(account.emailAddress));
+        address->setData(kAddressRole, QByteArray::fromStdString(account.emailAddress));
+        m_list->setItem(row, kAddress, address);
+        m_list->setItem(row, kStatus, new QTableWidgetItem(statusText(account)));
+    }
+    if (const int row = rowOf(selected); !selected.empty() && row >= 0)
+        m_list->selectRow(row);
+    updateButtons();
+}
+
+void AccountsPage::refreshAccountRow(const std::string& emailAddress) {
+    const int row = rowOf(emailAddress);
+    if (row < 0) {
+        refreshAccounts();
+        return;
+    }
+    if (const auto account = ModelView(m_core).account(emailAddress))
+        m_list->item(row, kStatus)->setText(statusText(*account));
+}
+
+void AccountsPage::addAccountWithWizard() {
+    AccountWizard wizard(m_core, window());
+    if (wizard.exec() != QDialog::Accepted)
+        return;
+    std::unique_ptr<Logic::Account> account = wizard.takeAccount();
+    if (!account)
+        return;
+    const std::string address = account->connectionSettings().emailAddress();
+    const ActionResult result = UserActions(m_core).addAccount(std::move(account));
+    if (result == ActionResult::AddressTaken) {
+        // The wizard refuses a taken address; this only happens when one was added meanwhile.
+        Prompts::showMessage(this, QMessageBox::Critical, QStringLiteral("Account settings error"),
+                             QStringLiteral("Account with e-mail address [%1] already exists.")
+                                 .arg(toQString(address)));
+        return;
+    }
+    refreshAccounts();
+    reportModelChange(m_observer, result);
+}
+
+void AccountsPage::editSelectedAccount() {
+    const std::string address = selectedAddress();
+    const auto copy = ModelView(m_core).accountSettings(address);
+    if (address.empty() || !copy)
+        return;
+    AccountSettingsSheet sheet(copy->connectionSettings, copy->preferences, window());
+    if (sheet.exec() != QDialog::Accepted)
+        return;
+    reportModelChange(m_observer, UserActions(m_core).replaceAccountSettings(
+                                      address, sheet.connectionSettings(), sheet.preferences()));
+}
+
+void AccountsPage::removeSelectedAccount() {
+    const std::string address = selectedAddress();
+    if (address.empty())
+        return;
+    const ActionResult result = UserActions(m_core).removeAccount(address);
+    // An account that could not be saved away is still there, and so is its row.
+    if (result != ActionResult::NotSaved)
+        m_list->removeRow(rowOf(address));
+    updateButtons();
+    if (reportModelChange(m_observer, result) && result == ActionResult::Saved && m_observer)
+        m_observer->mailsChanged();
+}
+
+void AccountsPage::readMailOfRow(int row) {
+    const std::string address = addressAt(row);
+    const auto copy = ModelView(m_core).accountSettings(address);
+    if (!copy || !runReadMailAction(this, copy->preferences))
+        return;
+    const ActionResult result = UserActions(m_core).clearAccountMails(address);
+    refreshAccountRow(address);
+    if (reportModelChange(m_observer, result) && m_observer)
+        m_observer->mailsChanged();
+}
+
+void AccountsPage::updateButtons() {
+    const bool selected = m_list->selectionModel()->hasSelection();
+    m_edit->setEnabled(selected);
+    m_remove->setEnabled(selected);
+}
+
+int AccountsPage::rowOf(const std::string& emailAddress) const {
+    for (int row = 0; row < m_list->rowCount(); ++row) {
+        if (addressAt(row) == emailAddress)
+            return row;
+    }
+    return -1;
+}
+
+std::string AccountsPage::addressAt(int row) const {
+    return m_list->item(row, kAddress)->data(kAddressRole).toByteArray().toStdString();
+}
+
+std::string AccountsPage::selectedAddress() const {
+    const QModelIndexList rows = m_list->selectionModel()->selectedRows();
+    return rows.isEmpty() ? std::string() : addressAt(rows.first().row());
+}

@@ -6,6 +6,8 @@
 
 class LogicCore;
 class PagesObserver;
+class QPushButton;
+class QTableWidget;
 
 /// The "Accounts" tab: the accounts with their status, and where they are added, edited and
 /// removed.
@@ -23,7 +25,22 @@ public:
     /// The "Add..." button: runs the account wizard and adds what it made.
     void addAccountWithWizard();
 
+    QSize sizeHint() const override;
+
 private:
+    void editSelectedAccount();
+    void removeSelectedAccount();
+    /// A double click: the account's read-mail action, then every message of the account read.
+    void readMailOfRow(int row);
+    void updateButtons();
+    int rowOf(const std::string& emailAddress) const;
+    std::string addressAt(int row) const;
+    /// "" when no row is selected.
+    std::string selectedAddress() const;
+
     LogicCore& m_core;
     PagesObserver* m_observer = nullptr;
+    QTableWidget* m_list;
+    QPushButton* m_edit;
+    QPushButton* m_remove;
 };

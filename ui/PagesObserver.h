@@ -21,3 +21,13 @@ public:
     /// A page changed the model through UserActions; `result` tells whether it was saved.
     virtual void modelSaved(ActionResult result) = 0;
 };
+
+/// Passes a page's change of the model on to `observer` (which may be null). True when the
+/// model changed, saved or not; false when the action changed nothing.
+inline bool reportModelChange(PagesObserver* observer, ActionResult result) {
+    if (result != ActionResult::Saved && result != ActionResult::NotSaved)
+        return false;
+    if (observer != nullptr)
+        observer->modelSaved(result);
+    return true;
+}

@@ -1,4 +1,162 @@
 #include "ui/SettingsPage.h"
 
-SettingsPage::SettingsPage(const Norq::Settings&, SoundPlayer& player, QWidget* parent)
-    : QWidget(parent), m_player(player) {}
+#include "foundation/LexicalCast.h"
+#include "foundation/Settings.h"
+#include "ui/DialogUnits.h"
+#include "ui/PagesObserver.h"
+#include "ui/Prompts.h"
+#include "ui/QtText.h"
+#include "ui/SoundPlayer.h"
+#include "ui/WidgetIds.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+QCheckBox* checkBox(QWidget* parent, const QString& text, bool checked, int controlId,
+                    const char* objectName) {
+    auto* box = new QCheckBox(text, parent);
+    box->setChecked(checked);
+    setControlId(box, controlId, objectName);
+    return box;
+}
+
+QPushButton* button(QWidget* parent, const QString& text, int widthUnits, int controlId,
+                    const char* objectName) {
+    auto* pushButton = new QPushButton(text, parent);
+    pushButton->setAutoDefault(false);
+    // As wide as the template says, or as the text needs: "X" and ">" stay small squares.
+    const QSize size = dialogUnitsToPixels(parent, widthUnits, 14);
+    const QFontMetrics metrics = pushButton->fontMetrics();
+    const int textWidth = metrics.horizontalAdvance(text) + 2 * metrics.averageCharWidth();
+    pushButton->setFixedSize(std::max(size.width(), textWidth), size.height());
+    setControlId(pushButton, controlId, objectName);
+    return pushButton;
+}
+
+} // namespace
+
+SettingsPage::SettingsPage(const Norq::Settings& settings, SoundPlayer& player, QWidget* parent)
+    : QWidget(parent), m_player(player) {
+    const std::uint32_t flags = settings.flags();
+    const bool playSound = (flags & Norq::Settings::FlagPlaySound) != 0;
+
+    auto* general = new QGroupBox(QStringLiteral("General"), this);
+    setControlId(general, 1016, "generalGroup");
+    auto* autostart = checkBox(general, QStringLiteral("Launch this program on startup"),
+                               settings.isAutostart(), 1013, "launchOnStartup");
+    auto* generalLayout = new QVBoxLayout(general);
+    generalLayout->addWidget(autostart);
+
+    auto* notification = new QGroupBox(QStringLiteral("Notification"), this);
+    setControlId(notification, 1017, "notificationGroup");
+    auto* interval = new QLineEdit(QString::number(settings.timeout()), notification);
+    setControlId(interval, 1018, "checkInterval");
+    interval->setAlignment(Qt::AlignRight);
+    interval->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), interval));
+    interval->setFixedWidth(dialogUnitsToPixelsX(this, 30));
+    auto* showPopup =
+        checkBox(notification, QStringLiteral("Show notification window when new message arrive"),
+                 (flags & Norq::Settings::FlagShowPopup) != 0, 1028, "showNotificationWindow");
+    auto* sound = checkBox(notification, QStringLiteral("Play sound when new message arrive"),
+                           playSound, 1029, "playSound");
+    m_soundFile = new QLineEdit(toQString(settings.notificationSound()), notification);
+    setControlId(m_soundFile, 1006, "soundFile");
+    m_soundFile->setMinimumWidth(dialogUnitsToPixelsX(this, 132));
+    auto* stop = button(notification, QStringLiteral("X"), 14, 1031, "stopSound");
+    auto* play = button(notification, QStringLiteral(">"), 14, 1030, "playSoundFile");
+    auto* browse = button(notification, QStringLiteral("Browse..."), 54, 1023, "browseSoundFile");
+    m_soundControls = {m_soundFile, stop, play, browse};
+    for (QWidget* control : m_soundControls)
+        control->setEnabled(playSound);
+
+    auto* intervalRow = new QHBoxLayout;
+    intervalRow->addWidget(
+        new QLabel(QStringLiteral("Check for new messages every"), notification));
+    intervalRow->addWidget(interval);
+    intervalRow->addWidget(new QLabel(QStringLiteral("minute(s)"), notification));
+    intervalRow->addStretch(1);
+    auto* soundRow = new QHBoxLayout;
+    soundRow->setSpacing(dialogUnitsToPixelsX(this, 2));
+    soundRow->addSpacing(dialogUnitsToPixelsX(this, 12));
+    soundRow->addWidget(m_soundFile, 1);
+    soundRow->addWidget(stop);
+    soundRow->addWidget(play);
+    soundRow->addWidget(browse);
+    auto* notificationLayout = new QVBoxLayout(notification);
+    notificationLayout->addLayout(intervalRow);
+    notificationLayout->addWidget(showPopup);
+    notificationLayout->addWidget(sound);
+    notificationLayout->addLayout(soundRow);
+
+    // The groups keep the template's width and stay in the top-left corner when the window
+    // grows.
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(dialogUnitsToPixelsX(this, 6), dialogUnitsToPixelsY(this, 6),
+                               dialogUnitsToPixelsX(this, 6), dialogUnitsToPixelsY(this, 6));
+    layout->addWidget(general, 0, 0);
+    layout->addWidget(notification, 1, 0);
+    layout->setColumnMinimumWidth(0, dialogUnitsToPixelsX(this, 246));
+    layout->setColumnStretch(1, 1);
+    layout->setRowStretch(2, 1);
+
+    connect(autostart, &QCheckBox::clicked, this, [this](bool on) {
+        if (m_observer != nullptr)
+            m_observer->autostartChanged(on);
+    });
+    connect(showPopup, &QCheckBox::clicked, this, [this](bool on) {
+        if (m_observer != nullptr)
+            m_observer->notificationWindowChanged(on);
+    });
+    connect(sound, &QCheckBox::clicked, this, &SettingsPage::playSoundClicked);
+    connect(interval, &QLineEdit::textChanged, this, &SettingsPage::intervalEdited);
+    connect(m_soundFile, &QLineEdit::textChanged, this, [this](const QString& path) {
+        if (m_observer != nullptr)
+            m_observer->soundFileChanged(wideOf(path));
+    });
+    connect(stop, &QPushButton::clicked, this, [this] { m_player.stop(); });
+    connect(play, &QPushButton::clicked, this, [this] { m_player.play(m_soundFile->text()); });
+    connect(browse, &QPushButton::clicked, this, &SettingsPage::browseForSound);
+}
+
+QSize SettingsPage::sizeHint() const {
+    return dialogUnitsToPixels(this, 260, 130).expandedTo(minimumSizeHint());
+}
+
+void SettingsPage::intervalEdited(const QString& text) {
+    // Every keystroke counts: typing 1 and then 5 sets 1 minute, then 15. A text that is not a
+    // number (the empty one included) is reported by the cast and counts as 0, which stops the
+    // periodic checks.
+    const std::uint32_t minutes = Norq::lexicalCastOr<std::uint32_t>(narrowOf(text));
+    // The schedule counts in signed minutes; a larger number is as good as "never" anyway.
+    const auto largest = static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max());
+    if (m_observer != nullptr)
+        m_observer->intervalChanged(static_cast<std::int32_t>(std::min(minutes, largest)));
+}
+
+void SettingsPage::playSoundClicked(bool on) {
+    for (QWidget* control : m_soundControls)
+        control->setEnabled(on);
+    if (m_observer != nullptr)
+        m_observer->playSoundChanged(on);
+}
+
+void SettingsPage::browseForSound() {
+    const QString path = Prompts::openFileName(
+        this, QString(), m_soundFile->text().left(260),
+        {QStringLiteral("Sound Files (*.wav)"), QStringLiteral("All Files (*)")});
+    if (!path.isEmpty())
+        m_soundFile->setText(path);
+}

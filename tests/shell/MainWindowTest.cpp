@@ -11,14 +11,17 @@
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TempHome.h"
 #include "transport/AccountCheckEntry.h"
+#include "ui/AccountWizard.h"
 #include "ui/WidgetIds.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -98,7 +101,8 @@ private Q_SLOTS:
         Shell shell(accounts(TestMail::account("alice", "wonderland", dovecot.tlsPort(), true),
                              TestMail::account("bob", "wrong", dovecot.plainPort(), false)));
         QVERIFY(shell.checkDone()); // started with the window
-        QCOMPARE(shell.window->statusText(), QStringLiteral("Ready"));
+        QCOMPARE(shell.window->statusText(),
+                 QStringLiteral("Processing: [bob@example.org] failed"));
         QVERIFY(shell.button()->isEnabled());
         QCOMPARE(shell.tooltip(), QStringLiteral("Quorvex Velomar\n2 unread messages"));
         QVERIFY(shell.markAllReadEnabled());
@@ -138,9 +142,13 @@ private Q_SLOTS:
         QCOMPARE(window.statusText(), QStringLiteral("Processing: [b@example.org]"));
         window.accountChecked(entry("b@example.org"), {});
         window.checkFinished();
-        QCOMPARE(window.statusText(), QStringLiteral("Ready"));
+        // The account that could not be reached stays in sight until the next check.
+        QCOMPARE(window.statusText(), QStringLiteral("Processing: [a@example.org] failed"));
         QVERIFY(shell.button()->isEnabled());
         QVERIFY(!window.notifier().isRunning()); // asked, but nothing was new
+        window.checkStarted();
+        window.checkFinished();
+        QCOMPARE(window.statusText(), QStringLiteral("Ready"));
 
         // A failed save stays in the status bar until a save succeeds.
         const auto data = shell.home.dataFolder() / "data";
@@ -270,7 +278,16 @@ private Q_SLOTS:
         }
         Shell empty;
         QVERIFY(empty.window->isVisible());
+        // The wizard opens over the window; cancelled, it leaves the Accounts tab showing.
+        bool wizardOpened = false;
+        QTimer::singleShot(0, empty.window.get(), [&] {
+            if (auto* wizard = qobject_cast<AccountWizard*>(QApplication::activeModalWidget())) {
+                wizardOpened = true;
+                wizard->reject();
+            }
+        });
         QCoreApplication::processEvents();
+        QVERIFY(wizardOpened);
         QCOMPARE(empty.window->pages().currentIndex(), int(PageTabs::Accounts));
         QCOMPARE(controlIdOf(&empty.window->pages()), 1000);
         QCOMPARE(empty.window->windowTitle(), QStringLiteral("Quorvex Velomar"));

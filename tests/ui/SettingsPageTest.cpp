@@ -1,0 +1,116 @@
+// The Settings page shows the settings it was given and reports each change at once: every
+// keystroke of the interval, the check boxes, and the sound file chosen with "Browse...".
+#include "ui/SettingsPage.h"
+#include "foundation/Settings.h"
+#include "tests/support/QtTests.h"
+#include "tests/support/StderrCapture.h"
+#include "tests/ui/PageTestSupport.h"
+#include "ui/Prompts.h"
+#include "ui/SoundPlayer.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace PageTests;
+using namespace Qt::StringLiterals;
+
+class SettingsPageTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() {
+        m_settings = std::make_unique<Norq::Settings>(
+            Platform::RegistryStore(m_folder.filePath(u"settings.reg"_s).toStdString()),
+            Platform::Autostart("Velomar Settings Page Test"), "/opt/velomar/velomar");
+        m_settings->setTimeout(7);
+        m_settings->setFlags(Norq::Settings::FlagShowPopup);
+        m_page = std::make_unique<SettingsPage>(*m_settings, m_player, nullptr);
+        m_page->show();
+    }
+    void cleanup() {
+        m_page.reset();
+        Prompts::takeAsked();
+    }
+
+    void showsTheSettingsAndReportsNothingBeforeItIsObserved() {
+        QCOMPARE(edit(u"checkInterval"_s)->text(), u"7"_s);
+        QVERIFY(!box(u"launchOnStartup"_s)->isChecked());
+        QVERIFY(box(u"showNotificationWindow"_s)->isChecked());
+        QVERIFY(!box(u"playSound"_s)->isChecked());
+        QCOMPARE(edit(u"soundFile"_s)->text(), u"/opt/velomar/basis/notify.wav"_s);
+        QCOMPARE(enabledSoundControls(), 0);
+        edit(u"checkInterval"_s)->setText(u"9"_s);
+        QVERIFY(m_observer.take().isEmpty());
+    }
+
+    void everyKeystrokeOfTheIntervalIsReported() {
+        m_page->setObserver(&m_observer);
+        QLineEdit* interval = edit(u"checkInterval"_s);
+        interval->setFocus();
+        {
+            TestSupport::StderrCapture diagnostics;
+            QTest::keyClick(interval, Qt::Key_Backspace);
+            QCOMPARE(m_observer.take(), QStringList{u"intervalChanged 0"_s});
+            QCOMPARE(QString::fromStdString(diagnostics.text()).count(u"wrong lexical cast"_s), 1);
+        }
+        QTest::keyClicks(interval, u"1x5"_s); // the field takes digits only
+        QCOMPARE(m_observer.take(), (QStringList{u"intervalChanged 1"_s, u"intervalChanged 15"_s}));
+        interval->setText(u"99999999999"_s);
+        interval->setText(u"4000000000"_s);
+        QCOMPARE(m_observer.take(),
+                 (QStringList{u"intervalChanged 0"_s, u"intervalChanged 2147483647"_s}));
+    }
+
+    void checkBoxesReportAndSoundRulesItsControls() {
+        m_page->setObserver(&m_observer);
+        clickBox(u"playSound"_s);
+        QCOMPARE(enabledSoundControls(), 4);
+        clickBox(u"showNotificationWindow"_s);
+        clickBox(u"launchOnStartup"_s);
+        QCOMPARE(m_observer.take(),
+                 (QStringList{u"playSoundChanged 1"_s, u"notificationWindowChanged 0"_s,
+                              u"autostartChanged 1"_s}));
+
+        Prompts::answerNextFileDialog(u"/home/me/Sounds/bell ring.wav"_s);
+        QTest::mouseClick(button(u"browseSoundFile"_s), Qt::LeftButton);
+        Prompts::answerNextFileDialog(QString()); // cancelled
+        QTest::mouseClick(button(u"browseSoundFile"_s), Qt::LeftButton);
+        QCOMPARE(m_observer.take(),
+                 QStringList{u"soundFileChanged /home/me/Sounds/bell ring.wav"_s});
+        QCOMPARE(Prompts::takeAsked().value(0).filters,
+                 (QStringList{u"Sound Files (*.wav)"_s, u"All Files (*)"_s}));
+
+        clickBox(u"playSound"_s);
+        QCOMPARE(enabledSoundControls(), 0);
+        QCOMPARE(m_observer.take(), QStringList{u"playSoundChanged 0"_s});
+        QVERIFY(Prompts::takeAsked().isEmpty());
+    }
+
+private:
+    QLineEdit* edit(const QString& name) { return m_page->findChild<QLineEdit*>(name); }
+    QCheckBox* box(const QString& name) { return m_page->findChild<QCheckBox*>(name); }
+    // On the box itself: a check box wider than its text does not take clicks beside it.
+    void clickBox(const QString& name) {
+        QTest::mouseClick(box(name), Qt::LeftButton, {}, QPoint(6, box(name)->height() / 2));
+    }
+    QPushButton* button(const QString& name) { return m_page->findChild<QPushButton*>(name); }
+    // Of the path and its three buttons.
+    int enabledSoundControls() {
+        int enabled = 0;
+        for (const char* name : {"soundFile", "stopSound", "playSoundFile", "browseSoundFile"})
+            enabled += m_page->findChild<QWidget*>(QString::fromLatin1(name))->isEnabled();
+        return enabled;
+    }
+
+    QTemporaryDir m_folder;
+    SoundPlayer m_player;
+    RecordingObserver m_observer;
+    std::unique_ptr<Norq::Settings> m_settings;
+    std::unique_ptr<SettingsPage> m_page;
+};
+
+VELOMAR_QT_TEST(SettingsPageTest);
+
+#include "SettingsPageTest.moc"
