@@ -39,6 +39,7 @@ public:
         Usage, ///< the command line is wrong; `runAlone` says why
         Help,
         Version,
+        // The jobs on the accounts, from here on.
         CheckOnce,
         AddAccount,
         ListAccounts,

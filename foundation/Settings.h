@@ -44,6 +44,8 @@ public:
     const std::filesystem::path& executable() const { return m_executable; }
 
     bool isAutostart() const;
+    /// The log-on start entry's file, for messages.
+    std::filesystem::path autostartEntry() const { return m_autostart.entryPath(); }
     /// Creates or replaces the entry; false when it could not be written.
     bool enableAutostart();
     bool disableAutostart();
