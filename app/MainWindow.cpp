@@ -15,9 +15,11 @@
 #include "ui/WidgetIds.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -50,6 +52,10 @@ MainWindow::MainWindow(LogicCore& core, Norq::Settings& settings, bool startMini
     const Norq::Settings::WindowSize stored = m_settings.mainWindowSize();
     resize(std::max<int>(static_cast<int>(stored.width), minimumWidth()),
            std::max<int>(static_cast<int>(stored.height), minimumHeight()));
+    // Centred on the screen, and placed before it shows: a dialog opened at once (the wizard
+    // of a first start) is then centred over a window whose place is known.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 
     m_checkTimer.setParent(this); // found by its name, like the controls
     m_checkTimer.setObjectName(QStringLiteral("checkTimer"));
@@ -105,7 +111,7 @@ void MainWindow::buildWindow() {
     connect(m_tray, &TrayIcon::showRequested, this, &MainWindow::showAndActivate);
     connect(m_tray, &TrayIcon::markAllReadRequested, this, [this] { m_pages->markAllRead(); });
     connect(m_tray, &TrayIcon::checkRequested, this, &MainWindow::startCheck);
-    connect(m_tray, &TrayIcon::exitRequested, this, &MainWindow::exitRequested);
+    connect(m_tray, &TrayIcon::exitRequested, this, &MainWindow::exit);
 
     auto* central = new QWidget(this);
     m_pages = new PageTabs(m_core, m_settings, *m_player, central);
@@ -187,8 +193,15 @@ void MainWindow::hideToTray() {
         showMinimized();
 }
 
+void MainWindow::exit() {
+    // Quitting asks every window to close first, and a window that only hides on close would
+    // turn the quit down.
+    m_exiting = true;
+    Q_EMIT exitRequested();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (hasTray()) {
+    if (hasTray() && !m_exiting) {
         event->ignore();
         hide();
         return;
@@ -196,7 +209,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // Without a notification area a hidden window could not be reached again: closing it
     // ends the program, as with any window.
     event->accept();
-    Q_EMIT exitRequested();
+    if (!m_exiting)
+        exit();
 }
 
 void MainWindow::changeEvent(QEvent* event) {

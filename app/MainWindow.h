@@ -77,6 +77,9 @@ public:
     void mailsChanged() override;
     void modelSaved(ActionResult result) override;
 
+    /// "E&xit": from now on closing the window ends the program, as the quit needs.
+    void exit();
+
 Q_SIGNALS:
     /// "E&xit" was chosen, or the window was closed while no notification area exists.
     void exitRequested();
@@ -120,6 +123,7 @@ private:
     CheckModelUpdater m_updater;
     bool m_newMail = false;
     bool m_checking = false;
+    bool m_exiting = false;
     /// The status text of the last account the running or last check could not reach.
     QString m_checkFailure;
     bool m_initialised = false;

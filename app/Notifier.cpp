@@ -73,10 +73,17 @@ void Notifier::animate() {
     }
     const auto seconds = static_cast<float>(m_clock() - m_runStart);
     m_alive = false;
+    bool faded = false;
     for (const auto& popup : m_popups) {
+        const int before = popup->alpha();
         popup->step(seconds);
+        faded = faded || popup->alpha() != before;
         m_alive = m_alive || popup->isAlive();
     }
+    // A new opacity is only a window property; when nothing else goes to the X server for a
+    // while it waits in the output buffer, and the pop-up stays where its fade stood.
+    if (faded)
+        QGuiApplication::sync();
 }
 
 void Notifier::addPopup() {

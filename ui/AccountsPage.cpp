@@ -46,7 +46,7 @@ QString statusText(const AccountView& account) {
 
 AccountsPage::AccountsPage(LogicCore& core, QWidget* parent) : QWidget(parent), m_core(core) {
     m_list = ReportList::create(
-        this, {{QStringLiteral("E-Mail Address"), 140}, {QStringLiteral("Status"), 200}},
+        this, {{QStringLiteral("E-Mail Address"), 140}, {QStringLiteral("Status"), 200, true}},
         QAbstractItemView::SingleSelection);
     setControlId(m_list, 1002, "accountList");
     auto* add = ReportList::createButton(this, QStringLiteral("Add..."), 1003, "addAccount");

@@ -82,7 +82,7 @@ MessagesPage::MessagesPage(LogicCore& core, QWidget* parent)
     m_list = ReportList::create(this,
                                 {{QStringLiteral("Account"), 130},
                                  {QStringLiteral("From"), 140},
-                                 {QStringLiteral("Subject"), 300},
+                                 {QStringLiteral("Subject"), 300, true},
                                  {QStringLiteral("Date"), 100}},
                                 QAbstractItemView::ExtendedSelection);
     setControlId(m_list, 1001, "messageList");

@@ -34,6 +34,8 @@ QTableWidget* create(QWidget* page, const QList<Column>& columns,
     for (int column = 0; column < columns.size(); ++column) {
         list->setHorizontalHeaderItem(column, new QTableWidgetItem(columns[column].title));
         list->setColumnWidth(column, qRound(columns[column].width * scale));
+        if (columns[column].fills)
+            header->setSectionResizeMode(column, QHeaderView::Stretch);
     }
     return list;
 }

@@ -15,10 +15,13 @@ namespace ReportList {
 struct Column {
     QString title;
     int width; ///< in pixels of a font with 6-pixel average characters
+    /// Takes whatever width the list has beyond the other columns, so the columns always fit
+    /// the list: no row hides behind a horizontal scroll bar.
+    bool fills = false;
 };
 
-/// A list of whole-row items with grid lines and fixed column widths; nothing is edited in
-/// place and nothing sorts itself.
+/// A list of whole-row items with grid lines and fixed column widths, but for the one that
+/// fills; nothing is edited in place and nothing sorts itself.
 QTableWidget* create(QWidget* page, const QList<Column>& columns,
                      QAbstractItemView::SelectionMode selection);
 

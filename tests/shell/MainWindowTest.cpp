@@ -265,6 +265,8 @@ private Q_SLOTS:
         QCOMPARE(exits.count(), 0);
         window.trayIcon().menu()->findChild<QAction*>(QStringLiteral("exitItem"))->trigger();
         QCOMPARE(exits.count(), 1);
+        // Quitting closes every window first; the main window must not turn that down.
+        QVERIFY(window.close());
     }
 
     void withoutATrayTheWindowStaysReachable() {
