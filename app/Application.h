@@ -4,18 +4,21 @@
 #include "foundation/Settings.h"
 
 #include <filesystem>
+#include <optional>
+#include <vector>
 
 /// The process-wide pieces every way of running the program shares: the installed-files root,
 /// the per-user data folder, the settings and the command line. Constructing it also makes the
-/// install folder the current directory, so "basis/..." resolves next to the executable.
+/// install folder the current directory and finds the installed files ("basis") for it.
 class Application {
 public:
-    /// Throws Norq::Exception "Can't find CSIDL_LOCAL_APPDATA folder path!" when the user has
-    /// no data folder (neither XDG_DATA_HOME nor HOME).
+    /// Throws Norq::Exception, with what to do, when the user has no home folder (neither
+    /// XDG_DATA_HOME nor HOME) or the data folder cannot be made or written.
     Application(int argc, const char* const* argv);
 
     const std::filesystem::path& dataFolder() const { return m_dataFolder; }
-    /// The provider list among the installed files.
+    /// The provider list among the installed files. Throws Norq::Exception naming every
+    /// folder looked in when the installed files are nowhere to be found.
     std::filesystem::path presetsFile() const;
     Norq::Settings& settings() { return m_settings; }
     const CommandLineOptions& options() const { return m_options; }
@@ -31,9 +34,15 @@ private:
     };
 
     static std::filesystem::path findDataFolder();
+    /// Chooses the install folder and its installed files, and enters that folder.
+    void enterInstallFolder();
+    void replaceStaleInstallFolder(const std::filesystem::path& stale,
+                                   const std::filesystem::path& current);
 
     FsRootScope m_fsRoot;
     std::filesystem::path m_dataFolder;
     Norq::Settings m_settings;
     CommandLineOptions m_options;
+    std::optional<std::filesystem::path> m_basisFolder;
+    std::vector<std::filesystem::path> m_basisLookedIn;
 };

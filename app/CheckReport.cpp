@@ -1,5 +1,7 @@
 #include "app/CheckReport.h"
 
+#include "app/JsonText.h"
+
 #include <cstdio>
 #include <ctime>
 
@@ -33,39 +35,6 @@ const char* failureText(const std::optional<CheckFailure>& failure) {
         return "the server's replies could not be used; the next check tries again";
     }
     return "not checked";
-}
-
-// A JSON string: quotes, backslashes and control characters escaped; the text is UTF-8 already.
-std::string quoted(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escape[8];
-                std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-                out += escape;
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + '"';
 }
 
 } // namespace
@@ -136,10 +105,10 @@ std::string CheckReport::json() const {
     for (std::size_t i = 0; i < accounts.size(); ++i) {
         const Account& account = accounts[i];
         out += i ? ", " : "";
-        out += "{\"email\": " + quoted(account.email);
+        out += "{\"email\": " + jsonString(account.email);
         out += std::string(", \"status\": ") + (account.checked ? "\"checked\"" : "\"failed\"");
         out += ", \"failure\": ";
-        out += account.failure ? quoted(failureName(*account.failure)) : "null";
+        out += account.failure ? jsonString(failureName(*account.failure)) : "null";
         out += ", \"new\": " + std::to_string(account.newMessages.size());
         out += ", \"unread\": " + std::to_string(account.unread);
         out += ", \"newMessages\": [";
@@ -147,9 +116,9 @@ std::string CheckReport::json() const {
             const Message& message = account.newMessages[m];
             const auto date = isoDate(message.date);
             out += m ? ", " : "";
-            out += "{\"from\": " + quoted(message.from) +
-                   ", \"subject\": " + quoted(message.subject) +
-                   ", \"date\": " + (date ? quoted(*date) : "null") + "}";
+            out += "{\"from\": " + jsonString(message.from) +
+                   ", \"subject\": " + jsonString(message.subject) +
+                   ", \"date\": " + (date ? jsonString(*date) : "null") + "}";
         }
         out += "]}";
     }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 class Application;
 class CommandLineOptions;
+class LogicCore;
 struct CheckReport;
 
 /// What a command-line job printed and how it ended.
@@ -13,29 +16,76 @@ struct JobOutput {
     std::string standardError;
 };
 
-/// The jobs `velomar` does without a window: --help, --version and --check-once [--json]. A job
-/// that reads or changes the accounts runs in this process only while no tray program runs;
+/// What `velomar --add-account` was given: the address, and whatever should differ from what
+/// the presets suggest for it.
+struct NewAccountRequest {
+    std::string emailAddress;
+    std::optional<std::string> serverName;
+    std::optional<std::uint16_t> port;
+    std::optional<bool> useTls;
+    std::optional<std::string> userLogin;
+    /// Whether the connection is tried before the account is added.
+    bool test = true;
+};
+
+/// The jobs `velomar` does without a window: --help, --version, --check-once [--json] and the
+/// account commands --add-account, --list-accounts [--json] and --remove-account. A job that
+/// reads or changes the accounts runs in this process only while no tray program runs;
 /// otherwise the tray program does it (the data file keeps a single writer).
 class CommandLineJob {
 public:
+    enum class Kind {
+        None,  ///< no job: the tray program starts
+        Usage, ///< the command line is wrong; `runAlone` says why
+        Help,
+        Version,
+        // The jobs on the accounts, from here on.
+        CheckOnce,
+        AddAccount,
+        ListAccounts,
+        RemoveAccount,
+    };
+
     explicit CommandLineJob(const CommandLineOptions& options);
 
+    Kind kind() const { return m_kind; }
     /// False when the options ask for no job: the tray program starts.
     bool isRequested() const { return m_kind != Kind::None; }
     /// True for the jobs on the accounts, which a running tray program does instead.
-    bool needsAccounts() const { return m_kind == Kind::CheckOnce; }
-    /// Runs the job in this process.
-    JobOutput run(const Application& application) const;
+    bool needsAccounts() const { return m_kind >= Kind::CheckOnce; }
+    /// True when the job reads a password before it runs, in the process the user started.
+    bool needsPassword() const { return m_kind == Kind::AddAccount; }
+    const NewAccountRequest& newAccount() const { return m_newAccount; }
+
+    /// What the job reads before it runs, in the process the user started: the password of
+    /// --add-account, typed at the terminal without being shown, or the first line of standard
+    /// input when that is not a terminal (never an argument, which other users could see).
+    /// Empty for the other jobs; nothing, with the reason on standard error, when there is none.
+    std::optional<std::string> readInput() const;
+
+    /// Runs a job that needs no accounts: --help, --version, or the complaint about a wrong
+    /// command line.
+    JobOutput runAlone() const;
+    /// Runs a job on the accounts in this process, building the model; `input` is the
+    /// password the job read.
+    JobOutput run(const Application& application, const std::string& input) const;
+    /// Runs a job on the accounts on this model, waiting for a check or a connection test.
+    JobOutput runOn(LogicCore& core, const std::string& input) const;
     /// How the check job prints a check's result.
     JobOutput checkOutput(const CheckReport& report) const;
 
     static const char* usage();
 
 private:
-    enum class Kind { None, Help, Version, CheckOnce };
+    void choose(const CommandLineOptions& options);
+    void readNewAccount(const CommandLineOptions& options);
+    void refuse(std::string why);
 
     Kind m_kind = Kind::None;
     bool m_json = false;
+    std::string m_emailAddress;
+    NewAccountRequest m_newAccount;
+    std::string m_usageError;
 };
 
 /// Writes the output to this process's standard output and error; returns the exit code.

@@ -23,6 +23,8 @@ public:
     /// Absent when the option was not given; otherwise its value, possibly empty.
     std::optional<std::string> optionValue(const std::string& name) const;
     bool hasOption(const std::string& name) const { return m_options.contains(name); }
+    /// Every option by name, with its value.
+    const std::map<std::string, std::string>& all() const { return m_options; }
 
     /// The options of the running program, or nullptr outside its lifetime.
     static const CommandLineOptions* current();

@@ -3,13 +3,20 @@
 #include "app/Application.h"
 #include "app/GuiApplication.h"
 #include "app/MainWindow.h"
+#include "app/PageTabs.h"
+#include "app/RemoteAccountAddition.h"
 #include "app/SingleInstance.h"
+#include "app/StartModel.h"
 #include "core/LogicCore.h"
 #include "foundation/Exception.h"
 #include "foundation/Product.h"
 #include "foundation/Reporter.h"
 #include "foundation/TextConversion.h"
+#include "transport/AbandonedConnectionTests.h"
 #include "ui/Prompts.h"
+
+#include <QPointer>
+#include <QStringDecoder>
 
 #include <iostream>
 
@@ -19,7 +26,11 @@ DesktopProgram::~DesktopProgram() = default;
 
 int DesktopProgram::run() {
     try {
-        return runUntilExit();
+        const int exitCode = runUntilExit();
+        // Tests of accounts added from the command line that the program did not wait for,
+        // before the libraries they use shut down.
+        AbandonedConnectionTests::joinAll();
+        return exitCode;
     } catch (const std::exception& failure) {
         // Everything the run built is gone by now; only the Qt application object is left.
         showException(failure.what());
@@ -32,43 +43,82 @@ int DesktopProgram::runUntilExit() {
     SingleInstance instance(application.dataFolder());
     if (instance.claim() == SingleInstance::Role::Second)
         return printJobOutput(instance.ask(std::vector<std::string>(m_argv + 1, m_argv + m_argc)));
-    LogicCore core(application.dataFolder(), application.presetsFile());
+    const std::unique_ptr<LogicCore> model = startModel(application);
+    LogicCore& core = *model;
     if (!GuiApplication::hasDisplay(m_argc, m_argv))
         throw Norq::Exception("There is no display for the tray program (DISPLAY is not set); "
                               "velomar --check-once checks without one.");
     m_gui = GuiApplication::create(m_argc, m_argv);
     MainWindow window(core, application.settings(), application.options().hasOption("minimized"));
     QObject::connect(&window, &MainWindow::exitRequested, m_gui.get(), &QCoreApplication::quit);
-    InstanceServer server(
-        instance.socketPath(),
-        [&window](const std::vector<std::string>& arguments, const InstanceServer::Reply& reply) {
-            answer(window, arguments, reply);
-        });
+    InstanceServer server(instance.socketPath(),
+                          [&window, &core](const std::vector<std::string>& arguments,
+                                           const std::string& input,
+                                           const InstanceServer::Reply& reply) {
+                              answer(window, core, arguments, input, reply);
+                          });
     if (!server.listen())
         Norq::report("Desktop", "later starts cannot reach this one",
                      instance.socketPath().toStdString());
     return m_gui->exec();
 }
 
-void DesktopProgram::answer(MainWindow& window, const std::vector<std::string>& arguments,
+void DesktopProgram::answer(MainWindow& window, LogicCore& core,
+                            const std::vector<std::string>& arguments, const std::string& input,
                             const InstanceServer::Reply& reply) {
     const CommandLineOptions options(arguments);
     const CommandLineJob job(options);
-    if (job.needsAccounts()) {
-        window.checkOnRequest(
-            [job, reply](const CheckReport& report) { reply(job.checkOutput(report)); });
-    } else if (job.isRequested()) {
-        // Jobs without the accounts never come here: the asking start does them itself.
-        reply({2, {}, "velomar: the running Quorvex Velomar does not do this\n"});
-    } else {
+    const QPointer<MainWindow> shown(&window);
+    const auto accountsChanged = [shown] {
+        if (shown == nullptr)
+            return;
+        shown->pages().refreshAccounts();
+        shown->pages().refreshMessages();
+        shown->updateTrayStatus();
+    };
+    switch (job.kind()) {
+    case CommandLineJob::Kind::None:
         if (!options.hasOption("minimized"))
             window.showAndActivate();
         reply({0, {}, {}});
+        return;
+    case CommandLineJob::Kind::CheckOnce:
+        window.checkOnRequest(
+            [job, reply](const CheckReport& report) { reply(job.checkOutput(report)); });
+        return;
+    case CommandLineJob::Kind::AddAccount:
+        RemoteAccountAddition::start(core, job.newAccount(), input, reply, accountsChanged,
+                                     &window);
+        return;
+    case CommandLineJob::Kind::ListAccounts:
+    case CommandLineJob::Kind::RemoveAccount: {
+        const JobOutput output = job.runOn(core, input);
+        reply(output);
+        if (job.kind() == CommandLineJob::Kind::RemoveAccount && output.exitCode == 0)
+            accountsChanged();
+        return;
+    }
+    default:
+        // The asking start does these itself; they never need the running program.
+        reply(job.runAlone());
+        return;
     }
 }
 
+namespace {
+
+// Messages are UTF-8 text, with the names of files and folders in them; one that is not (a
+// message in another character set) shows with the top bit of each byte cleared, as ASCII.
+QString messageText(const char* what) {
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8.decode(QByteArrayView(what));
+    return utf8.hasError() ? QString::fromStdU16String(Norq::asciiWiden(what)) : text;
+}
+
+} // namespace
+
 void DesktopProgram::showException(const char* what) {
-    const QString text = QString::fromStdU16String(Norq::asciiWiden(what));
+    const QString text = messageText(what);
     // Also where the box will show: a display that turns out to be unreachable ends the
     // process before the box, and the log of a desktop session keeps standard error.
     std::cerr << "velomar: " << text.toStdString() << std::endl;

@@ -7,6 +7,7 @@
 #include <vector>
 
 class GuiApplication;
+class LogicCore;
 class MainWindow;
 
 /// The tray program from its start to "E&xit". One runs per user: a second start shows the
@@ -21,8 +22,10 @@ public:
     /// 0 after "E&xit" or when the running program took over; 1 after a failure.
     int run();
 
-    /// What the running program does when a later start asks: a check, or showing the window.
-    static void answer(MainWindow& window, const std::vector<std::string>& arguments,
+    /// What the running program does when a later start asks: a check, a change of the
+    /// accounts (`input` is the password a new account needs), or showing the window.
+    static void answer(MainWindow& window, LogicCore& core,
+                       const std::vector<std::string>& arguments, const std::string& input,
                        const InstanceServer::Reply& reply);
 
 private:

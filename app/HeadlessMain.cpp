@@ -5,15 +5,24 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
+    std::optional<CommandLineJob> job;
+    {
+        const CommandLineOptions options(argc, argv);
+        job.emplace(options);
+    }
+    if (!job->isRequested()) {
+        std::cerr << "velomar: this build has no tray program; use --check-once\n\n"
+                  << CommandLineJob::usage();
+        return 2;
+    }
+    if (!job->needsAccounts())
+        return printJobOutput(job->runAlone());
     try {
+        const auto password = job->readInput();
+        if (!password)
+            return 1;
         const Application application(argc, argv);
-        const CommandLineJob job(application.options());
-        if (!job.isRequested()) {
-            std::cerr << "velomar: this build has no tray program; use --check-once\n\n"
-                      << CommandLineJob::usage();
-            return 2;
-        }
-        return printJobOutput(job.run(application));
+        return printJobOutput(job->run(application, *password));
     } catch (const std::exception& failure) {
         std::cerr << "velomar: " << failure.what() << '\n';
         return 1;

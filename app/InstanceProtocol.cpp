@@ -24,11 +24,13 @@ QList<QByteArray> completeLines(const QByteArray& received) {
 
 } // namespace
 
-QByteArray encodeRequest(const std::vector<std::string>& arguments) {
+QByteArray encodeRequest(const std::vector<std::string>& arguments, const std::string& input) {
     QByteArray request = kTag + '\n';
     // The '=' keeps an empty argument apart from the empty line that ends the request.
     for (const std::string& argument : arguments)
         request += '=' + line(argument);
+    if (!input.empty())
+        request += '<' + line(input);
     return request + '\n';
 }
 
@@ -41,6 +43,7 @@ Request decodeRequest(const QByteArray& received) {
         request.state = Request::State::Invalid;
         return request;
     }
+    bool hasInput = false; // the input comes once, after the arguments
     for (qsizetype i = 1; i < lines.size(); ++i) {
         if (lines[i].isEmpty()) {
             // Anything sent after the end of the request makes it unreadable as a whole.
@@ -49,13 +52,18 @@ Request decodeRequest(const QByteArray& received) {
                                 : Request::State::Invalid;
             return request;
         }
-        if (!lines[i].startsWith('=')) {
+        if (lines[i].startsWith('=') && !hasInput) {
+            request.arguments.push_back(unescaped(lines[i].mid(1)));
+        } else if (lines[i].startsWith('<') && !hasInput) {
+            request.input = unescaped(lines[i].mid(1));
+            hasInput = true;
+        } else {
             request.state = Request::State::Invalid;
             return request;
         }
-        request.arguments.push_back(unescaped(lines[i].mid(1)));
     }
     request.arguments.clear();
+    request.input.clear();
     return request;
 }
 

@@ -63,7 +63,7 @@ void InstanceServer::serve(QLocalSocket* connection) {
         case InstanceProtocol::Request::State::Complete:
             timeout->stop();
             received->clear();
-            m_handler(request.arguments, reply);
+            m_handler(request.arguments, request.input, reply);
             return;
         }
     });

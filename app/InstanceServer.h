@@ -19,7 +19,9 @@ class InstanceServer : public QObject {
 public:
     /// Safe to call at any time, also after the asking program has gone.
     using Reply = std::function<void(const JobOutput&)>;
-    using Handler = std::function<void(const std::vector<std::string>& arguments, Reply reply)>;
+    /// `input` is what the asking start read before it asked (a password), never an argument.
+    using Handler = std::function<void(const std::vector<std::string>& arguments,
+                                       const std::string& input, Reply reply)>;
 
     InstanceServer(QString socketPath, Handler handler, QObject* parent = nullptr);
 

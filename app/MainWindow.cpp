@@ -6,9 +6,11 @@
 #include "core/LogicCore.h"
 #include "foundation/Product.h"
 #include "foundation/Settings.h"
+#include "platform/AtomicFile.h"
 #include "transport/AccountCheckEntry.h"
 #include "ui/DialogUnits.h"
 #include "ui/ProgramIcon.h"
+#include "ui/QtText.h"
 #include "ui/SoundPlayer.h"
 #include "ui/WidgetIds.h"
 
@@ -331,14 +333,21 @@ void MainWindow::setFlag(std::uint32_t flag, bool on) {
 }
 
 void MainWindow::autostartChanged(bool on) {
-    if (on)
-        m_settings.enableAutostart();
-    else
-        m_settings.disableAutostart();
+    if (on ? m_settings.enableAutostart() : m_settings.disableAutostart())
+        return;
+    setStatusText(QStringLiteral("Could not change the start at log-on (%1); make sure you can "
+                                 "write to its folder")
+                      .arg(toQString(m_settings.autostartEntry().string())));
 }
 
 void MainWindow::saveSettings() {
-    m_settings.save();
+    // A setting that seems kept but comes back as it was at the next start is worse than a
+    // word in the status bar, which stays until the next check.
+    if (const int error = m_settings.save(); error != 0)
+        setStatusText(QStringLiteral("Could not save the settings to %1 (%2); make sure you can "
+                                     "write there")
+                          .arg(toQString(m_settings.storePath().string()),
+                               toQString(Platform::errorText(error))));
 }
 
 void MainWindow::mailsChanged() {

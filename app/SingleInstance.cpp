@@ -68,10 +68,10 @@ SingleInstance::Role SingleInstance::claim(std::chrono::milliseconds patience) {
     }
 }
 
-JobOutput SingleInstance::ask(const std::vector<std::string>& arguments) {
+JobOutput SingleInstance::ask(const std::vector<std::string>& arguments, const std::string& input) {
     QByteArray received;
     if (m_socket != nullptr) {
-        m_socket->write(InstanceProtocol::encodeRequest(arguments));
+        m_socket->write(InstanceProtocol::encodeRequest(arguments, input));
         // The answer may take as long as a check: wait until it is complete or the
         // connection ends.
         while (received.size() <= kMaxReplySize) {

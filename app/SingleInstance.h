@@ -32,8 +32,9 @@ public:
     /// tray program is still starting, or a headless check holds the lock) it tries again for
     /// at most `patience`, then throws Norq::Exception.
     Role claim(std::chrono::milliseconds patience = std::chrono::seconds(60));
-    /// After Second: sends the arguments and waits for the running program's answer.
-    JobOutput ask(const std::vector<std::string>& arguments);
+    /// After Second: sends the arguments, and what the job read before (`input`), and waits
+    /// for the running program's answer.
+    JobOutput ask(const std::vector<std::string>& arguments, const std::string& input = {});
 
     /// The socket the tray program of this data folder listens on.
     const QString& socketPath() const { return m_socketPath; }

@@ -7,22 +7,20 @@
 
 namespace {
 
-bool isCommandLineJob(int argc, char** argv) {
-    const CommandLineOptions options(argc, argv);
-    return CommandLineJob(options).isRequested();
-}
-
 // A job on the accounts goes to the running tray program, so the data file keeps one writer.
-int runCommandLineJob(int argc, char** argv) {
+int runCommandLineJob(int argc, char** argv, const CommandLineJob& job) {
+    if (!job.needsAccounts())
+        return printJobOutput(job.runAlone());
     try {
+        const auto password = job.readInput();
+        if (!password)
+            return 1;
         const Application application(argc, argv);
-        const CommandLineJob job(application.options());
-        if (!job.needsAccounts())
-            return printJobOutput(job.run(application));
         SingleInstance instance(application.dataFolder());
         if (instance.claim() == SingleInstance::Role::Second)
-            return printJobOutput(instance.ask(std::vector<std::string>(argv + 1, argv + argc)));
-        return printJobOutput(job.run(application));
+            return printJobOutput(
+                instance.ask(std::vector<std::string>(argv + 1, argv + argc), *password));
+        return printJobOutput(job.run(application, *password));
     } catch (const std::exception& failure) {
         std::cerr << "velomar: " << failure.what() << '\n';
         return 1;
@@ -32,8 +30,12 @@ int runCommandLineJob(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (isCommandLineJob(argc, argv))
-        return runCommandLineJob(argc, argv);
+    {
+        const CommandLineOptions options(argc, argv);
+        const CommandLineJob job(options);
+        if (job.isRequested())
+            return runCommandLineJob(argc, argv, job);
+    }
     DesktopProgram program(argc, argv);
     return program.run();
 }

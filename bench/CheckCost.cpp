@@ -65,7 +65,7 @@ Logic::ConnectionSettings settingsFor(const Mailbox& box, std::uint16_t port, bo
     settings.setEmailAddress(emailOf(box));
     settings.setUserLogin(box.user);
     settings.setPassword(kPassword);
-    settings.setServerName(tls ? "localhost" : "127.0.0.1");
+    settings.setServerName("127.0.0.1");
     settings.setPort(port);
     settings.setUseTls(tls);
     return settings;

@@ -2,15 +2,25 @@
 
 #include "foundation/Reporter.h"
 
+namespace {
+
+const std::string kDataFileName = "general";
+
+} // namespace
+
 LogicCore::LogicCore(const std::filesystem::path& dataFolder,
                      const std::filesystem::path& presetsFile, const Pop3Limits& limits)
     : m_serverPresets(Logic::ServerPresets::fromFile(presetsFile)),
-      m_dataFile(dataFolder, "general"), m_accountMgr(m_dataFile.openForReading()),
+      m_dataFile(dataFolder, kDataFileName), m_accountMgr(m_dataFile.openForReading()),
       m_checkStarter(m_accountMgr, limits) {
     m_dataFile.closeReading();
 }
 
 LogicCore::~LogicCore() = default;
+
+std::filesystem::path LogicCore::dataFilePath(const std::filesystem::path& dataFolder) {
+    return Norq::DataFile::pathOf(dataFolder, kDataFileName);
+}
 
 std::string LogicCore::saveError() {
     // The checker thread saves at the end of every check while the interface thread may ask.

@@ -22,6 +22,9 @@ public:
     LogicCore& operator=(const LogicCore&) = delete;
     ~LogicCore();
 
+    /// The data file of the accounts in this data folder.
+    static std::filesystem::path dataFilePath(const std::filesystem::path& dataFolder);
+
     /// Held around a whole user action on the model, taken before the account lock.
     std::recursive_mutex& modelLock() { return m_modelLock; }
     const Logic::ServerPresets& serverPresets() const { return m_serverPresets; }

@@ -5,7 +5,9 @@
 namespace {
 
 AccountView viewOf(const Logic::Account& account) {
-    return {account.connectionSettings().emailAddress(), account.status(), account.mails().size()};
+    const Logic::ConnectionSettings& settings = account.connectionSettings();
+    return {settings.emailAddress(), account.status(), account.mails().size(),
+            settings.serverName(),   settings.port(),  settings.useTls()};
 }
 
 } // namespace

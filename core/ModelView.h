@@ -3,6 +3,7 @@
 #include "logic/Account.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,11 +15,14 @@ namespace Logic {
 class Mail;
 }
 
-/// One account as the windows list it.
+/// One account as the windows and `velomar --list-accounts` list it; never its password.
 struct AccountView {
     std::string emailAddress;
     Logic::AccountStatus status = Logic::AccountStatus::Idle;
     std::size_t unread = 0;
+    std::string serverName;
+    std::uint16_t port = 0;
+    bool useTls = false;
 };
 
 /// An account's editable parts, copied for a dialog.

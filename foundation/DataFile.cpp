@@ -5,11 +5,16 @@
 namespace Norq {
 
 DataFile::DataFile(const std::filesystem::path& dataFolder, const std::string& name)
-    : m_path(dataFolder / "data" / (name + ".bin")) {
+    : m_path(pathOf(dataFolder, name)) {
     Platform::makePrivateDirectories(m_path.parent_path()); // a failure shows at the first save
 }
 
 DataFile::~DataFile() = default;
+
+std::filesystem::path DataFile::pathOf(const std::filesystem::path& dataFolder,
+                                       const std::string& name) {
+    return dataFolder / "data" / (name + ".bin");
+}
 
 SaveLoad::Reader& DataFile::openForReading() {
     closeReading();

@@ -21,6 +21,10 @@ public:
     DataFile(const std::filesystem::path& dataFolder, const std::string& name);
     ~DataFile();
 
+    /// Where the store of that name lives.
+    static std::filesystem::path pathOf(const std::filesystem::path& dataFolder,
+                                        const std::string& name);
+
     /// A fresh Reader at the start of the file; the null reader when it cannot be opened.
     SaveLoad::Reader& openForReading();
     void closeReading();

@@ -1,5 +1,6 @@
 #include "foundation/Settings.h"
 
+#include "foundation/InstallLayout.h"
 #include "foundation/Product.h"
 #include "foundation/TextConversion.h"
 #include "platform/SpecialFolders.h"
@@ -27,7 +28,9 @@ Settings::Settings(Platform::RegistryStore store, Platform::Autostart autostart,
     : XRegistry(std::move(store), kKeyPath), m_autostart(std::move(autostart)),
       m_executable(std::move(executable)) {
     const std::filesystem::path installDir = m_executable.parent_path();
-    enroll(kNotificationSound, (installDir / "basis" / "notify.wav").string(), true);
+    const auto basis = InstallLayout::findBasisFolder(installDir);
+    enroll(kNotificationSound, (basis.value_or(installDir / "basis") / "notify.wav").string(),
+           true);
     enroll(kInstallDir, installDir.string(), true);
     enroll(kMainWndSize, std::uint32_t{0x01900244}, true); // 580 x 400
     enroll(kFlags, FlagShowPopup | FlagPlaySound, true);
@@ -44,6 +47,10 @@ void Settings::setNotificationSound(std::u16string_view path) {
 
 std::u16string Settings::installDir() const {
     return toWide(getValue<std::string>(kInstallDir));
+}
+
+void Settings::setInstallDir(std::u16string_view folder) {
+    setValue(kInstallDir, toNarrow(folder));
 }
 
 Settings::WindowSize Settings::mainWindowSize() const {

@@ -30,6 +30,9 @@ public:
     std::u16string notificationSound() const;
     void setNotificationSound(std::u16string_view path);
     std::u16string installDir() const;
+    /// Only for a stored folder that no longer holds the program's files (the program moved):
+    /// the start-up puts the folder it really runs from in its place.
+    void setInstallDir(std::u16string_view folder);
     WindowSize mainWindowSize() const;
     void setMainWindowSize(unsigned width, unsigned height);
     std::uint32_t timeout() const;
@@ -37,7 +40,12 @@ public:
     std::uint32_t flags() const;
     void setFlags(std::uint32_t flags);
 
+    /// The running executable, whose folder is the default install folder.
+    const std::filesystem::path& executable() const { return m_executable; }
+
     bool isAutostart() const;
+    /// The log-on start entry's file, for messages.
+    std::filesystem::path autostartEntry() const { return m_autostart.entryPath(); }
     /// Creates or replaces the entry; false when it could not be written.
     bool enableAutostart();
     bool disableAutostart();

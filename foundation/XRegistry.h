@@ -34,6 +34,8 @@ public:
     /// Creates the key if needed and writes every variable; returns 0 or the system's error
     /// code (nothing is written then).
     int save();
+    /// The file of the store, for messages.
+    const std::filesystem::path& storePath() const { return m_store.path(); }
     /// Whether the key exists in the store (it did at construction, or a save created it).
     bool keyExists() const { return m_key.has_value(); }
 

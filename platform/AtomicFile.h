@@ -43,4 +43,8 @@ std::string errorText(int error);
 /// are left as they are. Returns the errno value of a failure, or 0.
 int makePrivateDirectories(const std::filesystem::path& folder);
 
+/// The errno value that says why this process cannot make files in the folder, or 0 when it
+/// can.
+int folderWriteError(const std::filesystem::path& folder);
+
 } // namespace Platform

@@ -31,6 +31,8 @@ public:
     /// user has no configuration folder.
     static std::filesystem::path userStorePath(std::string_view maker, std::string_view product);
 
+    const std::filesystem::path& path() const { return m_file; }
+
     /// Everything the file holds now; an absent file is an empty store.
     Snapshot read() const;
     /// Sets `values` in the key (creating it, keeping its other values and every other key) and

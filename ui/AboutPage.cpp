@@ -1,5 +1,6 @@
 #include "ui/AboutPage.h"
 
+#include "foundation/InstallLayout.h"
 #include "foundation/Product.h"
 #include "ui/DialogUnits.h"
 #include "ui/HyperLink.h"
@@ -53,9 +54,10 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
 }
 
 QString AboutPage::userGuideAddress() {
-    return QUrl::fromLocalFile(QCoreApplication::applicationDirPath() +
-                               QStringLiteral("/docs/user-guide.html"))
-        .toString();
+    // Beside the executable in a build, in share/velomar/docs of an installed copy.
+    const std::filesystem::path guide =
+        Norq::InstallLayout::userGuide(QCoreApplication::applicationDirPath().toStdString());
+    return QUrl::fromLocalFile(QString::fromStdString(guide.string())).toString();
 }
 
 QSize AboutPage::sizeHint() const {

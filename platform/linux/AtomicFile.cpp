@@ -95,4 +95,8 @@ int makePrivateDirectories(const std::filesystem::path& folder) {
     return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
 }
 
+int folderWriteError(const std::filesystem::path& folder) {
+    return ::access(folder.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
+}
+
 } // namespace Platform

@@ -4,39 +4,17 @@
 #include "foundation/FS.h"
 #include "foundation/Product.h"
 #include "logic/Mail.h"
+#include "tests/app/ProgramRun.h"
 #include "tests/support/CheckMail.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TempHome.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <sys/wait.h>
-
 namespace {
 
-struct ProgramRun {
-    std::string output;
-    int exitCode = -1;
-};
-
-// Runs the program with the given options after the shell commands `before`; standard output
-// only, unless `errors` sends the diagnostics there too.
-ProgramRun velomar(const std::string& options, const std::string& before = "",
-                   const std::string& errors = "2>/dev/null") {
-    const std::string command = before + " '" VELOMAR_EXECUTABLE "' " + options + " " + errors;
-    ProgramRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.output.append(buffer, n);
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+using TestProgram::ProgramRun;
+using TestProgram::velomar;
 
 // Replaces each well-formed ISO 8601 date value ("2026-12-08T09:21:31+00:00": the messages were
 // sent in UTC) by DATE, so the rest of the output can be compared as a whole.
@@ -157,9 +135,13 @@ TEST_F(CheckOnceTest, WhatCannotBeSavedIsNamedAndGivesExitCodeOne) {
 TEST_F(CheckOnceTest, ADamagedDataFileStopsTheProgramWithItsMessage) {
     std::filesystem::create_directories(dataFolder() / "data");
     TestSupport::writeFile(dataFolder() / "data" / "general.bin", "not a data file");
-    const ProgramRun run = velomar("--check-once");
-    EXPECT_EQ(run.output, "");
+    const ProgramRun run = velomar("--check-once", "", "2>&1");
     EXPECT_EQ(run.exitCode, 1);
+    const std::string message = "\nvelomar: The account file " +
+                                (dataFolder() / "data" / "general.bin").string() +
+                                " is damaged; move it away to start without accounts, or put a "
+                                "backup of it in its place.\n";
+    EXPECT_TRUE(run.output.ends_with(message)) << run.output;
     EXPECT_EQ(TestSupport::readFile(dataFolder() / "data" / "general.bin"), "not a data file");
 }
 

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <fstream>
+#include <grp.h>
 #include <iterator>
 #include <netinet/in.h>
 #include <poll.h>
@@ -58,14 +59,23 @@ void touch(const fs::path& path, std::time_t when) {
 } // namespace
 
 DovecotServer::DovecotServer(std::optional<CertificateFiles> tls) {
-    if (::geteuid() != 0)
-        throw std::runtime_error("DovecotServer needs root: Dovecot's master switches users");
-    const passwd* nobody = ::getpwnam("nobody");
-    if (nobody == nullptr)
-        throw std::runtime_error("no user 'nobody' to own the test mail");
-    // Dovecot refuses to read mail as root; the mail belongs to an unprivileged user.
-    m_mailUid = nobody->pw_uid;
-    m_mailGid = nobody->pw_gid;
+    if (::geteuid() == 0) {
+        const passwd* nobody = ::getpwnam("nobody");
+        if (nobody == nullptr)
+            throw std::runtime_error("no user 'nobody' to own the test mail");
+        // Dovecot refuses to read mail as root; the mail belongs to an unprivileged user.
+        m_mailUid = nobody->pw_uid;
+        m_mailGid = nobody->pw_gid;
+    } else {
+        // Without root every part of Dovecot runs as this user, who also owns the mail.
+        const passwd* user = ::getpwuid(::geteuid());
+        const group* userGroup = ::getgrgid(::getegid());
+        if (user == nullptr || userGroup == nullptr)
+            throw std::runtime_error("this user has no name for Dovecot to run as");
+        m_mailUid = user->pw_uid;
+        m_mailGid = userGroup->gr_gid;
+        m_runAs = {user->pw_name, userGroup->gr_name};
+    }
     m_folder = makeTemporaryFolder("velomar-dovecot-");
     try {
         fs::create_directories(m_folder / "mail");
@@ -115,13 +125,19 @@ void DovecotServer::writeConfiguration(const std::optional<CertificateFiles>& tl
         << "/users/%u\n}\n"
         << "mail_location = maildir:~\n"
         // Nor is a login slowed down because an earlier test gave a wrong password.
-        << "service anvil {\n  unix_listener anvil-auth-penalty {\n    mode = 0\n  }\n}\n";
+        << "service anvil {\n  unix_listener anvil-auth-penalty {\n    mode = 0\n  }\n"
+        << (m_runAs ? "  chroot =\n" : "") << "}\n";
+    if (m_runAs)
+        out << "default_internal_user = " << m_runAs->first << "\n"
+            << "default_internal_group = " << m_runAs->second << "\n"
+            << "default_login_user = " << m_runAs->first << "\n";
     if (tls)
         out << "ssl = yes\nssl_cert = <" << tls->certificate.string() << "\nssl_key = <"
             << tls->key.string() << "\n";
     else
         out << "ssl = no\n";
     out << "service pop3-login {\n"
+        << (m_runAs ? "  chroot =\n" : "")
         << "  inet_listener pop3 {\n    address = 127.0.0.1\n    port = " << m_plainPort
         << "\n  }\n";
     if (tls)

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 namespace TestServers {
@@ -16,7 +17,8 @@ namespace TestServers {
 /// A real Dovecot POP3 server for one test run, started as a child process on 127.0.0.1 from
 /// a throwaway folder (configuration, runtime and state folders, log, passwd-file, maildirs)
 /// that goes away with the object. Plain POP3 always; POP3 over TLS from the first byte when
-/// a certificate is given. Needs root, as CI has: Dovecot's master process switches users.
+/// a certificate is given. As root (as in CI) Dovecot's master switches to `nobody` for the
+/// mail; otherwise every part of it runs as the current user.
 class DovecotServer {
 public:
     /// Starts Dovecot and returns once it accepts connections. Throws std::runtime_error (with
@@ -56,6 +58,8 @@ private:
     pid_t m_process = -1;
     uid_t m_mailUid;
     gid_t m_mailGid;
+    /// User and group names Dovecot runs as when not started by root.
+    std::optional<std::pair<std::string, std::string>> m_runAs;
     std::map<std::string, int> m_messageCounts;
     int m_deliveries = 0;
 };

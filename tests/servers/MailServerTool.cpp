@@ -1,6 +1,6 @@
 // A throwaway mail server for the desktop run and the demo: the test Dovecot with plain POP3
-// and POP3 over TLS (a certificate for localhost from a throwaway authority), driven through
-// standard input, one command a line:
+// and POP3 over TLS (a certificate for localhost and 127.0.0.1 from a throwaway authority),
+// driven through standard input, one command a line:
 //
 //     user NAME PASSWORD      adds a mailbox
 //     deliver NAME FILE       puts the message in FILE at the end of NAME's mailbox

@@ -230,6 +230,20 @@ private Q_SLOTS:
         QCOMPARE(ModelView(shell.core).accounts()[0].status, Logic::AccountStatus::Failed);
     }
 
+    void aSettingThatCannotBeSavedIsToldWithItsFile() {
+        Shell shell(accounts(ShellTest::unreachableAccount("a@example.org")));
+        QVERIFY(shell.checkDone());
+        // A file where the settings folder belongs; root is not stopped by file modes.
+        TestSupport::writeFile(shell.home.configFolder() / "Quorvex Software", "");
+        shell.window->intervalChanged(10);
+        QCOMPARE(shell.window->statusText(),
+                 QStringLiteral("Could not save the settings to %1 (Not a directory); make sure "
+                                "you can write there")
+                     .arg(QString::fromStdString(
+                         (shell.home.configFolder() / "Quorvex Software/Quorvex Velomar.reg")
+                             .string())));
+    }
+
     void closeMinimiseAndToggleWithATray() {
         TrayIcon::overrideAvailability(true);
         Shell shell(accounts(ShellTest::unreachableAccount("a@example.org")));

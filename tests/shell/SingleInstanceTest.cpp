@@ -19,14 +19,18 @@ namespace {
 
 using Arguments = std::vector<std::string>;
 
-// Runs the real program to its end; its standard output, or "exit N" when it failed.
-QString velomar(const QStringList& arguments) {
+// Runs the real program to its end, `input` on its standard input; its standard output, or
+// "exit N" and its standard error when it failed.
+QString velomar(const QStringList& arguments, const QByteArray& input = {}) {
     QProcess process;
     process.start(QStringLiteral(VELOMAR_EXECUTABLE), arguments);
+    process.write(input);
+    process.closeWriteChannel();
     if (!process.waitForFinished(60000))
         return QStringLiteral("did not end");
     if (process.exitCode() != 0)
-        return QStringLiteral("exit %1").arg(process.exitCode());
+        return QStringLiteral("exit %1: ").arg(process.exitCode()) +
+               QString::fromUtf8(process.readAllStandardError());
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
@@ -45,6 +49,17 @@ private Q_SLOTS:
         QCOMPARE(decoded.state, State::Complete);
         QVERIFY(decoded.arguments == arguments);
         QCOMPARE(InstanceProtocol::decodeRequest(request + "x\n").state, State::Invalid);
+
+        // What the job read travels apart from the arguments, once, after them.
+        const QByteArray withInput = InstanceProtocol::encodeRequest(arguments, "p\n%=<");
+        const auto read = InstanceProtocol::decodeRequest(withInput);
+        QCOMPARE(read.state, State::Complete);
+        QVERIFY(read.arguments == arguments);
+        QCOMPARE(read.input, std::string("p\n%=<"));
+        QCOMPARE(InstanceProtocol::decodeRequest("velomar-request 1\n<a\n=b\n\n").state,
+                 State::Invalid);
+        QCOMPARE(InstanceProtocol::decodeRequest("velomar-request 1\n<a\n<b\n\n").state,
+                 State::Invalid);
         QCOMPARE(InstanceProtocol::decodeRequest("GET / HTTP/1.0\r\n").state, State::Invalid);
         QCOMPARE(InstanceProtocol::decodeRequest("velomar-request 1\nno-equals\n\n").state,
                  State::Invalid);
@@ -67,9 +82,12 @@ private Q_SLOTS:
         QVERIFY(stale.open(QIODevice::WriteOnly));
         stale.close();
         Arguments asked;
+        std::string input;
         InstanceServer server(first.socketPath(),
-                              [&](const Arguments& arguments, const InstanceServer::Reply& reply) {
+                              [&](const Arguments& arguments, const std::string& read,
+                                  const InstanceServer::Reply& reply) {
                                   asked = arguments;
+                                  input = read;
                                   // Answered later, as a check would be.
                                   QTimer::singleShot(0, [reply] { reply({3, "report\n", {}}); });
                               });
@@ -79,7 +97,7 @@ private Q_SLOTS:
             SingleInstance second(home.dataFolder());
             if (second.claim(std::chrono::seconds(10)) != SingleInstance::Role::Second)
                 return JobOutput{-1, {}, {}};
-            return second.ask({"--check-once", "--json"});
+            return second.ask({"--add-account", "a@example.org"}, "pass word");
         });
         QVERIFY(QTest::qWaitFor(
             [&] { return later.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
@@ -87,7 +105,8 @@ private Q_SLOTS:
         const JobOutput output = later.get();
         QCOMPARE(output.exitCode, 3);
         QCOMPARE(output.standardOutput, std::string("report\n"));
-        QVERIFY((asked == Arguments{"--check-once", "--json"}));
+        QVERIFY((asked == Arguments{"--add-account", "a@example.org"}));
+        QCOMPARE(input, std::string("pass word"));
 
         // Something else on the socket gets an answer, not a hang.
         QLocalSocket stranger;
@@ -124,6 +143,30 @@ private Q_SLOTS:
         QCOMPARE(velomar({}), QString()); // shows the running one's window and ends
         QCOMPARE(tray.state(), QProcess::Running);
 
+        // It changes the accounts, the password sent apart from the arguments.
+        const QString port = QString::number(dovecot.plainPort());
+        const QStringList addBob{QStringLiteral("--add-account"), QStringLiteral("bob@example.org"),
+                                 QStringLiteral("--server"),      QStringLiteral("127.0.0.1"),
+                                 QStringLiteral("--port"),        port};
+        QCOMPARE(velomar(addBob, "builder\n"),
+                 QStringLiteral("Connection test: logged in; 0 messages in the mailbox.\nAdded "
+                                "bob@example.org: server 127.0.0.1, port %1, no TLS, login "
+                                "\"bob\".\n")
+                     .arg(port));
+        QVERIFY(
+            velomar(addBob, "builder\n")
+                .endsWith(QStringLiteral(
+                    "velomar: Account with e-mail address [bob@example.org] already exists.\n")));
+        QVERIFY(velomar(addBob + QStringList{QStringLiteral("--login"), QStringLiteral("nobody")},
+                        "builder\n")
+                    .startsWith(QStringLiteral("exit 1: ")));
+        QCOMPARE(velomar({QStringLiteral("--list-accounts")}),
+                 QStringLiteral("alice@example.org  127.0.0.1:%1  no TLS idle     2 unread\n"
+                                "bob@example.org    127.0.0.1:%1  no TLS idle     0 unread\n")
+                     .arg(port));
+        QCOMPARE(velomar({QStringLiteral("--remove-account"), QStringLiteral("bob@example.org")}),
+                 QStringLiteral("Removed bob@example.org.\n"));
+
         // A program that was killed leaves its lock file and socket, which block nothing.
         tray.kill();
         QVERIFY(tray.waitForFinished());
@@ -133,7 +176,6 @@ private Q_SLOTS:
 
     void withoutADisplayAFailureGoesToStandardErrorAndEndsWithOne() {
         const TestSupport::TempHome home;
-        const auto data = home.dataFolder() / "Quorvex Software" / "Quorvex Velomar" / "data";
         QProcess program;
         auto environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -144,14 +186,20 @@ private Q_SLOTS:
         QCOMPARE(program.exitCode(), 1);
         QVERIFY(program.readAllStandardError().contains("There is no display"));
 
-        // A damaged data file stops the start; its message shows as it is, seven bits a byte.
-        TestSupport::writeFile(data / "general.bin", "\xC3\xA9 not a data file");
+        // A damaged data file stops the start, with the file named as it is and what to do.
+        const std::filesystem::path ownData = home.path() / "Dätä";
+        const auto damaged = ownData / "Quorvex Software/Quorvex Velomar/data/general.bin";
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromStdString(ownData));
+        program.setProcessEnvironment(environment);
+        TestSupport::writeFile(damaged, "\xC3\xA9 not a data file");
         program.start(QStringLiteral(VELOMAR_EXECUTABLE), {QStringLiteral("-minimized")});
         QVERIFY(program.waitForFinished(60000));
         QCOMPARE(program.exitCode(), 1);
-        QVERIFY(program.readAllStandardError().endsWith("\nvelomar: SaveLoad: wrong slot id!\n"));
-        QCOMPARE(TestSupport::readFile(data / "general.bin"),
-                 std::string("\xC3\xA9 not a data file"));
+        QVERIFY(program.readAllStandardError().endsWith(
+            QByteArray::fromStdString("\nvelomar: The account file " + damaged.string() +
+                                      " is damaged; move it away to start without accounts, or "
+                                      "put a backup of it in its place.\n")));
+        QCOMPARE(TestSupport::readFile(damaged), std::string("\xC3\xA9 not a data file"));
     }
 };
 

@@ -26,7 +26,7 @@ inline std::string message(const std::string& subject, int hoursAgo) {
            "\r\nMessage-ID: <" + subject + "@example.net>\r\n\r\nBody of " + subject + "\r\n";
 }
 
-/// An account for a Dovecot user on 127.0.0.1, created now.
+/// An account for a Dovecot user on 127.0.0.1 (which the test certificate names), created now.
 inline std::unique_ptr<Logic::Account> account(const std::string& user, const std::string& password,
                                                std::uint16_t port, bool tls) {
     auto account = std::make_unique<Logic::Account>();
@@ -34,14 +34,14 @@ inline std::unique_ptr<Logic::Account> account(const std::string& user, const st
     settings.setEmailAddress(user + "@example.org");
     settings.setUserLogin(user);
     settings.setPassword(password);
-    settings.setServerName(tls ? "localhost" : "127.0.0.1");
+    settings.setServerName("127.0.0.1");
     settings.setPort(port);
     settings.setUseTls(tls);
     account->setConnectionSettings(settings);
     return account;
 }
 
-/// The mailboxes of the check tests on a Dovecot with a trusted certificate for localhost:
+/// The mailboxes of the check tests on a Dovecot with a trusted certificate for 127.0.0.1:
 /// alice ("wonderland") holds one message older than an account's first check reaches and two
 /// new ones, the newest "Café"; bob ("builder") has an empty mailbox.
 struct Mailboxes {

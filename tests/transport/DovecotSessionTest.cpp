@@ -2,6 +2,7 @@
 // throwaway authority.
 #include "tests/servers/DovecotServer.h"
 #include "tests/servers/TestCertificates.h"
+#include "tests/support/Localhost.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/transport/RecordingListener.h"
 #include "transport/MailChecker.h"
@@ -83,7 +84,7 @@ TEST_F(DovecotSessionTest, LogsInCountsAndFetchesTheFirstAndLastHeaders) {
 }
 
 TEST_F(DovecotSessionTest, AnEmptyMailboxCountsZero) {
-    Pop3Session session("localhost", dovecot->plainPort(), false);
+    Pop3Session session("127.0.0.1", dovecot->plainPort(), false);
     logIn(session, "empty", "nothing");
     int count = -1;
     long long size = -1;
@@ -100,8 +101,10 @@ TEST_F(DovecotSessionTest, AWrongPasswordIsARefusedLogin) {
     EXPECT_EQ(session.failure(), Pop3Failure::Refused);
 }
 
-TEST_F(DovecotSessionTest, TlsWithATrustedCertificateByNameAndByAddress) {
-    for (const char* host : {"localhost", "127.0.0.1"}) {
+TEST_F(DovecotSessionTest, TlsWithATrustedCertificateByAddressAndByName) {
+    for (const char* host : {"127.0.0.1", "localhost"}) {
+        if (host == std::string("localhost") && !TestSupport::localhostResolves())
+            GTEST_SKIP() << TestSupport::kNoLocalhost;
         Pop3Session session(host, dovecot->tlsPort(), true);
         logIn(session, "alice", "wonderland");
         int count = 0;
@@ -131,7 +134,7 @@ TEST_F(DovecotSessionTest, AHeaderLargerThanOneReadArrivesWholeOverTls) {
     EXPECT_EQ(plainHeader, header + "\r\n.\r\n");
 
     std::string tlsHeader;
-    Pop3Session secure("localhost", dovecot->tlsPort(), true);
+    Pop3Session secure("127.0.0.1", dovecot->tlsPort(), true);
     logIn(secure, "bulky", "large");
     ASSERT_TRUE(secure.top(1, 0, tlsHeader));
     EXPECT_EQ(tlsHeader, plainHeader);
@@ -195,6 +198,7 @@ struct UntrustedCase {
     const char* name;
     const CertificateFiles& (TestCertificates::*files)() const;
     const char* reason; // part of OpenSSL's words for it
+    const char* host;   // the name the certificate is checked against
 };
 
 class UntrustedCertificateTest : public testing::TestWithParam<UntrustedCase> {};
@@ -202,11 +206,13 @@ class UntrustedCertificateTest : public testing::TestWithParam<UntrustedCase> {}
 } // namespace
 
 TEST_P(UntrustedCertificateTest, FailsTheConnectionAsATlsFailureAndSaysWhy) {
+    if (GetParam().host == std::string("localhost") && !TestSupport::localhostResolves())
+        GTEST_SKIP() << TestSupport::kNoLocalhost;
     DovecotServer server((certificates().*GetParam().files)());
     server.addUser("alice", "wonderland");
 
     TestSupport::StderrCapture capture;
-    Pop3Session session("localhost", server.tlsPort(), true);
+    Pop3Session session(GetParam().host, server.tlsPort(), true);
     EXPECT_FALSE(session.connect());
     EXPECT_EQ(session.failure(), Pop3Failure::Tls);
     const std::string diagnostics = capture.text();
@@ -221,10 +227,11 @@ TEST_P(UntrustedCertificateTest, FailsTheConnectionAsATlsFailureAndSaysWhy) {
 
 INSTANTIATE_TEST_SUITE_P(
     Dovecot, UntrustedCertificateTest,
-    testing::Values(UntrustedCase{"SelfSigned", &TestCertificates::selfSigned, "self"},
-                    UntrustedCase{"ForAnotherHost", &TestCertificates::otherHost, "hostname"},
+    testing::Values(UntrustedCase{"SelfSigned", &TestCertificates::selfSigned, "self", "127.0.0.1"},
+                    UntrustedCase{"ForAnotherHost", &TestCertificates::otherHost, "hostname",
+                                  "localhost"},
                     UntrustedCase{"FromAnUnrelatedAuthority", &TestCertificates::unrelatedAuthority,
-                                  "local issuer"}),
+                                  "local issuer", "127.0.0.1"}),
     [](const testing::TestParamInfo<UntrustedCase>& sample) {
         return std::string(sample.param.name);
     });

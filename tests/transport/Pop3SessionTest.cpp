@@ -243,7 +243,7 @@ TEST_F(Pop3SessionTest, ATenMegabyteLineFailsTheCommandAndIsNotReadToTheEnd) {
 }
 
 TEST_F(Pop3SessionTest, APlainServerOnTheTlsPortIsATlsFailure) {
-    Pop3Session secure("localhost", server.port(), true, -1, kPatient);
+    Pop3Session secure("127.0.0.1", server.port(), true, -1, kPatient);
     auto connected = inBackground([&] { return secure.connect(); });
     server.say("+OK plain POP3 here\r\n");
     EXPECT_FALSE(connected.get());
@@ -272,7 +272,7 @@ TEST_F(Pop3SessionTest, AStopRequestWakesAWaitForAReplyAtOnce) {
 
 TEST_F(Pop3SessionTest, AStopRequestWakesATlsHandshake) {
     Platform::WakeEvent stop;
-    Pop3Session stoppable("localhost", server.port(), true, stop.descriptor(), kPatient);
+    Pop3Session stoppable("127.0.0.1", server.port(), true, stop.descriptor(), kPatient);
     auto connected = inBackground([&] { return stoppable.connect(); });
     // The client's hello arriving shows the handshake is under way.
     EXPECT_NE(server.receiveSome(), "");

@@ -1,6 +1,7 @@
 #include "transport/TcpClient.h"
 #include "platform/WakeEvent.h"
 #include "tests/servers/ScriptedPop3Server.h"
+#include "tests/support/Localhost.h"
 #include "tests/support/StderrCapture.h"
 #include "transport/SigpipeBlock.h"
 #include "transport/SocketAddress.h"
@@ -73,6 +74,8 @@ TEST(SocketAddress, DottedAddressesAreParsedAndNamesStartingWithALetterLookedUp)
     EXPECT_EQ(dottedAddress.raw().sin_port, htons(110));
     EXPECT_EQ(dottedAddress.raw().sin_family, AF_INET);
 
+    if (!TestSupport::localhostResolves())
+        GTEST_SKIP() << TestSupport::kNoLocalhost;
     const Vusk::SocketAddress name("localhost", htons(995));
     EXPECT_TRUE(name.isResolved());
     EXPECT_EQ(dotted(name), "127.0.0.1");
@@ -97,6 +100,8 @@ TEST(SocketAddress, AStopRequestEndsALookupWithoutWaitingForTheResolver) {
                                      stop.descriptor())
                      .isResolved());
     // A deadline far off and no stop: the helper thread's answer arrives.
+    if (!TestSupport::localhostResolves())
+        GTEST_SKIP() << TestSupport::kNoLocalhost;
     EXPECT_TRUE(
         Vusk::SocketAddress("localhost", htons(110), Vusk::deadlineAfter(std::chrono::hours(1)), -1)
             .isResolved());

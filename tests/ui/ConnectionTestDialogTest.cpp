@@ -7,6 +7,7 @@
 #include "tests/servers/ScriptedPop3Server.h"
 #include "tests/servers/Subprocess.h"
 #include "tests/servers/TestCertificates.h"
+#include "tests/support/Localhost.h"
 #include "tests/support/QtTests.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/ui/DialogTestSupport.h"
@@ -95,6 +96,8 @@ private Q_SLOTS:
         QFETCH(QString, password);
         QFETCH(QString, status);
         QFETCH(int, progress);
+        if (server == QStringLiteral("localhost") && !TestSupport::localhostResolves())
+            QSKIP(TestSupport::kNoLocalhost);
         ConnectionTestDialog dialog(settings(server.toStdString(), static_cast<std::uint16_t>(port),
                                              tls, password.toStdString()),
                                     nullptr);

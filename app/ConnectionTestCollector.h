@@ -1,0 +1,37 @@
+#pragma once
+
+#include "logic/ConnectionSettings.h"
+#include "transport/ConnectionTestListener.h"
+
+#include <functional>
+#include <string>
+
+/// How a connection test ended, in the command line's words.
+struct ConnectionTestResult {
+    bool succeeded = false;
+    int messageCount = 0;
+    /// Why it failed, naming the server, in sentences; empty after a success.
+    std::string failure;
+};
+
+/// Hears a connection test for the command line and hands its result over once, on the test's
+/// own thread; the steps on the way are not shown.
+class ConnectionTestCollector : public ConnectionTestListener {
+public:
+    using Done = std::function<void(const ConnectionTestResult&)>;
+
+    /// `settings` are the ones tested, for the failure texts.
+    ConnectionTestCollector(const Logic::ConnectionSettings& settings, Done done);
+
+    void connectFailed(const std::string& tlsReason) override;
+    void loginFailed() override;
+    void statusFailed() override;
+    void authorizing() override {}
+    void retrievingStatus() override {}
+    void succeeded(int messageCount) override;
+
+private:
+    std::string m_server;
+    std::string m_login;
+    Done m_done;
+};

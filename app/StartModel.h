@@ -1,0 +1,11 @@
+#pragma once
+
+#include <memory>
+
+class Application;
+class LogicCore;
+
+/// Builds the mail model from the application's data folder and installed presets. What stops
+/// it reaches the user as a message that names the file and says what to do: a damaged account
+/// file, missing installed files.
+std::unique_ptr<LogicCore> startModel(const Application& application);

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+/// Where the files that come with the program are, for a program whose executable is in
+/// `installDir`: beside it, as in a build tree, or in <prefix>/share/velomar for an installed
+/// <prefix>/bin/velomar.
+namespace Norq::InstallLayout {
+
+/// The folders that may hold the installed files ("basis": servers.xml, notify.wav), in the
+/// order they are tried.
+std::vector<std::filesystem::path> basisFolders(const std::filesystem::path& installDir);
+
+/// The first of `basisFolders` that holds servers.xml; nothing when none does.
+std::optional<std::filesystem::path> findBasisFolder(const std::filesystem::path& installDir);
+
+/// The user guide: docs/user-guide.html in the first of those two places that has it, or
+/// beside the executable when neither does.
+std::filesystem::path userGuide(const std::filesystem::path& installDir);
+
+} // namespace Norq::InstallLayout
