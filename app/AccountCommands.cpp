@@ -145,7 +145,8 @@ JobOutput AccountCommands::list(bool json) const {
                    ", \"server\": " + jsonString(account.serverName) +
                    ", \"port\": " + std::to_string(account.port) +
                    ", \"tls\": " + (account.useTls ? "true" : "false") +
-                   ", \"status\": " + jsonString(statusWord(account.status)) +
+                   ", \"status\": " + jsonString(statusWord(account.status)) + ", \"reason\": " +
+                   (account.failureReason.empty() ? "null" : jsonString(account.failureReason)) +
                    ", \"unread\": " + std::to_string(account.unread) + "}";
         }
         return {0, out + "]}\n", {}};
@@ -159,11 +160,15 @@ JobOutput AccountCommands::list(bool json) const {
         serverWidth = std::max(serverWidth,
                                account.serverName.size() + 1 + std::to_string(account.port).size());
     }
-    for (const AccountView& account : accounts)
+    for (const AccountView& account : accounts) {
         out += padded(account.emailAddress, addressWidth) + "  " +
                padded(account.serverName + ":" + std::to_string(account.port), serverWidth) + "  " +
                (account.useTls ? "TLS    " : "no TLS ") + padded(statusWord(account.status), 9) +
-               std::to_string(account.unread) + " unread\n";
+               std::to_string(account.unread) + " unread";
+        if (!account.failureReason.empty())
+            out += "  (" + account.failureReason + ")";
+        out += "\n";
+    }
     return {0, out, {}};
 }
 

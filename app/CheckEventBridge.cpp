@@ -27,8 +27,8 @@ void CheckEventBridge::accountChecked(const AccountCheckEntry& entry,
     post([entry, newMails](CheckObserver& target) { target.accountChecked(entry, newMails); });
 }
 
-void CheckEventBridge::accountFailed(const AccountCheckEntry& entry, CheckFailure failure) {
-    post([entry, failure](CheckObserver& target) { target.accountFailed(entry, failure); });
+void CheckEventBridge::accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) {
+    post([entry, problem](CheckObserver& target) { target.accountFailed(entry, problem); });
 }
 
 void CheckEventBridge::accountFinished(const AccountCheckEntry& entry) {

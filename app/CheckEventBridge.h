@@ -17,7 +17,7 @@ public:
     void accountStarting(const AccountCheckEntry& entry) override;
     void accountChecked(const AccountCheckEntry& entry,
                         const Logic::Account::MailList& newMails) override;
-    void accountFailed(const AccountCheckEntry& entry, CheckFailure failure) override;
+    void accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) override;
     void accountFinished(const AccountCheckEntry& entry) override;
     void checkFinished() override;
 

@@ -12,8 +12,10 @@ void CheckOutcomes::accountChecked(const std::string& emailAddress,
             {Norq::toNarrow(mail->sender()), Norq::toNarrow(mail->subject()), mail->received()});
 }
 
-void CheckOutcomes::accountFailed(const std::string& emailAddress, CheckFailure failure) {
-    m_outcomes[emailAddress].failure = failure;
+void CheckOutcomes::accountFailed(const std::string& emailAddress, const CheckProblem& problem) {
+    CheckReport::Account& outcome = m_outcomes[emailAddress];
+    outcome.failure = problem.kind;
+    outcome.reason = problem.reason;
 }
 
 CheckReport CheckOutcomes::report(const std::vector<AccountView>& accounts,

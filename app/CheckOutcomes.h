@@ -13,7 +13,7 @@ class CheckOutcomes {
 public:
     void clear() { m_outcomes.clear(); }
     void accountChecked(const std::string& emailAddress, const Logic::Account::MailList& newMails);
-    void accountFailed(const std::string& emailAddress, CheckFailure failure);
+    void accountFailed(const std::string& emailAddress, const CheckProblem& problem);
 
     /// The report over the accounts as they are now, in their order, with their unread counts;
     /// an account the check did not reach counts as not checked. `saveError` says why what the

@@ -17,24 +17,10 @@ const char* failureName(CheckFailure failure) {
         return "login";
     case CheckFailure::Server:
         return "server";
+    case CheckFailure::Busy:
+        return "busy";
     }
     return "connect";
-}
-
-const char* failureText(const std::optional<CheckFailure>& failure) {
-    if (!failure)
-        return "not checked";
-    switch (*failure) {
-    case CheckFailure::Connect:
-        return "could not connect to the server";
-    case CheckFailure::Tls:
-        return "the secure connection failed (is the server's certificate trusted?)";
-    case CheckFailure::Login:
-        return "the server refused the login name or password";
-    case CheckFailure::Server:
-        return "the server's replies could not be used; the next check tries again";
-    }
-    return "not checked";
 }
 
 } // namespace
@@ -88,11 +74,13 @@ std::string CheckReport::plainText() const {
     std::string text;
     for (const Account& account : accounts) {
         text += account.email + ": ";
+        const std::string unread = std::to_string(account.unread) + " unread";
         if (account.checked)
-            text += std::to_string(account.newMessages.size()) + " new, ";
+            text += std::to_string(account.newMessages.size()) + " new, " + unread + "\n";
+        else if (account.failure)
+            text += "failed, " + unread + " (" + account.reason + ")\n";
         else
-            text += std::string("failed: ") + failureText(account.failure) + "; ";
-        text += std::to_string(account.unread) + " unread\n";
+            text += "not checked, " + unread + "\n";
     }
     text += "Total: " + std::to_string(totalNew()) + " new, " + std::to_string(totalUnread()) +
             " unread\n";
@@ -109,6 +97,7 @@ std::string CheckReport::json() const {
         out += std::string(", \"status\": ") + (account.checked ? "\"checked\"" : "\"failed\"");
         out += ", \"failure\": ";
         out += account.failure ? jsonString(failureName(*account.failure)) : "null";
+        out += ", \"reason\": " + (account.reason.empty() ? "null" : jsonString(account.reason));
         out += ", \"new\": " + std::to_string(account.newMessages.size());
         out += ", \"unread\": " + std::to_string(account.unread);
         out += ", \"newMessages\": [";

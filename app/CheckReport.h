@@ -1,7 +1,7 @@
 #pragma once
 
 #include "headers/MailDate.h"
-#include "transport/MailCheckListener.h"
+#include "transport/CheckProblem.h"
 
 #include <optional>
 #include <string>
@@ -20,6 +20,8 @@ struct CheckReport {
         bool checked = false;
         /// Why the account was not checked; empty when it was, or when the run ended first.
         std::optional<CheckFailure> failure;
+        /// The failure as a sentence for the user; empty without a failure.
+        std::string reason;
         std::vector<Message> newMessages;
         std::size_t unread = 0;
     };

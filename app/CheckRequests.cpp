@@ -41,9 +41,9 @@ void CheckRequests::accountChecked(const std::string& emailAddress,
         m_outcomes.accountChecked(emailAddress, newMails);
 }
 
-void CheckRequests::accountFailed(const std::string& emailAddress, CheckFailure failure) {
+void CheckRequests::accountFailed(const std::string& emailAddress, const CheckProblem& problem) {
     if (!m_inCheck.empty())
-        m_outcomes.accountFailed(emailAddress, failure);
+        m_outcomes.accountFailed(emailAddress, problem);
 }
 
 void CheckRequests::checkFinished(const std::vector<AccountView>& accounts,

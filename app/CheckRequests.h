@@ -29,7 +29,7 @@ public:
     // The check's events, in the order they happened.
     void checkStarted();
     void accountChecked(const std::string& emailAddress, const Logic::Account::MailList& newMails);
-    void accountFailed(const std::string& emailAddress, CheckFailure failure);
+    void accountFailed(const std::string& emailAddress, const CheckProblem& problem);
     /// The accounts as the check left them.
     void checkFinished(const std::vector<AccountView>& accounts, const std::string& saveError);
 

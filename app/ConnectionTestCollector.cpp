@@ -6,19 +6,17 @@ ConnectionTestCollector::ConnectionTestCollector(const Logic::ConnectionSettings
                (settings.useTls() ? " with TLS" : " without TLS")),
       m_login(settings.userLogin()), m_done(std::move(done)) {}
 
-void ConnectionTestCollector::connectFailed(const std::string& tlsReason) {
-    std::string failure = "could not connect to " + m_server + ".";
-    if (!tlsReason.empty())
-        failure += " " + tlsReason;
-    m_done({false, 0, failure});
+void ConnectionTestCollector::connectFailed(const std::string& reason) {
+    m_done({false, 0, "could not connect to " + m_server + ". " + reason});
 }
 
-void ConnectionTestCollector::loginFailed() {
-    m_done({false, 0, m_server + " refused the login name \"" + m_login + "\" or the password."});
+void ConnectionTestCollector::loginFailed(const std::string& reason) {
+    m_done({false, 0,
+            m_server + " refused the login name \"" + m_login + "\" or the password. " + reason});
 }
 
-void ConnectionTestCollector::statusFailed() {
-    m_done({false, 0, m_server + " did not tell the mailbox's status."});
+void ConnectionTestCollector::statusFailed(const std::string& reason) {
+    m_done({false, 0, m_server + " did not tell the mailbox's status. " + reason});
 }
 
 void ConnectionTestCollector::succeeded(int messageCount) {

@@ -23,9 +23,9 @@ public:
     /// `settings` are the ones tested, for the failure texts.
     ConnectionTestCollector(const Logic::ConnectionSettings& settings, Done done);
 
-    void connectFailed(const std::string& tlsReason) override;
-    void loginFailed() override;
-    void statusFailed() override;
+    void connectFailed(const std::string& reason) override;
+    void loginFailed(const std::string& reason) override;
+    void statusFailed(const std::string& reason) override;
     void authorizing() override {}
     void retrievingStatus() override {}
     void succeeded(int messageCount) override;

@@ -24,9 +24,9 @@ void HeadlessCheck::accountChecked(const AccountCheckEntry& entry,
     m_outcomes.accountChecked(entry.connectionSettings.emailAddress(), newMails);
 }
 
-void HeadlessCheck::accountFailed(const AccountCheckEntry& entry, CheckFailure failure) {
+void HeadlessCheck::accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) {
     std::lock_guard lock(m_mutex);
-    m_outcomes.accountFailed(entry.connectionSettings.emailAddress(), failure);
+    m_outcomes.accountFailed(entry.connectionSettings.emailAddress(), problem);
 }
 
 void HeadlessCheck::checkFinished() {

@@ -21,7 +21,7 @@ public:
     void accountStarting(const AccountCheckEntry&) override {}
     void accountChecked(const AccountCheckEntry& entry,
                         const Logic::Account::MailList& newMails) override;
-    void accountFailed(const AccountCheckEntry& entry, CheckFailure failure) override;
+    void accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) override;
     void accountFinished(const AccountCheckEntry&) override {}
     void checkFinished() override;
 

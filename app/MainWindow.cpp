@@ -3,6 +3,7 @@
 #include "app/Notifier.h"
 #include "app/PageTabs.h"
 #include "app/TrayIcon.h"
+#include "app/WakeWatcher.h"
 #include "core/LogicCore.h"
 #include "foundation/Product.h"
 #include "foundation/Settings.h"
@@ -45,6 +46,15 @@ MainWindow::MainWindow(LogicCore& core, Norq::Settings& settings, bool startMini
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_core(core), m_settings(settings), m_actions(core), m_view(core),
+      m_schedule(
+          [this](const CheckStarter::Selection& selected) {
+              if (!m_core.checkStarter().startCheck(selected))
+                  return false;
+              if (!selected)
+                  m_requests.checkStarting();
+              return true;
+          },
+          this),
       m_requests([this] { return startCheck(); }), m_bridge(this, *this),
       m_updater(core, &m_bridge) {
     buildWindow();
@@ -57,10 +67,8 @@ MainWindow::MainWindow(LogicCore& core, Norq::Settings& settings, bool startMini
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    m_checkTimer.setParent(this); // found by its name, like the controls
-    m_checkTimer.setObjectName(QStringLiteral("checkTimer"));
-    connect(&m_checkTimer, &QTimer::timeout, this, &MainWindow::startCheck);
-    applySchedule(m_settings.timeout());
+    connect(&m_schedule, &CheckSchedule::summaryChanged, this, &MainWindow::updateTrayStatus);
+    m_schedule.setInterval(m_settings.timeout());
     m_sizeStore.setSingleShot(true);
     m_sizeStore.setInterval(500);
     connect(&m_sizeStore, &QTimer::timeout, this, [this] {
@@ -101,9 +109,12 @@ void MainWindow::buildWindow() {
 
     m_statusText = new QLabel(QStringLiteral("Ready"));
     m_statusText->setObjectName(QStringLiteral("statusText"));
+    m_scheduleText = new QLabel;
+    m_scheduleText->setObjectName(QStringLiteral("scheduleText"));
     setControlId(statusBar(), 59393, "statusBar");
     statusBar()->setSizeGripEnabled(true);
     statusBar()->addWidget(m_statusText, 1);
+    statusBar()->addPermanentWidget(m_scheduleText);
 
     m_player = new SoundPlayer(this);
     m_tray = new TrayIcon(this);
@@ -135,6 +146,9 @@ void MainWindow::buildWindow() {
     setCentralWidget(central);
 
     m_notifier = new Notifier(m_actions, this);
+    // After a sleep or a time offline the mail waiting is news: check once the network is there.
+    connect(new WakeWatcher(std::chrono::milliseconds(1500), this), &WakeWatcher::checkWanted, this,
+            &MainWindow::checkSoon);
 
     const QSize templateSize = dialogUnitsToPixels(this, 332, 191);
     setMinimumSize(templateSize.expandedTo(minimumSizeHint()));
@@ -142,10 +156,11 @@ void MainWindow::buildWindow() {
 }
 
 bool MainWindow::startCheck() {
-    if (!m_core.checkStarter().startCheck())
-        return false;
-    m_requests.checkStarting();
-    return true;
+    return m_schedule.checkAll();
+}
+
+void MainWindow::checkSoon() {
+    m_schedule.checkAllSoon();
 }
 
 void MainWindow::checkOnRequest(CheckRequests::Done done) {
@@ -166,7 +181,18 @@ void MainWindow::updateTrayStatus() {
         count = QStringLiteral("1 unread message");
     else
         count = QStringLiteral("%1 unread messages").arg(unread);
-    m_tray->setTooltip(productName() + u'\n' + count);
+    QString tooltip = productName() + u'\n' + count;
+    std::size_t failing = 0;
+    for (const AccountView& account : m_view.accounts())
+        failing += account.failureReason.empty() ? 0 : 1;
+    m_tray->setWarning(failing > 0);
+    if (failing == 1)
+        tooltip += QStringLiteral("\n1 account cannot be checked");
+    else if (failing > 1)
+        tooltip += QStringLiteral("\n%1 accounts cannot be checked").arg(failing);
+    const QString schedule = m_schedule.summary();
+    m_scheduleText->setText(schedule);
+    m_tray->setTooltip(tooltip + u'\n' + schedule);
 }
 
 void MainWindow::toggle() {
@@ -246,25 +272,16 @@ void MainWindow::showIdleStatus() {
         setStatusText(QStringLiteral("Ready"));
 }
 
-void MainWindow::applySchedule(std::uint32_t minutes) {
-    if (minutes == 0) {
-        m_checkTimer.stop();
-        return;
-    }
-    // A timer counts in int milliseconds: about 24 days at most.
-    const auto period =
-        std::min<std::uint64_t>(std::uint64_t{minutes} * 60000, std::numeric_limits<int>::max());
-    m_checkTimer.start(static_cast<int>(period));
-}
-
 void MainWindow::checkStarted() {
+    m_checkTakesAll = m_schedule.checkStarted();
     for (const AccountView& account : m_view.accounts())
         m_pages->refreshAccountRow(account.emailAddress);
     m_checkButton->setEnabled(false);
     m_newMail = false;
     m_checkFailure.clear();
     m_checking = true;
-    m_requests.checkStarted();
+    if (m_checkTakesAll)
+        m_requests.checkStarted();
 }
 
 void MainWindow::accountStarting(const AccountCheckEntry& entry) {
@@ -274,16 +291,30 @@ void MainWindow::accountStarting(const AccountCheckEntry& entry) {
 
 void MainWindow::accountChecked(const AccountCheckEntry& entry,
                                 const Logic::Account::MailList& newMails) {
+    const std::string& address = entry.connectionSettings.emailAddress();
     if (!newMails.empty())
         m_newMail = true;
-    m_requests.accountChecked(entry.connectionSettings.emailAddress(), newMails);
+    m_schedule.accountChecked(address);
+    if (m_checkTakesAll)
+        m_requests.accountChecked(address, newMails);
 }
 
-void MainWindow::accountFailed(const AccountCheckEntry& entry, CheckFailure failure) {
-    m_pages->refreshAccountRow(entry.connectionSettings.emailAddress());
-    m_checkFailure = processingText(entry) + QStringLiteral(" failed");
+void MainWindow::accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) {
+    const std::string& address = entry.connectionSettings.emailAddress();
+    m_pages->refreshAccountRow(address);
+    m_checkFailure =
+        processingText(entry) + QStringLiteral(" failed: ") + toQString(problem.reason);
     setStatusText(m_checkFailure);
-    m_requests.accountFailed(entry.connectionSettings.emailAddress(), failure);
+    const auto account = m_view.account(address);
+    const int failures = account ? account->failuresInARow : 1;
+    m_schedule.accountFailed(address, problem, failures);
+    // Told once when the account starts failing, not at every check that fails again; at the
+    // end of the check, with its new mail.
+    if (failures == 1)
+        m_newProblems.emplace_back(toQString(address), toQString(problem.reason));
+    updateTrayStatus();
+    if (m_checkTakesAll)
+        m_requests.accountFailed(address, problem);
 }
 
 void MainWindow::accountFinished(const AccountCheckEntry& entry) {
@@ -292,8 +323,12 @@ void MainWindow::accountFinished(const AccountCheckEntry& entry) {
 
 void MainWindow::checkFinished() {
     const std::uint32_t flags = m_settings.flags();
-    if ((flags & Norq::Settings::FlagShowPopup) != 0)
+    if ((flags & Norq::Settings::FlagShowPopup) != 0) {
         m_notifier->showNewMails();
+        for (const auto& [address, reason] : m_newProblems)
+            m_notifier->showProblem(address, reason);
+    }
+    m_newProblems.clear();
     if ((flags & Norq::Settings::FlagPlaySound) != 0 && m_newMail)
         m_player->play(QString::fromStdU16String(m_settings.notificationSound()));
     m_pages->refreshMessages();
@@ -301,8 +336,11 @@ void MainWindow::checkFinished() {
     m_newMail = false;
     m_checking = false;
     showIdleStatus();
+    if (m_checkTakesAll)
+        m_requests.checkFinished(m_view.accounts(), m_core.saveError());
+    // Last: it may start a check that waited, whose events come after this one's.
+    m_schedule.checkFinished();
     updateTrayStatus();
-    m_requests.checkFinished(m_view.accounts(), m_core.saveError());
 }
 
 void MainWindow::soundFileChanged(const std::u16string& path) {
@@ -315,7 +353,7 @@ void MainWindow::intervalChanged(std::int32_t minutes) {
     const std::uint32_t kept = minutes > 0 ? static_cast<std::uint32_t>(minutes) : 0;
     m_settings.setTimeout(kept);
     saveSettings();
-    applySchedule(kept);
+    m_schedule.setInterval(kept);
 }
 
 void MainWindow::notificationWindowChanged(bool on) {
@@ -361,13 +399,27 @@ void MainWindow::modelSaved(ActionResult) {
         showIdleStatus();
 }
 
-void MainWindow::accountAdded(Logic::Account&) {}
+void MainWindow::connectionChanged(const std::string& emailAddress) {
+    m_schedule.checkAccountSoon(emailAddress);
+}
 
-void MainWindow::accountRemoved(Logic::Account&) {
+void MainWindow::accountAdded(Logic::Account& account) {
+    // A new account is checked at once, not at the next scheduled check; after the action that
+    // added it has let go of the model.
+    QMetaObject::invokeMethod(
+        this,
+        [this, address = account.connectionSettings().emailAddress()] {
+            m_schedule.checkAccountSoon(address);
+        },
+        Qt::QueuedConnection);
+}
+
+void MainWindow::accountRemoved(Logic::Account& account) {
     // After the action that removed it has let go of the model.
     QMetaObject::invokeMethod(
         this,
-        [this] {
+        [this, address = account.connectionSettings().emailAddress()] {
+            m_schedule.forget(address);
             m_pages->refreshMessages();
             updateTrayStatus();
         },

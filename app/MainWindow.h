@@ -2,6 +2,7 @@
 
 #include "app/CheckEventBridge.h"
 #include "app/CheckRequests.h"
+#include "app/CheckSchedule.h"
 #include "core/CheckModelUpdater.h"
 #include "core/ModelView.h"
 #include "core/UserActions.h"
@@ -11,6 +12,9 @@
 #include <QMainWindow>
 #include <QString>
 #include <QTimer>
+
+#include <utility>
+#include <vector>
 
 class LogicCore;
 class Notifier;
@@ -26,11 +30,11 @@ class Settings;
 
 /// The program's one window and the hub of the desktop shell: it checks on a schedule, on its
 /// "Check E-Mail" button and from the tray menu; turns each check's progress into account
-/// statuses, status-bar texts, the tray icon and tooltip, pop-ups and a sound; hosts the four
-/// pages and carries out their settings changes. Closing or minimising it hides it in the
-/// notification area, as long as the desktop has one. It hears the check's events on the
-/// interface thread, where CheckEventBridge delivers them, and the pages' events through
-/// PageTabs.
+/// statuses, status-bar texts, the tray icon and tooltip, pop-ups and a sound (and tells when
+/// an account starts failing); hosts the four pages and carries out their settings changes. Closing
+/// or minimising it hides it in the notification area, as long as the desktop has one. It hears the
+/// check's events on the interface thread, where CheckEventBridge delivers them, and the pages'
+/// events through PageTabs.
 class MainWindow : public QMainWindow,
                    public CheckObserver,
                    public PagesObserver,
@@ -43,8 +47,11 @@ public:
                QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    /// Asks for a check; nothing happens while one runs.
+    /// Asks for a check of every account; nothing happens while one runs.
     bool startCheck();
+    /// Checks every account as soon as the checker is free: after a wake-up, or when the
+    /// network is back.
+    void checkSoon();
     /// The unread count on the tray: icon, tooltip and "Mark All As Read".
     void updateTrayStatus();
     /// A left click on the tray icon: hides the window when it is shown normally, else shows it.
@@ -64,7 +71,7 @@ public:
     void accountStarting(const AccountCheckEntry& entry) override;
     void accountChecked(const AccountCheckEntry& entry,
                         const Logic::Account::MailList& newMails) override;
-    void accountFailed(const AccountCheckEntry& entry, CheckFailure failure) override;
+    void accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) override;
     void accountFinished(const AccountCheckEntry& entry) override;
     void checkFinished() override;
 
@@ -76,6 +83,7 @@ public:
     void autostartChanged(bool on) override;
     void mailsChanged() override;
     void modelSaved(ActionResult result) override;
+    void connectionChanged(const std::string& emailAddress) override;
 
     /// "E&xit": from now on closing the window ends the program, as the quit needs.
     void exit();
@@ -95,7 +103,6 @@ private:
     void accountRemoved(Logic::Account& account) override;
 
     void buildWindow();
-    void applySchedule(std::uint32_t minutes);
     void setFlag(std::uint32_t flag, bool on);
     void saveSettings();
     void setStatusText(const QString& text);
@@ -114,7 +121,9 @@ private:
     Notifier* m_notifier = nullptr;
     QPushButton* m_checkButton = nullptr;
     QLabel* m_statusText = nullptr;
-    QTimer m_checkTimer;
+    /// When the last check was and the next is due, at the status bar's right end.
+    QLabel* m_scheduleText = nullptr;
+    CheckSchedule m_schedule;
     /// A resize is stored once the user has stopped dragging: each store rewrites the
     /// settings file.
     QTimer m_sizeStore;
@@ -123,7 +132,11 @@ private:
     CheckModelUpdater m_updater;
     bool m_newMail = false;
     bool m_checking = false;
+    /// The running check takes every account: a request from outside waits for such a one.
+    bool m_checkTakesAll = true;
     bool m_exiting = false;
+    /// The accounts that started failing in the running check, with their reasons.
+    std::vector<std::pair<QString, QString>> m_newProblems;
     /// The status text of the last account the running or last check could not reach.
     QString m_checkFailure;
     bool m_initialised = false;

@@ -48,6 +48,16 @@ void Notifier::showNewMails() {
     for (const auto& mail : taken.mails)
         m_pending.push_back({QString::fromStdString(mail->accountEmail()), qText(mail->sender()),
                              qText(mail->subject())});
+    startRun();
+}
+
+void Notifier::showProblem(const QString& emailAddress, const QString& reason) {
+    m_pending.push_back({emailAddress, QStringLiteral("Could not check this account"), reason});
+    if (!isRunning())
+        startRun();
+}
+
+void Notifier::startRun() {
     if (m_pending.empty())
         return;
     const QRect area = m_workArea();

@@ -32,6 +32,9 @@ public:
     /// even after a restart) and starts a run. While a run lasts it does nothing: those
     /// messages wait for a later call.
     void showNewMails();
+    /// Shows in a pop-up that this account could not be checked, and why; in the run that
+    /// lasts, or in a run of its own.
+    void showProblem(const QString& emailAddress, const QString& reason);
     bool isRunning() const { return m_timer.isActive(); }
 
     /// One pass of the animation, every 10 ms while a run lasts: adds the next pop-up when its
@@ -56,6 +59,8 @@ private:
         QString subject;
     };
 
+    /// Starts a run of what waits, unless one lasts.
+    void startRun();
     void addPopup();
     void endRun();
 

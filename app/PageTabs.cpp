@@ -83,3 +83,7 @@ void PageTabs::Relay::mailsChanged() {
 void PageTabs::Relay::modelSaved(ActionResult result) {
     relay([&](PagesObserver& observer) { observer.modelSaved(result); });
 }
+
+void PageTabs::Relay::connectionChanged(const std::string& emailAddress) {
+    relay([&](PagesObserver& observer) { observer.connectionChanged(emailAddress); });
+}

@@ -53,6 +53,7 @@ private:
         void autostartChanged(bool on) override;
         void mailsChanged() override;
         void modelSaved(ActionResult result) override;
+        void connectionChanged(const std::string& emailAddress) override;
 
     private:
         template <class Call> void relay(Call&& call);

@@ -4,7 +4,11 @@
 #include "ui/WidgetIds.h"
 
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 #include <QSystemTrayIcon>
+
+#include <algorithm>
 
 namespace {
 
@@ -18,12 +22,38 @@ QIcon trayIcon(const QString& name) {
     return icon;
 }
 
+// The picture with a warning sign in its bottom-right quarter: an amber disc with a "!", drawn
+// at each size so it stays sharp.
+QIcon withWarning(const QIcon& base) {
+    QIcon icon;
+    for (const int size : {16, 22, 32, 48}) {
+        QPixmap pixmap = base.pixmap(QSize(size, size));
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const qreal badge = size * 0.55;
+        const QRectF disc(size - badge, size - badge, badge, badge);
+        painter.setPen(QPen(Qt::white, std::max(1.0, size / 16.0)));
+        painter.setBrush(QColor(0xF0, 0xA0, 0x00));
+        painter.drawEllipse(disc.adjusted(0.5, 0.5, -0.5, -0.5));
+        painter.setPen(QPen(Qt::black, std::max(1.5, size / 11.0), Qt::SolidLine, Qt::RoundCap));
+        const qreal x = disc.center().x();
+        painter.drawLine(QPointF(x, disc.top() + badge * 0.25),
+                         QPointF(x, disc.top() + badge * 0.58));
+        painter.drawPoint(QPointF(x, disc.top() + badge * 0.76));
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
 } // namespace
 
 TrayIcon::TrayIcon(QObject* parent)
     : QObject(parent), m_menu(std::make_unique<QMenu>()),
       m_normalIcon(trayIcon(QStringLiteral("normal"))),
       m_newMailIcon(trayIcon(QStringLiteral("new-mail"))),
+      m_normalWarningIcon(withWarning(m_normalIcon)),
+      m_newMailWarningIcon(withWarning(m_newMailIcon)),
       m_icon(new QSystemTrayIcon(m_normalIcon, this)) {
     setControlId(m_menu.get(), 121, "trayMenu");
     addItem(40006, "showItem", QStringLiteral("Show Velomar"), &TrayIcon::showRequested);
@@ -58,15 +88,25 @@ QAction* TrayIcon::addItem(int id, const char* objectName, const QString& text,
 }
 
 void TrayIcon::showNewMailIcon() {
-    setIcon(m_newMailIcon);
+    m_newMail = true;
+    showIcon();
 }
 
 void TrayIcon::showNormalIcon() {
-    setIcon(m_normalIcon);
+    m_newMail = false;
+    showIcon();
 }
 
-// Every check ends by setting both; the notification area redraws only for a real change.
-void TrayIcon::setIcon(const QIcon& icon) {
+void TrayIcon::setWarning(bool on) {
+    m_warning = on;
+    showIcon();
+}
+
+// Every check ends by setting the picture; the notification area redraws only for a real
+// change.
+void TrayIcon::showIcon() {
+    const QIcon& icon = m_warning ? (m_newMail ? m_newMailWarningIcon : m_normalWarningIcon)
+                                  : (m_newMail ? m_newMailIcon : m_normalIcon);
     if (m_icon->icon().cacheKey() != icon.cacheKey())
         m_icon->setIcon(icon);
 }

@@ -10,9 +10,10 @@ class QAction;
 class QMenu;
 class QSystemTrayIcon;
 
-/// The program's icon in the notification area: the normal or the new-mail picture, a tooltip
-/// with the unread count, and the program's menu on a right click. It holds no mail state; the
-/// main window decides what it shows and carries out its commands.
+/// The program's icon in the notification area: the normal or the new-mail picture, with a
+/// warning mark while an account fails, a tooltip with the unread count, and the program's menu
+/// on a right click. It holds no mail state; the main window decides what it shows and carries
+/// out its commands.
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
@@ -21,6 +22,9 @@ public:
 
     void showNewMailIcon();
     void showNormalIcon();
+    /// Marks either picture with a warning sign, or takes the mark off.
+    void setWarning(bool on);
+    bool showsWarning() const { return m_warning; }
     void setTooltip(const QString& text);
     void enableMarkAllRead(bool enabled);
 
@@ -42,7 +46,7 @@ Q_SIGNALS:
     void exitRequested();
 
 private:
-    void setIcon(const QIcon& icon);
+    void showIcon();
     QAction* addItem(int id, const char* objectName, const QString& text,
                      void (TrayIcon::*request)());
 
@@ -50,5 +54,9 @@ private:
     QAction* m_markAllRead = nullptr;
     QIcon m_normalIcon;
     QIcon m_newMailIcon;
+    QIcon m_normalWarningIcon;
+    QIcon m_newMailWarningIcon;
+    bool m_newMail = false;
+    bool m_warning = false;
     QSystemTrayIcon* m_icon;
 };

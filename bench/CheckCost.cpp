@@ -78,7 +78,7 @@ public:
         std::lock_guard lock(m_mutex);
         m_found = static_cast<int>(mails.size());
     }
-    void accountFailed(const AccountCheckEntry&, CheckFailure) override {}
+    void accountFailed(const AccountCheckEntry&, const CheckProblem&) override {}
     void accountFinished(const AccountCheckEntry&) override {}
     void accountStarting(const AccountCheckEntry&) override {}
     void checkFinished() override {

@@ -14,12 +14,7 @@ void CheckModelUpdater::updateAccount(const AccountCheckEntry& entry, Change&& c
 }
 
 void CheckModelUpdater::checkStarted() {
-    {
-        Logic::AccountMgr& manager = m_core.accountMgr();
-        std::lock_guard lock(manager.accountLock());
-        for (Logic::Account& account : manager.accounts())
-            account.setStatus(Logic::AccountStatus::Pending);
-    }
+    // The accounts of the work list were made Pending as it was built.
     if (m_next)
         m_next->checkStarted();
 }
@@ -34,16 +29,21 @@ void CheckModelUpdater::accountStarting(const AccountCheckEntry& entry) {
 
 void CheckModelUpdater::accountChecked(const AccountCheckEntry& entry,
                                        const Logic::Account::MailList& newMails) {
-    updateAccount(entry, [&](Logic::Account& account) { account.mergeNewMails(newMails); });
+    updateAccount(entry, [&](Logic::Account& account) {
+        account.mergeNewMails(newMails);
+        account.checkSucceeded();
+    });
     if (m_next)
         m_next->accountChecked(entry, newMails);
 }
 
-void CheckModelUpdater::accountFailed(const AccountCheckEntry& entry, CheckFailure failure) {
-    updateAccount(entry,
-                  [](Logic::Account& account) { account.setStatus(Logic::AccountStatus::Failed); });
+void CheckModelUpdater::accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) {
+    updateAccount(entry, [&](Logic::Account& account) {
+        account.setStatus(Logic::AccountStatus::Failed);
+        account.checkFailed(problem.reason);
+    });
     if (m_next)
-        m_next->accountFailed(entry, failure);
+        m_next->accountFailed(entry, problem);
 }
 
 void CheckModelUpdater::accountFinished(const AccountCheckEntry& entry) {

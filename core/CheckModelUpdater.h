@@ -16,8 +16,9 @@ public:
     void accountStarting(const AccountCheckEntry& entry) override;
     void accountChecked(const AccountCheckEntry& entry,
                         const Logic::Account::MailList& newMails) override;
-    /// The account shows Failed until its next turn.
-    void accountFailed(const AccountCheckEntry& entry, CheckFailure failure) override;
+    /// The account shows Failed, with the reason, until its next turn; a check that works
+    /// clears the reason.
+    void accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) override;
     void accountFinished(const AccountCheckEntry& entry) override;
     void checkFinished() override;
 

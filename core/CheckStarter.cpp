@@ -13,15 +13,21 @@ void CheckStarter::setObserver(CheckObserver* observer) {
     m_forwarder.setObserver(observer);
 }
 
-bool CheckStarter::startCheck() {
+bool CheckStarter::startCheck(const Selection& selected) {
     if (m_checker.isRunning())
         return false;
     std::vector<AccountCheckEntry> workList;
     {
         std::lock_guard lock(m_accountMgr.accountLock());
-        for (const Logic::Account& account : m_accountMgr.accounts())
+        for (Logic::Account& account : m_accountMgr.accounts()) {
+            if (selected && !selected(account.connectionSettings().emailAddress()))
+                continue;
+            account.setStatus(Logic::AccountStatus::Pending);
             workList.push_back({account.connectionSettings(), account.newestMail()});
+        }
     }
+    if (selected && workList.empty())
+        return false;
     m_forwarder.checkStarted();
     m_checker.setWorkList(std::move(workList));
     m_checker.start();
@@ -52,8 +58,9 @@ void CheckStarter::Forwarder::accountChecked(const AccountCheckEntry& entry,
     forward([&](CheckObserver& observer) { observer.accountChecked(entry, newMails); });
 }
 
-void CheckStarter::Forwarder::accountFailed(const AccountCheckEntry& entry, CheckFailure failure) {
-    forward([&](CheckObserver& observer) { observer.accountFailed(entry, failure); });
+void CheckStarter::Forwarder::accountFailed(const AccountCheckEntry& entry,
+                                            const CheckProblem& problem) {
+    forward([&](CheckObserver& observer) { observer.accountFailed(entry, problem); });
 }
 
 void CheckStarter::Forwarder::accountFinished(const AccountCheckEntry& entry) {

@@ -3,7 +3,9 @@
 #include "core/CheckObserver.h"
 #include "transport/MailChecker.h"
 
+#include <functional>
 #include <mutex>
+#include <string>
 
 namespace Logic {
 class AccountMgr;
@@ -25,9 +27,13 @@ public:
     /// that may be waiting for that lock.
     virtual void setObserver(CheckObserver* observer);
 
-    /// Checks every account, in list order, from copies of their settings. Does nothing and
-    /// returns false while a check is running: a check is neither restarted nor queued.
-    bool startCheck();
+    /// Which accounts a check takes, by e-mail address.
+    using Selection = std::function<bool(const std::string& emailAddress)>;
+
+    /// Checks every account, or those `selected` takes, in list order, from copies of their
+    /// settings; they become Pending. Does nothing and returns false while a check is running
+    /// (a check is neither restarted nor queued) or when no account is selected.
+    bool startCheck(const Selection& selected = {});
     /// Asks a running check to stop and returns once it has (its `checkFinished` included);
     /// every network wait watches the stop request, so this takes a moment at most.
     void stopCheck();
@@ -42,7 +48,7 @@ private:
         void checkStarted();
         void accountChecked(const AccountCheckEntry& entry,
                             const Logic::Account::MailList& newMails) override;
-        void accountFailed(const AccountCheckEntry& entry, CheckFailure failure) override;
+        void accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) override;
         void accountFinished(const AccountCheckEntry& entry) override;
         void accountStarting(const AccountCheckEntry& entry) override;
         void checkFinished() override;

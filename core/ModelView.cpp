@@ -6,8 +6,9 @@ namespace {
 
 AccountView viewOf(const Logic::Account& account) {
     const Logic::ConnectionSettings& settings = account.connectionSettings();
-    return {settings.emailAddress(), account.status(), account.mails().size(),
-            settings.serverName(),   settings.port(),  settings.useTls()};
+    return {settings.emailAddress(), account.status(),        account.mails().size(),
+            settings.serverName(),   settings.port(),         settings.useTls(),
+            account.failureReason(), account.failuresInARow()};
 }
 
 } // namespace

@@ -23,6 +23,10 @@ struct AccountView {
     std::string serverName;
     std::uint16_t port = 0;
     bool useTls = false;
+    /// Why its last check failed; empty while it works.
+    std::string failureReason;
+    /// Checks that failed since the last one that worked.
+    int failuresInARow = 0;
 };
 
 /// An account's editable parts, copied for a dialog.

@@ -85,4 +85,15 @@ MailDate Account::newAccountMark(std::time_t createdAt) {
     return mark;
 }
 
+void Account::checkFailed(std::string reason) {
+    m_failureReason = std::move(reason);
+    if (m_failuresInARow < std::numeric_limits<int>::max())
+        ++m_failuresInARow;
+}
+
+void Account::checkSucceeded() {
+    m_failureReason.clear();
+    m_failuresInARow = 0;
+}
+
 } // namespace Logic

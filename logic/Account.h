@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <ctime>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace Norq::SaveLoad {
@@ -53,6 +54,15 @@ public:
     AccountStatus status() const { return m_status; }
     void setStatus(AccountStatus status) { m_status = status; }
 
+    /// A check failed: `reason` says why, for the user. Counts the failures in a row.
+    void checkFailed(std::string reason);
+    /// A check worked: the account fails no more.
+    void checkSucceeded();
+    /// Why the last check failed; empty unless the account is failing.
+    const std::string& failureReason() const { return m_failureReason; }
+    /// Checks that failed since the last one that worked; 0 while the account works.
+    int failuresInARow() const { return m_failuresInARow; }
+
     /// The newest message this account has ever reported: a message is new only when it is
     /// strictly later. Marking messages read never moves it back.
     const MailDate& newestMail() const { return m_newestMail; }
@@ -73,6 +83,9 @@ private:
     ConnectionSettings m_connectionSettings;
     AccountPreferences m_preferences;
     AccountStatus m_status = AccountStatus::Idle;
+    // Like the status, never stored: a restarted program tries every account afresh.
+    std::string m_failureReason;
+    int m_failuresInARow = 0;
     MailDate m_newestMail;
     MailList m_mails;
 };

@@ -8,13 +8,15 @@
 class ConnectionTestListener {
 public:
     virtual ~ConnectionTestListener() = default;
-    /// No POP3 connection. `tlsReason` says, as a sentence for the user, why the TLS set-up
-    /// failed (an untrusted certificate, one for another host name...); empty for other causes.
-    virtual void connectFailed(const std::string& tlsReason) = 0;
-    /// The server refused the login name or the password, or the connection broke on the way.
-    virtual void loginFailed() = 0;
+    // Each failure comes with its reason, a sentence for the user with the server's own words
+    // when it gave any: the same reason a check would give.
+
+    /// No POP3 connection, no TLS, or the server would not take a log-in now.
+    virtual void connectFailed(const std::string& reason) = 0;
+    /// The server refused the login name or the password.
+    virtual void loginFailed(const std::string& reason) = 0;
     /// The server did not tell the mailbox's status.
-    virtual void statusFailed() = 0;
+    virtual void statusFailed(const std::string& reason) = 0;
     /// Connected; logging in now.
     virtual void authorizing() = 0;
     /// Logged in; asking for the mailbox's status now.

@@ -1,5 +1,7 @@
 #include "transport/ConnectionTestThread.h"
 
+#include "transport/MailboxOpening.h"
+
 ConnectionTestThread::ConnectionTestThread(ConnectionTestListener& listener,
                                            const Logic::ConnectionSettings& settings,
                                            const Pop3Limits& limits)
@@ -26,27 +28,45 @@ void ConnectionTestThread::run() {
 }
 
 void ConnectionTestThread::test() {
-    Pop3Session session(m_settings.serverName(), m_settings.port(), m_settings.useTls(),
-                        stopDescriptor(), m_limits);
-    if (!session.connect()) {
-        const std::string tlsReason = session.tlsFailureReason();
-        report([&](ConnectionTestListener& listener) { listener.connectFailed(tlsReason); });
-        return;
-    }
-    report([](ConnectionTestListener& listener) { listener.authorizing(); });
-    if (!session.logIn(m_settings.userLogin(), m_settings.password())) {
-        report([](ConnectionTestListener& listener) { listener.loginFailed(); });
-        return;
-    }
-    report([](ConnectionTestListener& listener) { listener.retrievingStatus(); });
+    // The steps reached tell which failure the listener hears.
+    struct Steps : MailboxOpeningSteps {
+        explicit Steps(ConnectionTestThread& test) : m_test(test) {}
+        void loggingIn() override {
+            reached = 1;
+            m_test.report([](ConnectionTestListener& listener) { listener.authorizing(); });
+        }
+        void readingStatus() override {
+            reached = 2;
+            m_test.report([](ConnectionTestListener& listener) { listener.retrievingStatus(); });
+        }
+        ConnectionTestThread& m_test;
+        int reached = 0;
+    } steps(*this);
+
     int count = 0;
-    long long size = 0;
-    if (!session.stat(count, size)) {
-        report([](ConnectionTestListener& listener) { listener.statusFailed(); });
+    bool stalled = false;
+    const auto problem =
+        attemptWithFallback(m_settings, stopDescriptor(), m_limits, true, stalled,
+                            [&](Pop3Session& session) -> std::optional<CheckProblem> {
+                                steps.reached = 0;
+                                auto failed = openMailbox(session, m_settings, count, &steps);
+                                if (!failed)
+                                    session.quit();
+                                return failed;
+                            });
+    if (!problem) {
+        report([&](ConnectionTestListener& listener) { listener.succeeded(count); });
         return;
     }
-    session.quit();
-    report([&](ConnectionTestListener& listener) { listener.succeeded(count); });
+    const std::string& reason = problem->reason;
+    report([&](ConnectionTestListener& listener) {
+        if (steps.reached == 2)
+            listener.statusFailed(reason);
+        else if (problem->kind == CheckFailure::Login)
+            listener.loginFailed(reason);
+        else
+            listener.connectFailed(reason);
+    });
 }
 
 template <class Call> void ConnectionTestThread::report(Call&& call) {

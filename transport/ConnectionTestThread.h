@@ -9,8 +9,10 @@
 #include <mutex>
 
 /// Tries an account's connection settings on its own thread: connects, logs in, reads the
-/// mailbox's status and says goodbye, telling the listener each step and the result. Nothing
-/// is fetched and no account is touched.
+/// mailbox's status and says goodbye, telling the listener each step and the result. It opens
+/// the mailbox exactly as a check does (the same capabilities, log-in, pipelining and retry
+/// without it), so a test that passes means checks will work. Nothing is fetched and no
+/// account is touched.
 class ConnectionTestThread : public Norq::Thread {
 public:
     /// `listener` is not owned; it is told nothing once `abandon` has returned.

@@ -1,5 +1,6 @@
 #include "transport/MailChecker.h"
 
+#include "transport/MailboxOpening.h"
 #include "transport/MailboxWalk.h"
 
 MailChecker::MailChecker(MailCheckListener& listener, const Pop3Limits& limits,
@@ -26,51 +27,36 @@ void MailChecker::run() {
 }
 
 void MailChecker::checkAccount(const AccountCheckEntry& entry) {
-    const Logic::ConnectionSettings& settings = entry.connectionSettings;
-    Pop3Session session(settings.serverName(), settings.port(), settings.useTls(), stopDescriptor(),
-                        m_limits);
-    if (!session.connect()) {
-        reportFailure(entry, session,
-                      session.failure() == Pop3Failure::Tls ? CheckFailure::Tls
-                                                            : CheckFailure::Connect);
+    const std::string& address = entry.connectionSettings.emailAddress();
+    bool stalled = false;
+    const Outcome outcome =
+        attemptWithFallback(entry.connectionSettings, stopDescriptor(), m_limits,
+                            !m_oneCommandAtATime.contains(address), stalled,
+                            [&](Pop3Session& session) { return attempt(session, entry); });
+    if (stalled)
+        m_oneCommandAtATime.insert(address);
+    if (outcome.stopped)
         return;
-    }
-    // Login and STAT go out together when the server pipelines.
-    if (!session.askLogIn(settings.userLogin(), settings.password())) {
-        reportFailure(entry, session, CheckFailure::Login);
-        return;
-    }
-    session.askStat();
-    if (!session.readLogIn()) {
-        // A refusal is a wrong login or password; anything else broke the connection. Either
-        // way the account was not checked, and the user must be told.
-        reportFailure(entry, session,
-                      session.failure() == Pop3Failure::Refused ? CheckFailure::Login
-                                                                : CheckFailure::Connect);
-        return;
-    }
+    if (outcome.problem)
+        m_listener.accountFailed(entry, *outcome.problem);
+    else
+        m_listener.accountChecked(entry, outcome.newMails);
+}
+
+MailChecker::Outcome MailChecker::attempt(Pop3Session& session,
+                                          const AccountCheckEntry& entry) const {
     int count = 0;
-    long long size = 0;
-    if (!session.readStat(count, size)) {
-        reportFailure(entry, session, CheckFailure::Server);
-        return;
-    }
+    if (auto problem = openMailbox(session, entry.connectionSettings, count))
+        return {std::move(problem), {}, session.failure() == Pop3Failure::Stopped};
     MailboxWalk walk(session, entry, m_maxNewMails);
     switch (walk.run(count)) {
     case MailboxWalk::End::Complete:
         session.quit();
-        m_listener.accountChecked(entry, walk.newMails());
-        return;
+        return {std::nullopt, walk.newMails()};
     case MailboxWalk::End::Failed:
-        m_listener.accountFailed(entry, CheckFailure::Server);
-        return;
+        return {problemOf(session), {}, false};
     case MailboxWalk::End::Stopped:
-        return;
+        break;
     }
-}
-
-void MailChecker::reportFailure(const AccountCheckEntry& entry, const Pop3Session& session,
-                                CheckFailure failure) {
-    if (session.failure() != Pop3Failure::Stopped)
-        m_listener.accountFailed(entry, failure);
+    return {std::nullopt, {}, true};
 }

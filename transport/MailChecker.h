@@ -5,6 +5,9 @@
 #include "transport/MailCheckListener.h"
 #include "transport/Pop3Session.h"
 
+#include <optional>
+#include <set>
+#include <string>
 #include <vector>
 
 /// Checks a work list of accounts on its own thread, one account after another. For each it
@@ -15,6 +18,9 @@
 /// An account is reported checked only when its walk was complete: a check that ended half way
 /// reports a failure and hands on nothing, since the newest messages it did find would become
 /// the newest known and the older new ones behind them would never be fetched.
+///
+/// A server whose pipelined commands stall is checked again at once without pipelining, and
+/// from then on (until the program ends) that account's server is sent one command at a time.
 class MailChecker : public Norq::Thread {
 public:
     /// More messages than this from one account in one check are not looked at: a hostile
@@ -33,13 +39,20 @@ protected:
     void run() override;
 
 private:
+    /// How one try at an account ended.
+    struct Outcome {
+        std::optional<CheckProblem> problem;
+        Logic::Account::MailList newMails;
+        bool stopped = false;
+    };
+
     void checkAccount(const AccountCheckEntry& entry);
-    /// Reports the failure unless the session ended because a stop was requested.
-    void reportFailure(const AccountCheckEntry& entry, const Pop3Session& session,
-                       CheckFailure failure);
+    Outcome attempt(Pop3Session& session, const AccountCheckEntry& entry) const;
 
     MailCheckListener& m_listener;
     Pop3Limits m_limits;
     std::size_t m_maxNewMails;
     std::vector<AccountCheckEntry> m_workList;
+    /// The accounts whose servers lost pipelined commands; only the checker thread uses it.
+    std::set<std::string> m_oneCommandAtATime;
 };

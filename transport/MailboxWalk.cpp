@@ -17,10 +17,16 @@ MailboxWalk::MailboxWalk(Pop3Session& session, const AccountCheckEntry& entry,
     : m_session(session), m_entry(entry), m_maxWalked(maxWalked) {}
 
 MailboxWalk::End MailboxWalk::run(int count) {
+    m_count = count;
     if (count <= 0)
         return End::Complete;
     m_session.askTop(1, 0);
     m_session.askTop(count, 0);
+    // Most servers list the newest message last: the first batch below it goes out with the
+    // two ends, so a few new messages cost no round trip of their own. A server that lists the
+    // other way round has those replies dropped.
+    int batch = kFirstBatch;
+    int asked = askBatch(count - 2, -1, batch);
     // Without the two ends the order is unknown; a refusal here is a broken server, not a
     // message to step over.
     const auto first = fetch();
@@ -35,17 +41,20 @@ MailboxWalk::End MailboxWalk::run(int count) {
     const bool ascending = !first->received().isKnown() || !last->received().isKnown() ||
                            first->received() < last->received();
     const int step = ascending ? -1 : 1;
-    if (!take(ascending ? last : first))
+    if (!ascending && asked > 0) {
+        if (!m_session.dropUnread())
+            return failed();
+        asked = 0;
+    }
+    if (!take(ascending ? last : first)) {
+        m_session.dropUnread();
         return End::Complete;
+    }
 
     int next = ascending ? count - 2 : 1;
-    int batch = kFirstBatch;
     while (next >= 0 && next < count && m_walked < m_maxWalked) {
-        const int left = ascending ? next + 1 : count - next;
-        const int size = static_cast<int>(std::min<std::size_t>(
-            static_cast<std::size_t>(std::min(batch, left)), m_maxWalked - m_walked));
-        for (int i = 0; i < size; ++i)
-            m_session.askTop(next + i * step + 1, 0);
+        const int size = asked > 0 ? asked : askBatch(next, step, batch);
+        asked = 0;
         for (int i = 0; i < size; ++i) {
             const auto mail = fetch();
             if (!mail && m_session.failure() != Pop3Failure::Refused)
@@ -64,6 +73,19 @@ MailboxWalk::End MailboxWalk::run(int count) {
         batch = std::min(batch * 2, kLargestBatch);
     }
     return End::Complete;
+}
+
+int MailboxWalk::askBatch(int from, int step, int batch) {
+    const int left = step < 0 ? from + 1 : m_count - from;
+    // The message at the newest end counts as looked at before any batch.
+    const std::size_t walked = std::max<std::size_t>(m_walked, 1);
+    if (left <= 0 || walked >= m_maxWalked)
+        return 0;
+    const int size = static_cast<int>(std::min<std::size_t>(
+        static_cast<std::size_t>(std::min(batch, left)), m_maxWalked - walked));
+    for (int i = 0; i < size; ++i)
+        m_session.askTop(from + i * step + 1, 0);
+    return size;
 }
 
 std::shared_ptr<Logic::Mail> MailboxWalk::fetch() {

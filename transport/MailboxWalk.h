@@ -17,9 +17,9 @@ class Pop3Session;
 /// behind it. The sender's own Date line is never used instead: one message dated years ahead
 /// would become the newest known and hide all mail after it.
 ///
-/// When the server pipelines, the TOP commands go out in batches that grow from 4 to 32, so a
-/// few new messages cost few round trips; the headers fetched past the end of the walk are
-/// dropped. The result is the same either way.
+/// When the server pipelines, the TOP commands go out in batches that grow from 4 to 32, the
+/// first one together with the two ends, so a few new messages cost few round trips; the
+/// headers fetched past the end of the walk are dropped. The result is the same either way.
 class MailboxWalk {
 public:
     enum class End {
@@ -38,6 +38,9 @@ public:
     const Logic::Account::MailList& newMails() const { return m_newMails; }
 
 private:
+    /// Asks for the headers of up to `batch` messages from index `from` on, `step` apart,
+    /// within the mailbox and the limit; returns how many.
+    int askBatch(int from, int step, int batch);
     std::shared_ptr<Logic::Mail> fetch();
     /// Counts the message as looked at and keeps it if it is new; false when it ends the walk.
     bool take(const std::shared_ptr<Logic::Mail>& mail);
@@ -47,5 +50,6 @@ private:
     const AccountCheckEntry& m_entry;
     std::size_t m_maxWalked;
     std::size_t m_walked = 0;
+    int m_count = 0;
     Logic::Account::MailList m_newMails;
 };

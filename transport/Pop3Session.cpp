@@ -46,7 +46,53 @@ bool sameWord(std::string_view word, std::string_view upperCase) {
         [](char a, char b) { return (a >= 'a' && a <= 'z' ? a - 'a' + 'A' : a) == b; });
 }
 
+// Response codes (RFC 2449, 3206) that turn a log-in down for now, not for its password.
+bool saysNotNow(std::string_view text) {
+    const auto startsWith = [&](std::string_view code) {
+        return text.size() >= code.size() && sameWord(text.substr(0, code.size()), code);
+    };
+    return startsWith("[LOGIN-DELAY]") || startsWith("[IN-USE]");
+}
+
+// What follows "-ERR" on a status line, as printable text of a reasonable length: it is shown
+// to the user and written to JSON.
+std::string serverWords(std::string_view statusLine) {
+    constexpr std::size_t kLongest = 200;
+    std::string_view rest = statusLine.substr(std::min<std::size_t>(4, statusLine.size()));
+    std::string words;
+    for (const char c : rest) {
+        if (words.size() == kLongest)
+            break;
+        const bool printable = c > ' ' && c <= '~';
+        if (printable || !words.empty())
+            words += printable ? c : ' ';
+    }
+    while (!words.empty() && words.back() == ' ')
+        words.pop_back();
+    return words;
+}
+
+// "<lead>: <words>." with the server's words when it gave any, "<lead>." otherwise.
+std::string withWords(const std::string& lead, const std::string& words) {
+    if (words.empty())
+        return lead + ".";
+    return lead + ": " + words + (words.back() == '.' ? "" : ".");
+}
+
 } // namespace
+
+std::string Pop3Session::Request::name() const {
+    if (kind == Kind::Login)
+        return "USER"; // the login name is nobody's business in a message
+    if (kind == Kind::Pass)
+        return "PASS";
+    std::string_view command(text);
+    command = command.substr(0, command.find("\r\n"));
+    // "TOP 7 0": the line count is always 0 and says nothing.
+    if (command.size() > 4 && command.substr(0, 4) == "TOP ")
+        command = command.substr(0, command.rfind(' '));
+    return std::string(command);
+}
 
 Pop3Session::Pop3Session(std::string_view hostName, std::uint16_t port, bool secure,
                          int stopDescriptor, const Pop3Limits& limits)
@@ -62,7 +108,8 @@ bool Pop3Session::connect() {
     m_closed = false;
     m_reply = Pop3Reply(m_limits.replySize);
     m_capabilities = {};
-    m_tlsFailureReason.clear();
+    m_pipelineStalled = false;
+    m_connectCause.clear();
     try {
         // The name is looked up at each connect, where a stop request can end the wait.
         const Vusk::SocketAddress address(m_hostName, htons(m_port),
@@ -71,15 +118,16 @@ bool Pop3Session::connect() {
             address, m_secure, kBufferSize,
             Vusk::TcpConnectOptions{m_hostName, m_limits.connect, m_stopDescriptor});
     } catch (const Vusk::TcpClientSecureFailure& failure) {
-        m_tlsFailureReason = failure.reason();
+        m_connectCause = failure.reason();
         return fail(Vusk::isStopRequested(m_stopDescriptor) ? Pop3Failure::Stopped
                                                             : Pop3Failure::Tls);
-    } catch (const Vusk::TcpClientFailure&) {
+    } catch (const Vusk::TcpClientFailure& failure) {
+        m_connectCause = failure.reason();
         return fail(Vusk::isStopRequested(m_stopDescriptor) ? Pop3Failure::Stopped
                                                             : Pop3Failure::Connect);
     }
     m_client->setListener(this);
-    if (waitReply(false, m_limits.inactivity) && readCapabilities())
+    if (waitReply(Request{}) && readCapabilities())
         return true;
     disconnect();
     return false;
@@ -115,8 +163,8 @@ void Pop3Session::disconnect() {
 bool Pop3Session::askLogIn(std::string_view login, std::string_view password) {
     if (holdsLineBreak(login) || holdsLineBreak(password))
         return fail(Pop3Failure::Refused);
-    ask("USER " + std::string(login) + "\r\n", false, true);
-    ask("PASS " + std::string(password) + "\r\n", false, true);
+    ask("USER " + std::string(login) + "\r\n", false, Kind::Login);
+    ask("PASS " + std::string(password) + "\r\n", false, Kind::Pass);
     return true;
 }
 
@@ -131,18 +179,29 @@ void Pop3Session::askTop(int number, int lines) {
 }
 
 bool Pop3Session::readLogIn() {
-    if (readReply())
-        return readReply();
-    if (m_failure == Pop3Failure::Refused && !m_requests.empty()) {
+    if (readReply()) {
+        if (readReply())
+            return true;
+        return m_failure == Pop3Failure::Refused ? failLogIn() : false;
+    }
+    if (m_failure != Pop3Failure::Refused)
+        return false;
+    const std::string refusedUser = m_serverText;
+    if (!m_requests.empty()) {
         // The PASS that went with the refused USER: never sent without pipelining; with it, its
         // reply must still be read to stay in step.
         if (m_requests.front().sent)
             readReply();
         else
             m_requests.pop_front();
-        m_failure = Pop3Failure::Refused;
     }
-    return false;
+    m_failedCommand = "USER";
+    m_serverText = refusedUser;
+    return failLogIn();
+}
+
+bool Pop3Session::failLogIn() {
+    return fail(saysNotNow(m_serverText) ? Pop3Failure::Busy : Pop3Failure::Refused);
 }
 
 bool Pop3Session::readStat(int& count, long long& size) {
@@ -168,14 +227,14 @@ bool Pop3Session::readTop(std::string& header) {
 }
 
 bool Pop3Session::dropUnread() {
-    std::erase_if(m_requests,
-                  [](const Request& request) { return !request.sent && !request.internal; });
+    std::erase_if(m_requests, [](const Request& request) {
+        return !request.sent && request.kind != Kind::Internal;
+    });
     // What was sent is always the front of the queue.
     while (!m_requests.empty() && m_requests.front().sent) {
         const Request request = m_requests.front();
         m_requests.pop_front();
-        if (!waitReply(request.multiLine, inactivityOf(request)) &&
-            m_failure != Pop3Failure::Refused)
+        if (!waitReply(request) && m_failure != Pop3Failure::Refused)
             return false;
     }
     m_failure = Pop3Failure::None;
@@ -194,12 +253,12 @@ void Pop3Session::onClose() {
     m_closed = true;
 }
 
-void Pop3Session::ask(std::string text, bool multiLine, bool login, bool internal) {
-    m_requests.push_back({std::move(text), multiLine, login, false, internal});
+void Pop3Session::ask(std::string text, bool multiLine, Kind kind) {
+    m_requests.push_back({std::move(text), multiLine, kind});
 }
 
 std::chrono::milliseconds Pop3Session::inactivityOf(const Request& request) const {
-    return request.login ? m_limits.login : m_limits.inactivity;
+    return request.isLogin() ? m_limits.login : m_limits.inactivity;
 }
 
 bool Pop3Session::readReply() {
@@ -208,8 +267,10 @@ bool Pop3Session::readReply() {
             return false;
         const Request request = m_requests.front();
         m_requests.pop_front();
-        const bool ok = waitReply(request.multiLine, inactivityOf(request));
-        if (!request.internal)
+        const bool ok = waitReply(request);
+        if (!ok && m_failure == Pop3Failure::NoReply && request.behindAnother)
+            m_pipelineStalled = true;
+        if (request.kind != Kind::Internal)
             return ok;
         // The session's own commands may be refused; only a broken session stops the caller.
         if (!ok && m_failure != Pop3Failure::Refused)
@@ -221,13 +282,16 @@ bool Pop3Session::readReply() {
 bool Pop3Session::sendAsked() {
     if (!m_client || m_closed)
         return fail(Pop3Failure::Closed);
+    const bool pipelining = m_capabilities.pipelining && m_pipeliningAllowed;
     std::string batch;
     for (Request& request : m_requests) {
         if (!request.sent) {
+            request.behindAnother = !batch.empty();
             batch += request.text;
             request.sent = true;
         }
-        if (!m_capabilities.pipelining)
+        // Some servers drop whatever arrived before the log-in was done.
+        if (!pipelining || request.kind == Kind::Pass)
             break;
     }
     if (batch.empty() || m_client->send(batch, m_limits.inactivity))
@@ -237,9 +301,14 @@ bool Pop3Session::sendAsked() {
                                                         : Pop3Failure::Closed);
 }
 
-bool Pop3Session::waitReply(bool multiLine, std::chrono::milliseconds inactivity) {
+bool Pop3Session::waitReply(const Request& request) {
     // Replies to pipelined commands may all have arrived with an earlier one.
-    m_reply.reset(multiLine);
+    m_reply.reset(request.multiLine);
+    m_failedCommand = request.name();
+    m_serverText.clear();
+    const auto inactivity = inactivityOf(request);
+    m_waited = inactivity;
+    m_replyTooSlow = false;
     if (!m_client)
         return fail(Pop3Failure::Closed);
     const auto replyDeadline = Vusk::deadlineAfter(m_limits.reply);
@@ -250,6 +319,9 @@ bool Pop3Session::waitReply(bool multiLine, std::chrono::milliseconds inactivity
         const auto deadline = std::min(idleDeadline, replyDeadline);
         if (Vusk::Clock::now() >= deadline) {
             timedOut = true;
+            m_replyTooSlow = deadline == replyDeadline;
+            if (m_replyTooSlow)
+                m_waited = m_limits.reply;
             break;
         }
         const auto ready = m_client->waitReadable(deadline);
@@ -269,6 +341,7 @@ bool Pop3Session::waitReply(bool multiLine, std::chrono::milliseconds inactivity
             m_failure = Pop3Failure::None;
             return true;
         }
+        m_serverText = serverWords(m_reply.bytes().substr(0, m_reply.bytes().find("\r\n")));
         return fail(Pop3Failure::Refused);
     }
     const bool tooLong = m_reply.isTooLong();
@@ -299,10 +372,16 @@ bool Pop3Session::readCapabilities() {
         m_capabilities.top |= sameWord(name, "TOP");
         m_capabilities.pipelining |= sameWord(name, "PIPELINING");
         m_capabilities.utf8 |= sameWord(name, "UTF8");
+        if (sameWord(name, "LOGIN-DELAY")) {
+            const char* position = line.data() + name.size();
+            long long seconds = 0;
+            if (readNumber(position, line.data() + line.size(), seconds))
+                m_capabilities.loginDelay = std::chrono::seconds(seconds);
+        }
         start = end + 2;
     }
     if (m_capabilities.utf8)
-        ask("UTF8\r\n", false, false, true);
+        ask("UTF8\r\n", false, Kind::Internal);
     return true;
 }
 
@@ -315,4 +394,44 @@ void Pop3Session::breakOff() {
 bool Pop3Session::fail(Pop3Failure why) {
     m_failure = why;
     return false;
+}
+
+std::string Pop3Session::failureReason() const {
+    const std::string after = m_failedCommand.empty() ? "its greeting" : m_failedCommand;
+    switch (m_failure) {
+    case Pop3Failure::None:
+        return {};
+    case Pop3Failure::Connect:
+        return withWords("Could not connect to " + m_hostName + ":" + std::to_string(m_port),
+                         m_connectCause);
+    case Pop3Failure::Tls:
+        return m_connectCause.empty() ? "The secure connection could not be set up."
+                                      : m_connectCause;
+    case Pop3Failure::Refused:
+        if (m_failedCommand.empty())
+            return withWords("The server turned the connection away", m_serverText);
+        if (m_failedCommand == "USER" || m_failedCommand == "PASS")
+            return withWords("The server refused the log-in", m_serverText);
+        return withWords("The server refused " + m_failedCommand, m_serverText);
+    case Pop3Failure::Busy:
+        return withWords("The server asks to wait before the next log-in", m_serverText);
+    case Pop3Failure::NoReply:
+        if (m_replyTooSlow)
+            return "The server's reply to " + after + " did not end within " +
+                   Vusk::limitText(m_waited) + ".";
+        if (m_failedCommand.empty())
+            return "No greeting from the server within " + Vusk::limitText(m_waited) + ".";
+        return "No answer from the server within " + Vusk::limitText(m_waited) + " after " +
+               m_failedCommand + ".";
+    case Pop3Failure::Closed:
+        return "The server closed the connection before it answered " + after + ".";
+    case Pop3Failure::TooLong:
+        return "The server's reply to " + after + " was longer than " +
+               std::to_string(m_limits.replySize) + " bytes.";
+    case Pop3Failure::Stopped:
+        return "The check was stopped.";
+    case Pop3Failure::Malformed:
+        return "The server's reply to " + after + " held no message count.";
+    }
+    return {};
 }

@@ -38,9 +38,12 @@ struct Pop3Limits {
 /// the connection failed on the way.
 enum class Pop3Failure {
     None,
-    Connect,   ///< no TCP connection: unknown name, refused, unreachable, or no answer in time
-    Tls,       ///< the TLS handshake failed
-    Refused,   ///< the server answered with a negative status line ("-ERR ...")
+    Connect, ///< no TCP connection: unknown name, refused, unreachable, or no answer in time
+    Tls,     ///< the TLS handshake failed
+    Refused, ///< the server answered with a negative status line ("-ERR ...")
+    /// The log-in was refused for now, not for its password: "-ERR [LOGIN-DELAY]" (too soon
+    /// after the last one) or "-ERR [IN-USE]" (the mailbox is locked by another session).
+    Busy,
     NoReply,   ///< the reply was not complete within the time limits
     Closed,    ///< the connection is gone, or out of step after an earlier reply went wrong
     TooLong,   ///< a line or the whole reply was longer than the size limit
@@ -55,6 +58,8 @@ struct Pop3Capabilities {
     bool pipelining = false;
     /// Header text may be UTF-8 once the UTF8 command was given (RFC 6856).
     bool utf8 = false;
+    /// LOGIN-DELAY: the least time between two log-ins; zero when the server named none.
+    std::chrono::seconds loginDelay{0};
 };
 
 /// The client side of a POP3 dialogue over plain TCP or TLS: USER and PASS, STAT, TOP and QUIT,
@@ -65,7 +70,8 @@ struct Pop3Capabilities {
 /// the same order (`read...`). When the server pipelines, everything asked for goes out in one
 /// write at the next read; otherwise each command goes out alone when its reply is read, after
 /// the reply before it, exactly as the one-call operations do. Either way the replies are the
-/// same, so callers need not care which the server does.
+/// same, so callers need not care which the server does. Nothing is ever sent behind PASS
+/// before its reply: some servers drop whatever arrived before the log-in was done.
 class Pop3Session : public Vusk::TcpClientListener {
 public:
     /// Does not connect yet. `stopDescriptor` (-1 for none) is watched by every wait, the name
@@ -109,37 +115,57 @@ public:
     /// broke the session.
     bool dropUnread();
 
+    /// False sends every command alone, whatever the server offers; set before `connect`.
+    void setPipelining(bool allowed) { m_pipeliningAllowed = allowed; }
+    /// True once a reply to a command sent behind another in one batch never came, while the
+    /// reply before it did: the server may lose pipelined commands.
+    bool pipelineStalled() const { return m_pipelineStalled; }
+
     const Pop3Capabilities& capabilities() const { return m_capabilities; }
     Pop3Failure failure() const { return m_failure; }
-    /// After `connect` failed with Pop3Failure::Tls: why, as a sentence for the user (an
-    /// untrusted certificate, one for another host name...); empty otherwise.
-    const std::string& tlsFailureReason() const { return m_tlsFailureReason; }
+    /// Why the last operation failed, as a sentence for the user, with the server's own words
+    /// when it gave any: "The server refused the log-in: [AUTH] Authentication failed.".
+    std::string failureReason() const;
 
 private:
+    enum class Kind {
+        Plain,
+        Login, ///< USER: waits the login limit
+        Pass,  ///< waits the login limit, and nothing is sent behind it before its reply
+        /// Asked for by the session itself; its reply is read and dropped before the next one.
+        Internal,
+    };
+
     struct Request {
         std::string text;
         bool multiLine = false;
-        bool login = false; ///< USER or PASS: waits the login limit
+        Kind kind = Kind::Plain;
         bool sent = false;
-        /// Asked for by the session itself; its reply is read and dropped before the next one.
-        bool internal = false;
+        /// Sent in one write behind another command, whose reply comes first.
+        bool behindAnother = false;
+
+        bool isLogin() const { return kind == Kind::Login || kind == Kind::Pass; }
+        /// The command as a message names it: "STAT", "TOP 7", "PASS".
+        std::string name() const;
     };
 
     bool onData(const char* bytes, std::size_t length) override;
     void onError(int code) override;
     void onClose() override;
 
-    void ask(std::string text, bool multiLine, bool login = false, bool internal = false);
+    void ask(std::string text, bool multiLine, Kind kind = Kind::Plain);
     /// Waits for the reply to the oldest request, sending what may go out before.
     bool readReply();
     bool sendAsked();
-    bool waitReply(bool multiLine, std::chrono::milliseconds inactivity);
+    bool waitReply(const Request& request);
     std::chrono::milliseconds inactivityOf(const Request& request) const;
     /// CAPA, and UTF8 asked for when offered; false only when the session broke on the way.
     bool readCapabilities();
     /// Gives the connection up for any further command: a reply went wrong.
     void breakOff();
     bool fail(Pop3Failure why);
+    /// A refused log-in: Busy when the server's response code says "not now", else Refused.
+    bool failLogIn();
 
     std::unique_ptr<Vusk::TcpClient> m_client;
     Pop3Reply m_reply;
@@ -153,7 +179,17 @@ private:
     Pop3Limits m_limits;
     Pop3Failure m_failure = Pop3Failure::None;
     Pop3Capabilities m_capabilities;
+    bool m_pipeliningAllowed = true;
+    bool m_pipelineStalled = false;
     /// Commands asked for whose replies were not read yet, oldest first.
     std::deque<Request> m_requests;
-    std::string m_tlsFailureReason;
+    /// What the failure reason names: the command whose reply failed ("" for the greeting),
+    /// the server's words after a refusal, why a connection could not be made.
+    std::string m_failedCommand;
+    std::string m_serverText;
+    std::string m_connectCause;
+    /// The limit the failed reply ran out of; the whole reply's, or the pause after its last
+    /// part.
+    std::chrono::milliseconds m_waited{0};
+    bool m_replyTooSlow = false;
 };

@@ -49,4 +49,14 @@ bool isStopRequested(int stopDescriptor) {
     return ::poll(&entry, 1, 0) > 0 && (entry.revents & POLLIN) != 0;
 }
 
+std::string limitText(std::chrono::milliseconds limit) {
+    const long long milliseconds = limit.count();
+    if (milliseconds < 1000)
+        return std::to_string(milliseconds) + " ms";
+    std::string text = std::to_string(milliseconds / 1000);
+    if (const long long tenths = milliseconds % 1000 / 100; tenths != 0)
+        text += "." + std::to_string(tenths);
+    return text + " s";
+}
+
 } // namespace Vusk

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
+#include <string>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -17,9 +18,18 @@ namespace {
 
 constexpr const char* kConnectFailed = "Failed to connect to the server!";
 
-[[noreturn]] void failConnect(std::string_view reason) {
-    Norq::report("Vusk", "connect failed", reason);
-    throw TcpClientFailure(kConnectFailed);
+// `cause` is told to the user after the server's name and port ("connection refused").
+[[noreturn]] void failConnect(std::string cause) {
+    Norq::report("Vusk", "connect failed", cause);
+    throw TcpClientFailure(kConnectFailed, std::move(cause));
+}
+
+// The system's words for an error, begun in lower case to follow "...:" in a sentence.
+std::string errorCause(int error) {
+    std::string text = std::strerror(error);
+    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z')
+        text[0] = static_cast<char>(text[0] - 'A' + 'a');
+    return text;
 }
 
 // Holds the socket until the connection is set up, so a failure on the way closes it.
@@ -55,16 +65,16 @@ TcpClient::TcpClient(const SocketAddress& address, bool secure, int bufferSize,
     ::setsockopt(m_socket, SOL_SOCKET, SO_SNDBUF, &m_bufferSize, sizeof m_bufferSize);
 
     if (!address.isResolved())
-        failConnect("the server name did not resolve to an address");
+        failConnect("the name was not found");
     if (::connect(m_socket, reinterpret_cast<const sockaddr*>(&address.raw()),
                   sizeof address.raw()) != 0) {
         if (errno != EINPROGRESS)
-            failConnect(std::strerror(errno));
+            failConnect(errorCause(errno));
         switch (waitForSocket(m_socket, POLLOUT, deadline, m_stopDescriptor)) {
         case WaitResult::Ready:
             break;
         case WaitResult::TimedOut:
-            failConnect("the server did not answer in time");
+            failConnect("no answer within " + limitText(options.connectLimit));
         case WaitResult::Stopped:
             failConnect("stopped");
         }
@@ -73,7 +83,7 @@ TcpClient::TcpClient(const SocketAddress& address, bool secure, int bufferSize,
         if (::getsockopt(m_socket, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
             error = errno;
         if (error != 0)
-            failConnect(std::strerror(error));
+            failConnect(errorCause(error));
     }
 
     if (secure)

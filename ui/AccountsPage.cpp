@@ -27,7 +27,9 @@ constexpr int kAddressRole = Qt::UserRole;
 QString statusText(const AccountView& account) {
     switch (account.status) {
     case Logic::AccountStatus::Failed:
-        return QStringLiteral("Failed...");
+        if (account.failureReason.empty())
+            return QStringLiteral("Failed...");
+        return QStringLiteral("Failed: ") + toQString(account.failureReason);
     case Logic::AccountStatus::Pending:
         return QStringLiteral("Pending...");
     case Logic::AccountStatus::Processing:
@@ -77,7 +79,8 @@ void AccountsPage::refreshAccounts() {
         auto* address = new QTableWidgetItem(toQString(account.emailAddress));
         address->setData(kAddressRole, QByteArray::fromStdString(account.emailAddress));
         m_list->setItem(row, kAddress, address);
-        m_list->setItem(row, kStatus, new QTableWidgetItem(statusText(account)));
+        m_list->setItem(row, kStatus, new QTableWidgetItem);
+        showStatus(row, account);
     }
     if (const int row = rowOf(selected); !selected.empty() && row >= 0)
         m_list->selectRow(row);
@@ -91,7 +94,15 @@ void AccountsPage::refreshAccountRow(const std::string& emailAddress) {
         return;
     }
     if (const auto account = ModelView(m_core).account(emailAddress))
-        m_list->item(row, kStatus)->setText(statusText(*account));
+        showStatus(row, *account);
+}
+
+void AccountsPage::showStatus(int row, const AccountView& account) {
+    QTableWidgetItem* status = m_list->item(row, kStatus);
+    const QString text = statusText(account);
+    status->setText(text);
+    // A reason is often longer than the column: the whole of it on hover.
+    status->setToolTip(account.status == Logic::AccountStatus::Failed ? text : QString());
 }
 
 void AccountsPage::addAccountWithWizard() {
@@ -122,8 +133,17 @@ void AccountsPage::editSelectedAccount() {
     AccountSettingsSheet sheet(copy->connectionSettings, copy->preferences, window());
     if (sheet.exec() != QDialog::Accepted)
         return;
-    reportModelChange(m_observer, UserActions(m_core).replaceAccountSettings(
-                                      address, sheet.connectionSettings(), sheet.preferences()));
+    const Logic::ConnectionSettings& before = copy->connectionSettings;
+    const Logic::ConnectionSettings& after = sheet.connectionSettings();
+    const bool reachedAnew = before.serverName() != after.serverName() ||
+                             before.port() != after.port() || before.useTls() != after.useTls() ||
+                             before.userLogin() != after.userLogin() ||
+                             before.password() != after.password();
+    const bool changed = reportModelChange(m_observer, UserActions(m_core).replaceAccountSettings(
+                                                           address, after, sheet.preferences()));
+    // A fixed password or server shows its result at once, not at the next scheduled check.
+    if (changed && reachedAnew && m_observer != nullptr)
+        m_observer->connectionChanged(address);
 }
 
 void AccountsPage::removeSelectedAccount() {

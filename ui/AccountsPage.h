@@ -4,6 +4,7 @@
 
 #include <string>
 
+struct AccountView;
 class LogicCore;
 class PagesObserver;
 class QPushButton;
@@ -34,6 +35,7 @@ private:
     void readMailOfRow(int row);
     void updateButtons();
     int rowOf(const std::string& emailAddress) const;
+    void showStatus(int row, const AccountView& account);
     std::string addressAt(int row) const;
     /// "" when no row is selected.
     std::string selectedAddress() const;

@@ -87,19 +87,23 @@ void ConnectionTestDialog::reject() {
     done(QDialog::Accepted);
 }
 
-void ConnectionTestDialog::connectFailed(const std::string& tlsReason) {
-    QString status = QStringLiteral("Failed! Can't connect to server!");
-    if (!tlsReason.empty())
-        status += QLatin1Char('\n') + toQString(tlsReason);
+void ConnectionTestDialog::connectFailed(const std::string& reason) {
+    showFailure(QStringLiteral("Failed! Can't connect to server!"), reason);
+}
+
+void ConnectionTestDialog::loginFailed(const std::string& reason) {
+    showFailure(QStringLiteral("Failed! Wrong user name or password!"), reason);
+}
+
+void ConnectionTestDialog::statusFailed(const std::string& reason) {
+    showFailure(QStringLiteral("Failed! Can't retrive mailbox status!"), reason);
+}
+
+void ConnectionTestDialog::showFailure(const QString& headline, const std::string& reason) {
+    QString status = headline;
+    if (!reason.empty())
+        status += QLatin1Char('\n') + toQString(reason);
     post([this, status] { showResult(status); });
-}
-
-void ConnectionTestDialog::loginFailed() {
-    post([this] { showResult(QStringLiteral("Failed! Wrong user name or password!")); });
-}
-
-void ConnectionTestDialog::statusFailed() {
-    post([this] { showResult(QStringLiteral("Failed! Can't retrive mailbox status!")); });
 }
 
 void ConnectionTestDialog::authorizing() {

@@ -35,9 +35,9 @@ public:
     void reject() override;
 
 private:
-    void connectFailed(const std::string& tlsReason) override;
-    void loginFailed() override;
-    void statusFailed() override;
+    void connectFailed(const std::string& reason) override;
+    void loginFailed(const std::string& reason) override;
+    void statusFailed(const std::string& reason) override;
     void authorizing() override;
     void retrievingStatus() override;
     void succeeded(int messageCount) override;
@@ -46,6 +46,7 @@ private:
     void post(std::function<void()> show);
     void showStep(const QString& status, int progress);
     void showResult(const QString& status);
+    void showFailure(const QString& headline, const std::string& reason);
     void setStatus(const QString& status);
 
     QLabel* m_status;

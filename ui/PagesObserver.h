@@ -20,6 +20,8 @@ public:
     virtual void mailsChanged() = 0;
     /// A page changed the model through UserActions; `result` tells whether it was saved.
     virtual void modelSaved(ActionResult result) = 0;
+    /// How the account reaches its mailbox changed (server, port, TLS, login or password).
+    virtual void connectionChanged(const std::string& emailAddress) = 0;
 };
 
 /// Passes a page's change of the model on to `observer` (which may be null). True when the

@@ -60,7 +60,11 @@ struct Shell {
         return window->findChild<QPushButton*>(QStringLiteral("checkButton"));
     }
     QTimer* timer() const { return window->findChild<QTimer*>(QStringLiteral("checkTimer")); }
-    QString tooltip() const { return window->trayIcon().icon()->toolTip(); }
+    /// The tooltip without its last line, which tells when the last and next checks are.
+    QString tooltip() const {
+        const QString text = window->trayIcon().icon()->toolTip();
+        return text.left(text.lastIndexOf(u'\n'));
+    }
     bool markAllReadEnabled() const {
         return window->trayIcon()
             .menu()
@@ -102,9 +106,11 @@ private Q_SLOTS:
                              TestMail::account("bob", "wrong", dovecot.plainPort(), false)));
         QVERIFY(shell.checkDone()); // started with the window
         QCOMPARE(shell.window->statusText(),
-                 QStringLiteral("Processing: [bob@example.org] failed"));
+                 QStringLiteral("Processing: [bob@example.org] failed: The server refused the "
+                                "log-in: [AUTH] Authentication failed."));
         QVERIFY(shell.button()->isEnabled());
-        QCOMPARE(shell.tooltip(), QStringLiteral("Quorvex Velomar\n2 unread messages"));
+        QCOMPARE(shell.tooltip(),
+                 QStringLiteral("Quorvex Velomar\n2 unread messages\n1 account cannot be checked"));
         QVERIFY(shell.markAllReadEnabled());
         QVERIFY(shell.window->notifier().isRunning());
         QCOMPARE(shell.window->notifier().popups().size(), 1u);
@@ -120,9 +126,9 @@ private Q_SLOTS:
         shell.window->checkOnRequest([&](const CheckReport& done) { report = done; });
         QVERIFY(QTest::qWaitFor([&] { return report.has_value(); }, kCheckTimeoutMs));
         QCOMPARE(QString::fromStdString(report->plainText()),
-                 QStringLiteral("alice@example.org: 0 new, 2 unread\nbob@example.org: failed: the "
-                                "server refused the login name or password; 0 unread\n"
-                                "Total: 0 new, 2 unread\n"));
+                 QStringLiteral("alice@example.org: 0 new, 2 unread\nbob@example.org: failed, 0 "
+                                "unread (The server refused the log-in: [AUTH] Authentication "
+                                "failed.)\nTotal: 0 new, 2 unread\n"));
     }
 
     void eachCheckEventShowsInTheWindow() {
@@ -134,18 +140,20 @@ private Q_SLOTS:
         QVERIFY(!shell.button()->isEnabled());
         window.accountStarting(entry("a@example.org"));
         QCOMPARE(window.statusText(), QStringLiteral("Processing: [a@example.org]"));
-        window.accountFailed(entry("a@example.org"), CheckFailure::Connect);
-        QCOMPARE(window.statusText(), QStringLiteral("Processing: [a@example.org] failed"));
+        const QString failed =
+            QStringLiteral("Processing: [a@example.org] failed: No greeting from the server.");
+        window.accountFailed(entry("a@example.org"),
+                             {CheckFailure::Connect, "No greeting from the server.", true, {}});
+        QCOMPARE(window.statusText(), failed);
         window.accountFinished(entry("a@example.org"));
-        QCOMPARE(window.statusText(), QStringLiteral("Processing: [a@example.org] failed"));
+        QCOMPARE(window.statusText(), failed);
         window.accountStarting(entry("b@example.org"));
         QCOMPARE(window.statusText(), QStringLiteral("Processing: [b@example.org]"));
         window.accountChecked(entry("b@example.org"), {});
         window.checkFinished();
         // The account that could not be reached stays in sight until the next check.
-        QCOMPARE(window.statusText(), QStringLiteral("Processing: [a@example.org] failed"));
+        QCOMPARE(window.statusText(), failed);
         QVERIFY(shell.button()->isEnabled());
-        QVERIFY(!window.notifier().isRunning()); // asked, but nothing was new
         window.checkStarted();
         window.checkFinished();
         QCOMPARE(window.statusText(), QStringLiteral("Ready"));
@@ -172,19 +180,23 @@ private Q_SLOTS:
     void theTrayShowsTheUnreadCount() {
         Shell shell(accounts(ShellTest::unreachableAccount("a@example.org")));
         QVERIFY(shell.checkDone());
-        QCOMPARE(shell.tooltip(), QStringLiteral("Quorvex Velomar\nNo unread messages"));
+        QCOMPARE(
+            shell.tooltip(),
+            QStringLiteral("Quorvex Velomar\nNo unread messages\n1 account cannot be checked"));
         QVERIFY(!shell.markAllReadEnabled());
         const qint64 normal = shell.trayPicture();
 
         ShellTest::addMails(shell.core, "a@example.org", 1);
         shell.window->mailsChanged();
-        QCOMPARE(shell.tooltip(), QStringLiteral("Quorvex Velomar\n1 unread message"));
+        QCOMPARE(shell.tooltip(),
+                 QStringLiteral("Quorvex Velomar\n1 unread message\n1 account cannot be checked"));
         QVERIFY(shell.markAllReadEnabled());
         QVERIFY(shell.trayPicture() != normal);
 
         ShellTest::addMails(shell.core, "a@example.org", 4);
         shell.window->mailsChanged();
-        QCOMPARE(shell.tooltip(), QStringLiteral("Quorvex Velomar\n5 unread messages"));
+        QCOMPARE(shell.tooltip(),
+                 QStringLiteral("Quorvex Velomar\n5 unread messages\n1 account cannot be checked"));
         const QStringList items = [&] {
             QStringList texts;
             for (const QAction* action : shell.window->trayIcon().menu()->actions())
@@ -195,6 +207,32 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("Show Velomar"), QStringLiteral("Mark All As Read"),
                               QStringLiteral("Check E-Mail"), QStringLiteral("-"),
                               QStringLiteral("E&xit")}));
+    }
+
+    void aFailingAccountIsToldOnceAndItsWarningEndsWhenItWorks() {
+        Shell shell(accounts(ShellTest::unreachableAccount("a@example.org")));
+        QVERIFY(shell.checkDone());
+        TrayIcon& tray = shell.window->trayIcon();
+        Notifier& notifier = shell.window->notifier();
+        QVERIFY(tray.showsWarning());
+        QCOMPARE(notifier.popups().size(), 1u); // it starts failing: told once
+        const QString schedule = tray.icon()->toolTip().section(u'\n', -1);
+        QVERIFY2(schedule.startsWith(QStringLiteral("Last check at ")) &&
+                     schedule.contains(QStringLiteral("; next at ")),
+                 qPrintable(schedule));
+        QVERIFY(shell.window->startCheck());
+        QVERIFY(shell.checkDone());
+        QVERIFY(tray.showsWarning());
+        // Failing still: nothing new to tell, no second pop-up.
+        QCOMPARE(notifier.popups().size(), notifier.isRunning() ? 1u : 0u);
+
+        {
+            std::lock_guard lock(shell.core.accountMgr().accountLock());
+            shell.core.accountMgr().findByEmail("a@example.org")->checkSucceeded();
+        }
+        shell.window->mailsChanged();
+        QVERIFY(!tray.showsWarning());
+        QCOMPARE(shell.tooltip(), QStringLiteral("Quorvex Velomar\nNo unread messages"));
     }
 
     void theScheduleFollowsTheInterval() {

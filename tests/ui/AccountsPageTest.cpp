@@ -50,7 +50,9 @@ public:
     }
     void accountStarting(const AccountCheckEntry& entry) override { show(entry); }
     void accountChecked(const AccountCheckEntry&, const Logic::Account::MailList&) override {}
-    void accountFailed(const AccountCheckEntry& entry, CheckFailure) override { show(entry); }
+    void accountFailed(const AccountCheckEntry& entry, const CheckProblem&) override {
+        show(entry);
+    }
     void accountFinished(const AccountCheckEntry& entry) override { show(entry); }
     void checkFinished() override {
         QMetaObject::invokeMethod(
@@ -185,7 +187,9 @@ private Q_SLOTS:
             qobject_cast<QDialog*>(dialog)->accept();
         });
         QTest::mouseClick(button("editAccount"), Qt::LeftButton);
-        QCOMPARE(m_observer.take(), QStringList{u"saved"_s});
+        // A new server: the account is checked at once.
+        QCOMPARE(m_observer.take(),
+                 (QStringList{u"saved"_s, u"connectionChanged anna@example.org"_s}));
         const auto reloaded = m_model->reload();
         QCOMPARE(ModelView(*reloaded)
                      .accountSettings("anna@example.org")
@@ -210,11 +214,13 @@ private Q_SLOTS:
         QVERIFY(m_model->core().checkStarter().startCheck());
         QTRY_VERIFY_WITH_TIMEOUT(watcher.finished, 60000);
         m_model->core().checkStarter().setObserver(nullptr);
+        const QString kRefused =
+            u"Failed: The server refused the log-in: [AUTH] Authentication failed."_s;
         QCOMPARE(watcher.seen,
                  (QStringList{
                      u"Pending... | Pending..."_s, u"Processing... | Pending..."_s,
                      u"2 unread messages | Pending..."_s, u"2 unread messages | Processing..."_s,
-                     u"2 unread messages | Failed..."_s, u"2 unread messages | Failed..."_s}));
+                     u"2 unread messages | "_s + kRefused, u"2 unread messages | "_s + kRefused}));
     }
 
 private:

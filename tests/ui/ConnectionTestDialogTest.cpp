@@ -78,11 +78,18 @@ private Q_SLOTS:
         const int plain = m_dovecot->plainPort();
         QTest::newRow("success") << "127.0.0.1" << plain << false << "wonderland"
                                  << "Success! You have 3 mails in your mailbox!" << 3;
-        QTest::newRow("wrong password") << "127.0.0.1" << plain << false << "rabbit"
-                                        << "Failed! Wrong user name or password!" << 1;
+        QTest::newRow("wrong password")
+            << "127.0.0.1" << plain << false << "rabbit"
+            << "Failed! Wrong user name or password!\n"
+               "The server refused the log-in: [AUTH] Authentication failed."
+            << 1;
+        const int closedPort = TestServers::freeLoopbackPort();
         QTest::newRow("unreachable server")
-            << "127.0.0.1" << int(TestServers::freeLoopbackPort()) << false << "wonderland"
-            << "Failed! Can't connect to server!" << 0;
+            << "127.0.0.1" << closedPort << false << "wonderland"
+            << QStringLiteral("Failed! Can't connect to server!\n"
+                              "Could not connect to 127.0.0.1:%1: connection refused.")
+                   .arg(closedPort)
+            << 0;
         QTest::newRow("certificate for another host")
             << "localhost" << int(m_otherHost->tlsPort()) << true << "wonderland"
             << "Failed! Can't connect to server!\n"

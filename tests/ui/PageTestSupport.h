@@ -33,6 +33,9 @@ public:
     void modelSaved(ActionResult result) override {
         add(result == ActionResult::Saved ? QStringLiteral("saved") : QStringLiteral("not saved"));
     }
+    void connectionChanged(const std::string& emailAddress) override {
+        add(QStringLiteral("connectionChanged ") + QString::fromStdString(emailAddress));
+    }
 
 private:
     void add(const QString& event) { m_events << event; }

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "core/CheckStarter.h"
+#include "transport/CheckProblem.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+
+/// When checks run: every `Timeout` minutes; at once when asked; for one account right after it
+/// was added or its connection settings changed; after a wake-up or the network's return; and,
+/// for an account whose failure may pass (no connection, no answer, busy), again after 30 s,
+/// then 1, 2 and 4 minutes — never later than the interval would, and only while automatic
+/// checks are on. A check wanted while one runs starts when it ends. Lives on the interface
+/// thread.
+class CheckSchedule : public QObject {
+    Q_OBJECT
+public:
+    /// Starts a check of the selected accounts (all without a selection); false while the
+    /// checker is busy.
+    using Start = std::function<bool(const CheckStarter::Selection& selected)>;
+
+    explicit CheckSchedule(Start start, QObject* parent = nullptr);
+
+    /// Checks every `minutes` from now on; 0 turns automatic checks off.
+    void setInterval(std::uint32_t minutes);
+    /// Checks every account now; false while a check runs.
+    bool checkAll();
+    /// Checks every account now, or as soon as the running check has ended.
+    void checkAllSoon();
+    /// Checks this account now, or as soon as the running check has ended.
+    void checkAccountSoon(const std::string& emailAddress);
+    /// The account is gone: no turn of its own any more.
+    void forget(const std::string& emailAddress);
+
+    // The check's events, on the interface thread.
+    /// True when the check that began takes every account.
+    bool checkStarted();
+    void accountChecked(const std::string& emailAddress);
+    void accountFailed(const std::string& emailAddress, const CheckProblem& problem,
+                       int failuresInARow);
+    void checkFinished();
+
+    /// When the last check was and when the next is due, as a sentence: "Last check at 14:05;
+    /// next at 14:10.", or "...; automatic checks are off.".
+    QString summary() const;
+
+    /// For tests: the wait before the next try of an account that failed this many times in a
+    /// row with a failure that may pass; zero for none.
+    std::chrono::milliseconds retryDelay(const CheckProblem& problem, int failuresInARow) const;
+    QTimer& intervalTimer() { return m_interval; }
+
+Q_SIGNALS:
+    /// The summary changed: a check ended, or the interval did.
+    void summaryChanged();
+
+private:
+    bool start(bool all);
+    /// Starts what waits, once the checker is free.
+    void startWaiting();
+    void armRetry();
+
+    Start m_start;
+    QTimer m_interval;
+    QTimer m_retry;
+    /// The checker reports its end a moment before it can start again.
+    QTimer m_waitForChecker;
+    std::uint32_t m_minutes = 0;
+    bool m_allWaiting = false;
+    std::set<std::string> m_waiting;
+    /// Accounts to try again before the next scheduled check, and when.
+    std::map<std::string, QDateTime> m_retries;
+    /// Whether each started check whose start was not seen yet takes every account.
+    std::vector<bool> m_startedAll;
+    bool m_checking = false;
+    int m_busyTries = 0;
+    QDateTime m_lastCheck;
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "logic/ConnectionSettings.h"
+#include "transport/CheckProblem.h"
+#include "transport/Pop3Session.h"
+
+#include <optional>
+
+/// Hears the steps of opening a mailbox as each begins; the connection test shows them.
+class MailboxOpeningSteps {
+public:
+    virtual ~MailboxOpeningSteps() = default;
+    virtual void loggingIn() = 0;
+    virtual void readingStatus() = 0;
+};
+
+/// Opens a mailbox on a fresh session the way every check does — connect (CAPA, UTF8), log in,
+/// STAT — so that a connection test goes through the very same dialogue as a check. Nothing is
+/// sent behind PASS before its reply. Returns the problem when a step failed; `messageCount`
+/// receives the count STAT gave.
+std::optional<CheckProblem> openMailbox(Pop3Session& session,
+                                        const Logic::ConnectionSettings& settings,
+                                        int& messageCount, MailboxOpeningSteps* steps = nullptr);
+
+/// The problem behind the session's last failure, at the step that failed: before the log-in
+/// no connection (or no TLS), at the log-in a refusal (or busy), after it the server's replies.
+CheckProblem problemOf(const Pop3Session& session, CheckFailure afterLogIn = CheckFailure::Server);
+
+/// Runs `attempt` (a callable taking a Pop3Session&) on a fresh session for `settings`; when a
+/// pipelined batch stalled in it — an earlier reply came, a later one never did — runs it once
+/// more on a fresh connection without pipelining, and sets `stalled`. The result of a check is
+/// the same either way.
+template <class Attempt>
+auto attemptWithFallback(const Logic::ConnectionSettings& settings, int stopDescriptor,
+                         const Pop3Limits& limits, bool pipelining, bool& stalled,
+                         Attempt&& attempt) {
+    Pop3Session session(settings.serverName(), settings.port(), settings.useTls(), stopDescriptor,
+                        limits);
+    session.setPipelining(pipelining);
+    auto result = attempt(session);
+    stalled = pipelining && session.pipelineStalled();
+    if (!stalled)
+        return result;
+    Pop3Session oneByOne(settings.serverName(), settings.port(), settings.useTls(), stopDescriptor,
+                         limits);
+    oneByOne.setPipelining(false);
+    return attempt(oneByOne);
+}
