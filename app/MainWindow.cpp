@@ -258,6 +258,8 @@ QString MainWindow::statusText() const {
 
 void MainWindow::setStatusText(const QString& text) {
     m_statusText->setText(text);
+    // A reason is longer than the status bar has room for: the whole of it on hover.
+    m_statusText->setToolTip(text == m_checkFailure ? m_checkFailureReason : QString());
 }
 
 void MainWindow::showIdleStatus() {
@@ -302,8 +304,8 @@ void MainWindow::accountChecked(const AccountCheckEntry& entry,
 void MainWindow::accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) {
     const std::string& address = entry.connectionSettings.emailAddress();
     m_pages->refreshAccountRow(address);
-    m_checkFailure =
-        processingText(entry) + QStringLiteral(" failed: ") + toQString(problem.reason);
+    m_checkFailure = processingText(entry) + QStringLiteral(" failed");
+    m_checkFailureReason = toQString(problem.reason);
     setStatusText(m_checkFailure);
     const auto account = m_view.account(address);
     const int failures = account ? account->failuresInARow : 1;

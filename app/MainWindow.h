@@ -139,5 +139,6 @@ private:
     std::vector<std::pair<QString, QString>> m_newProblems;
     /// The status text of the last account the running or last check could not reach.
     QString m_checkFailure;
+    QString m_checkFailureReason;
     bool m_initialised = false;
 };

@@ -20,7 +20,7 @@
 /// the newest known and the older new ones behind them would never be fetched.
 ///
 /// A server whose pipelined commands stall is checked again at once without pipelining, and
-/// from then on (until the program ends) that account's server is sent one command at a time.
+/// from then on (until the program ends) that server is sent one command at a time.
 class MailChecker : public Norq::Thread {
 public:
     /// More messages than this from one account in one check are not looked at: a hostile
@@ -53,6 +53,6 @@ private:
     Pop3Limits m_limits;
     std::size_t m_maxNewMails;
     std::vector<AccountCheckEntry> m_workList;
-    /// The accounts whose servers lost pipelined commands; only the checker thread uses it.
+    /// The servers ("name:port") that lost pipelined commands; only the checker thread uses it.
     std::set<std::string> m_oneCommandAtATime;
 };

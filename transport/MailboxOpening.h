@@ -41,6 +41,8 @@ auto attemptWithFallback(const Logic::ConnectionSettings& settings, int stopDesc
     stalled = pipelining && session.pipelineStalled();
     if (!stalled)
         return result;
+    // Many servers hold the mailbox locked until the session that logged in ends.
+    session.disconnect();
     Pop3Session oneByOne(settings.serverName(), settings.port(), settings.useTls(), stopDescriptor,
                          limits);
     oneByOne.setPipelining(false);

@@ -7,7 +7,10 @@
 
 namespace {
 
-constexpr int kFirstBatch = 4;
+// Asked for with the two ends, on a guess: little, since most checks find nothing new.
+constexpr int kWithTheEnds = 2;
+// Then batches from this size, doubling: 10 new messages cost two round trips after STAT.
+constexpr int kFirstBatch = 8;
 constexpr int kLargestBatch = 32;
 
 } // namespace
@@ -22,11 +25,10 @@ MailboxWalk::End MailboxWalk::run(int count) {
         return End::Complete;
     m_session.askTop(1, 0);
     m_session.askTop(count, 0);
-    // Most servers list the newest message last: the first batch below it goes out with the
-    // two ends, so a few new messages cost no round trip of their own. A server that lists the
-    // other way round has those replies dropped.
-    int batch = kFirstBatch;
-    int asked = askBatch(count - 2, -1, batch);
+    // Most servers list the newest message last: the two below it go out with the two ends,
+    // so a few new messages cost no round trip of their own. A server that lists the other way
+    // round has those replies dropped.
+    int asked = askBatch(count - 2, -1, kWithTheEnds);
     // Without the two ends the order is unknown; a refusal here is a broken server, not a
     // message to step over.
     const auto first = fetch();
@@ -52,9 +54,14 @@ MailboxWalk::End MailboxWalk::run(int count) {
     }
 
     int next = ascending ? count - 2 : 1;
+    int batch = kFirstBatch;
     while (next >= 0 && next < count && m_walked < m_maxWalked) {
-        const int size = asked > 0 ? asked : askBatch(next, step, batch);
+        int size = asked;
         asked = 0;
+        if (size == 0) {
+            size = askBatch(next, step, batch);
+            batch = std::min(batch * 2, kLargestBatch);
+        }
         for (int i = 0; i < size; ++i) {
             const auto mail = fetch();
             if (!mail && m_session.failure() != Pop3Failure::Refused)
@@ -70,7 +77,6 @@ MailboxWalk::End MailboxWalk::run(int count) {
             }
         }
         next += size * step;
-        batch = std::min(batch * 2, kLargestBatch);
     }
     return End::Complete;
 }

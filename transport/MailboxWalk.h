@@ -17,9 +17,9 @@ class Pop3Session;
 /// behind it. The sender's own Date line is never used instead: one message dated years ahead
 /// would become the newest known and hide all mail after it.
 ///
-/// When the server pipelines, the TOP commands go out in batches that grow from 4 to 32, the
-/// first one together with the two ends, so a few new messages cost few round trips; the
-/// headers fetched past the end of the walk are dropped. The result is the same either way.
+/// When the server pipelines, the two messages below the last go out with the two ends, then
+/// TOP commands in batches that grow from 8 to 32, so a few new messages cost few round trips;
+/// the headers fetched past the end of the walk are dropped. The result is the same either way.
 class MailboxWalk {
 public:
     enum class End {

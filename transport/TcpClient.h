@@ -55,6 +55,8 @@ public:
 
 private:
     bool readPass();
+    /// Sends the acknowledgement of what was read now rather than after the usual delay.
+    void acknowledgeAtOnce();
     void closeSocket();
 
     TcpClientListener* m_listener = nullptr;

@@ -79,11 +79,13 @@ TEST_F(AccountCommandsTest, AddsFromThePresetsOrWithOverridesAfterATestThatWorks
               "someone@gmail.com  pop.gmail.com:995  TLS    idle     0 unread\n"
               "alice@example.org  127.0.0.1:" +
                   port(true) + "    TLS    idle     0 unread\n");
-    EXPECT_EQ(velomar("--list-accounts --json").output,
-              "{\"accounts\": [{\"email\": \"someone@gmail.com\", \"server\": \"pop.gmail.com\", "
-              "\"port\": 995, \"tls\": true, \"status\": \"idle\", \"unread\": 0}, "
-              "{\"email\": \"alice@example.org\", \"server\": \"127.0.0.1\", \"port\": " +
-                  port(true) + ", \"tls\": true, \"status\": \"idle\", \"unread\": 0}]}\n");
+    EXPECT_EQ(
+        velomar("--list-accounts --json").output,
+        "{\"accounts\": [{\"email\": \"someone@gmail.com\", \"server\": \"pop.gmail.com\", "
+        "\"port\": 995, \"tls\": true, \"status\": \"idle\", \"reason\": null, \"unread\": 0}, "
+        "{\"email\": \"alice@example.org\", \"server\": \"127.0.0.1\", \"port\": " +
+            port(true) +
+            ", \"tls\": true, \"status\": \"idle\", \"reason\": null, \"unread\": 0}]}\n");
     // Only loopback is reached in tests; the first check then finds the two messages of the
     // last 48 hours.
     ASSERT_EQ(velomar("--remove-account someone@gmail.com").exitCode, 0);
@@ -98,7 +100,8 @@ TEST_F(AccountCommandsTest, AFailedTestAddsNothingAndSaysWhy) {
     EXPECT_EQ(wrong.exitCode, 1);
     EXPECT_NE(wrong.output.find("velomar: the connection test failed: 127.0.0.1 port " +
                                 port(false) +
-                                " without TLS refused the login name \"bob\" or the password.\n"
+                                " without TLS refused the login name \"bob\" or the password. The "
+                                "server refused the log-in: [AUTH] Authentication failed.\n"
                                 "Nothing was added."),
               std::string::npos)
         << wrong.output;

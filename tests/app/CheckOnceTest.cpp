@@ -78,11 +78,13 @@ TEST_F(CheckOnceTest, FindsExactlyTheNewMessagesKeepsThemAndFindsNothingTheSecon
     EXPECT_EQ(maskDates(first.output),
               "{\"unread\": 2, \"new\": 2, \"accounts\": ["
               "{\"email\": \"alice@example.org\", \"status\": \"checked\", \"failure\": null, "
+              "\"reason\": null, "
               "\"new\": 2, \"unread\": 2, \"newMessages\": ["
               "{\"from\": \"Анна <anna@example.net>\", \"subject\": \"Café\", \"date\": DATE}, "
               "{\"from\": \"Анна <anna@example.net>\", \"subject\": \"Tea \\\"at\\\" five\", "
               "\"date\": DATE}]}, "
               "{\"email\": \"bob@example.org\", \"status\": \"checked\", \"failure\": null, "
+              "\"reason\": null, "
               "\"new\": 0, \"unread\": 0, \"newMessages\": []}]}\n")
         << first.output;
 
@@ -104,11 +106,13 @@ TEST_F(CheckOnceTest, AFailedAccountIsNamedAndGivesExitCodeThree) {
     addAccounts(std::move(accounts));
 
     const ProgramRun plain = velomar("--check-once");
-    EXPECT_EQ(plain.output, "bob@example.org: failed: the server refused the login name or "
-                            "password; 0 unread\nTotal: 0 new, 0 unread\n");
+    EXPECT_EQ(plain.output, "bob@example.org: failed, 0 unread (The server refused the log-in: "
+                            "[AUTH] Authentication failed.)\nTotal: 0 new, 0 unread\n");
     EXPECT_EQ(plain.exitCode, 3);
     const ProgramRun json = velomar("--check-once --json");
-    EXPECT_NE(json.output.find("\"status\": \"failed\", \"failure\": \"login\""), std::string::npos)
+    EXPECT_NE(json.output.find("\"status\": \"failed\", \"failure\": \"login\", \"reason\": "
+                               "\"The server refused the log-in: [AUTH] Authentication failed.\""),
+              std::string::npos)
         << json.output;
     EXPECT_EQ(json.exitCode, 3);
 }

@@ -11,11 +11,12 @@ TEST(CheckReport, JsonEscapesWhatMailersPutInHeaders) {
     account.unread = 1;
     account.newMessages.push_back({"\"Q\" \\ <q@x>", "tab\there\x01", {}});
     report.accounts.push_back(account);
-    EXPECT_EQ(report.json(),
-              "{\"unread\": 1, \"new\": 1, \"accounts\": [{\"email\": \"a@example.org\", "
-              "\"status\": \"checked\", \"failure\": null, \"new\": 1, \"unread\": 1, "
-              "\"newMessages\": [{\"from\": \"\\\"Q\\\" \\\\ <q@x>\", \"subject\": "
-              "\"tab\\there\\u0001\", \"date\": null}]}]}\n");
+    EXPECT_EQ(
+        report.json(),
+        "{\"unread\": 1, \"new\": 1, \"accounts\": [{\"email\": \"a@example.org\", "
+        "\"status\": \"checked\", \"failure\": null, \"reason\": null, \"new\": 1, \"unread\": 1, "
+        "\"newMessages\": [{\"from\": \"\\\"Q\\\" \\\\ <q@x>\", \"subject\": "
+        "\"tab\\there\\u0001\", \"date\": null}]}]}\n");
 }
 
 TEST(CheckReport, DatesAsTheHeaderWroteThem) {
@@ -39,7 +40,9 @@ TEST(CheckReport, ExitCodeAndTotals) {
     EXPECT_EQ(report.totalUnread(), 7u);
     EXPECT_EQ(report.exitCode(), 3);
     report.accounts[1].failure = CheckFailure::Server;
-    EXPECT_NE(report.json().find("\"status\": \"failed\", \"failure\": \"server\""),
+    report.accounts[1].reason = "No answer from the server within 5 s after STAT.";
+    EXPECT_NE(report.json().find("\"status\": \"failed\", \"failure\": \"server\", \"reason\": "
+                                 "\"No answer from the server within 5 s after STAT.\""),
               std::string::npos);
     // What was found but not kept would be found again: worse than an account not checked.
     report.saveFailure = "general.bin: No space left on device";

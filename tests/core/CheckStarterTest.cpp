@@ -28,7 +28,9 @@ public:
     void accountChecked(const AccountCheckEntry&, const Logic::Account::MailList&) override {
         m_log.record("checked");
     }
-    void accountFailed(const AccountCheckEntry&, CheckFailure) override { m_log.record("failed"); }
+    void accountFailed(const AccountCheckEntry&, const CheckProblem&) override {
+        m_log.record("failed");
+    }
     void accountFinished(const AccountCheckEntry&) override { m_log.record("finished account"); }
     void checkFinished() override { m_log.record("finished"); }
 
@@ -85,4 +87,22 @@ TEST_F(CheckStarterTest, RemovingTheObserverWaitsForTheEventInFlightAndNoneFollo
 
     ASSERT_TRUE(silent.accept());
     core.checkStarter().stopCheck(); // its remaining events reach nobody
+}
+
+TEST_F(CheckStarterTest, ASelectionChecksOnlyTheAccountsItTakes) {
+    core.accountMgr().addAccount(TestMail::account("dave", "x", silent.port(), false));
+    EXPECT_FALSE(core.checkStarter().startCheck([](const std::string&) { return false; }));
+    EXPECT_FALSE(core.checkStarter().isChecking());
+
+    ASSERT_TRUE(core.checkStarter().startCheck(
+        [](const std::string& address) { return address == "dave@example.org"; }));
+    {
+        std::lock_guard lock(core.accountMgr().accountLock());
+        EXPECT_EQ(core.accountMgr().findByEmail("dave@example.org")->status(),
+                  Logic::AccountStatus::Pending);
+        EXPECT_EQ(core.accountMgr().findByEmail("carol@example.org")->status(),
+                  Logic::AccountStatus::Idle);
+    }
+    ASSERT_TRUE(silent.accept());
+    core.checkStarter().stopCheck();
 }

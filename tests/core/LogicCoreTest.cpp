@@ -21,7 +21,7 @@ public:
     void checkStarted() override { record("started"); }
     void accountStarting(const AccountCheckEntry&) override {}
     void accountChecked(const AccountCheckEntry&, const Logic::Account::MailList&) override {}
-    void accountFailed(const AccountCheckEntry& entry, CheckFailure) override {
+    void accountFailed(const AccountCheckEntry& entry, const CheckProblem&) override {
         record("failed " + entry.connectionSettings.emailAddress());
     }
     void accountFinished(const AccountCheckEntry&) override {}
@@ -46,6 +46,8 @@ protected:
         core.checkStarter().setObserver(&updater);
         EXPECT_TRUE(core.checkStarter().startCheck());
         auto events = end.wait();
+        // The run may not have quite ended when its last event arrives.
+        core.checkStarter().stopCheck();
         core.checkStarter().setObserver(nullptr);
         return events;
     }
@@ -104,10 +106,23 @@ TEST_F(LogicCoreTest, RefusedLoginAndUntrustedServerShowAsFailed) {
     const auto events = check(core);
     EXPECT_EQ(events, (std::vector<std::string>{"started", "failed alice@example.org",
                                                 "failed bob-elsewhere@example.org", "finished"}));
-    EXPECT_EQ(core.accountMgr().findByEmail("alice@example.org")->status(),
-              Logic::AccountStatus::Failed);
-    EXPECT_EQ(core.accountMgr().findByEmail("bob-by-ip@example.org")->status(),
-              Logic::AccountStatus::Idle);
+    const Logic::Account& alice = *core.accountMgr().findByEmail("alice@example.org");
+    EXPECT_EQ(alice.status(), Logic::AccountStatus::Failed);
+    EXPECT_EQ(alice.failureReason(),
+              "The server refused the log-in: [AUTH] Authentication failed.");
+    const Logic::Account& bob = *core.accountMgr().findByEmail("bob-by-ip@example.org");
+    EXPECT_EQ(bob.status(), Logic::AccountStatus::Idle);
+    EXPECT_EQ(bob.failureReason(), "");
+
+    // Failures count up until a check works again.
+    check(core);
+    EXPECT_EQ(alice.failuresInARow(), 2);
+    Logic::ConnectionSettings fixed = alice.connectionSettings();
+    fixed.setPassword("wonderland");
+    core.accountMgr().findByEmail("alice@example.org")->setConnectionSettings(fixed);
+    check(core);
+    EXPECT_EQ(alice.failureReason(), "");
+    EXPECT_EQ(alice.failuresInARow(), 0);
 }
 
 TEST_F(LogicCoreTest, NoAccountsStillStartsFinishesAndSaves) {

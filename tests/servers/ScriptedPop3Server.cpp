@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace TestServers {
 namespace {
@@ -46,7 +47,15 @@ ScriptedPop3Server::ScriptedPop3Server(std::chrono::milliseconds patience) : m_p
 
 ScriptedPop3Server::~ScriptedPop3Server() {
     hangUp();
+    for (const int connection : m_silentConnections)
+        ::close(connection);
     ::close(m_listener);
+}
+
+bool ScriptedPop3Server::acceptAnother() {
+    if (m_connection >= 0)
+        m_silentConnections.push_back(std::exchange(m_connection, -1));
+    return accept();
 }
 
 bool ScriptedPop3Server::accept() {

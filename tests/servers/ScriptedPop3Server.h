@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace TestServers {
 
@@ -34,6 +35,9 @@ public:
     /// Waits for the client's connection; false if none came. `say`, `receiveLine` and
     /// `waitForClose` accept one by themselves when there is none yet.
     bool accept();
+    /// Like `accept`, but the connection so far stays open, silent, until the server goes:
+    /// for a client that tries again before it lets go of the first connection.
+    bool acceptAnother();
     /// Sends exactly these bytes, as one write where the system allows; returns how many went
     /// out (fewer when the client stopped reading for `patience` or went away).
     std::size_t say(std::string_view bytes);
@@ -58,6 +62,7 @@ private:
 
     int m_listener = -1;
     int m_connection = -1;
+    std::vector<int> m_silentConnections;
     std::uint16_t m_port = 0;
     bool m_peerClosed = false;
     std::string m_received;

@@ -23,11 +23,15 @@ using TestServers::TestCertificates;
 
 class RecordingListener : public ConnectionTestListener {
 public:
-    void connectFailed(const std::string& tlsReason) override {
-        m_log.record(tlsReason.empty() ? "connect failed" : "connect failed: " + tlsReason);
+    void connectFailed(const std::string& reason) override {
+        m_log.record("connect failed: " + reason);
     }
-    void loginFailed() override { m_log.record("login failed"); }
-    void statusFailed() override { m_log.record("status failed"); }
+    void loginFailed(const std::string& reason) override {
+        m_log.record("login failed: " + reason);
+    }
+    void statusFailed(const std::string& reason) override {
+        m_log.record("status failed: " + reason);
+    }
     void authorizing() override { m_log.record("authorizing"); }
     void retrievingStatus() override { m_log.record("retrieving status"); }
     void succeeded(int count) override { m_log.record("succeeded " + std::to_string(count)); }
@@ -87,15 +91,18 @@ TEST(ConnectionTestThread, ReportsEachStepAndTheResultAgainstDovecot) {
     EXPECT_EQ(
         runTest(settings("127.0.0.1", server.tlsPort(), true, "bob", "builder"), "succeeded 0"),
         (std::vector<std::string>{"authorizing", "retrieving status", "succeeded 0"}));
-    EXPECT_EQ(runTest(settings("127.0.0.1", server.plainPort(), false, "alice", "rabbit"),
-                      "login failed"),
-              (std::vector<std::string>{"authorizing", "login failed"}));
+    const std::string refused =
+        "login failed: The server refused the log-in: [AUTH] Authentication failed.";
+    EXPECT_EQ(runTest(settings("127.0.0.1", server.plainPort(), false, "alice", "rabbit"), refused),
+              (std::vector<std::string>{"authorizing", refused}));
 
     TestSupport::StderrCapture quiet;
     const auto closedPort = static_cast<std::uint16_t>(TestServers::freeLoopbackPort());
-    EXPECT_EQ(
-        runTest(settings("127.0.0.1", closedPort, false, "alice", "wonderland"), "connect failed"),
-        std::vector<std::string>{"connect failed"});
+    const std::string unreachable =
+        "connect failed: Could not connect to 127.0.0.1:" + std::to_string(closedPort) +
+        ": connection refused.";
+    EXPECT_EQ(runTest(settings("127.0.0.1", closedPort, false, "alice", "wonderland"), unreachable),
+              std::vector<std::string>{unreachable});
 }
 
 TEST(ConnectionTestThread, ACertificateThatDoesNotVerifySaysWhy) {
@@ -137,10 +144,48 @@ TEST(ConnectionTestThread, AFailedStatusEndsWithoutQuit) {
     server.say("+OK\r\n");
     EXPECT_EQ(server.receiveLine(), "STAT\r\n");
     server.say("-ERR mailbox locked\r\n");
-    EXPECT_EQ(listener.waitFor("status failed"),
-              (std::vector<std::string>{"authorizing", "retrieving status", "status failed"}));
+    const std::string failed = "status failed: The server refused STAT: mailbox locked.";
+    EXPECT_EQ(listener.waitFor(failed),
+              (std::vector<std::string>{"authorizing", "retrieving status", failed}));
     EXPECT_TRUE(server.waitForClose());
     EXPECT_EQ(server.unreadBytes(), "");
+}
+
+TEST(ConnectionTestThread, AServerThatDropsWhatCameBeforeItsPasswordReplyPasses) {
+    TestServers::ScriptedPop3Server server;
+    RecordingListener listener;
+    ConnectionTestThread test(listener, settings("127.0.0.1", server.port(), false, "bob", "pw"));
+    test.start();
+    server.say("+OK ready\r\n");
+    EXPECT_EQ(server.receiveLine(), "CAPA\r\n");
+    server.say("+OK\r\nPIPELINING\r\n.\r\n");
+    EXPECT_EQ(server.receiveLine(), "USER bob\r\n");
+    EXPECT_EQ(server.receiveLine(), "PASS pw\r\n");
+    server.unreadBytes(); // lost while the password is checked
+    server.say("+OK\r\n+OK\r\n");
+    EXPECT_EQ(server.receiveLine(), "STAT\r\n");
+    server.say("+OK 2 640\r\n");
+    EXPECT_EQ(server.receiveLine(), "QUIT\r\n");
+    server.say("+OK bye\r\n");
+    EXPECT_EQ(listener.waitFor("succeeded 2"),
+              (std::vector<std::string>{"authorizing", "retrieving status", "succeeded 2"}));
+}
+
+TEST(ConnectionTestThread, AServerThatAsksToWaitIsNotAWrongPassword) {
+    TestServers::ScriptedPop3Server server;
+    RecordingListener listener;
+    ConnectionTestThread test(listener, settings("127.0.0.1", server.port(), false, "bob", "pw"));
+    test.start();
+    server.say("+OK ready\r\n");
+    EXPECT_EQ(server.receiveLine(), "CAPA\r\n");
+    server.say("+OK\r\nLOGIN-DELAY 600\r\n.\r\n");
+    EXPECT_EQ(server.receiveLine(), "USER bob\r\n");
+    server.say("+OK\r\n");
+    EXPECT_EQ(server.receiveLine(), "PASS pw\r\n");
+    server.say("-ERR [LOGIN-DELAY] wait\r\n");
+    const std::string busy =
+        "connect failed: The server asks to wait before the next log-in: [LOGIN-DELAY] wait.";
+    EXPECT_EQ(listener.waitFor(busy), (std::vector<std::string>{"authorizing", busy}));
 }
 
 TEST(ConnectionTestThread, AnAbandonedTestStopsAndTellsNothingMore) {

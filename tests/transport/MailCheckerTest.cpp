@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -49,41 +50,85 @@ protected:
     void start(MailDate newestKnown, std::size_t maxNewMails = MailChecker::kDefaultMaxNewMails,
                const Pop3Limits& limits = {}) {
         checker = std::make_unique<MailChecker>(listener, limits, maxNewMails);
+        checkAgain(newestKnown);
+    }
+    // Another check by the same checker, which remembers what it learnt of the server.
+    void checkAgain(MailDate newestKnown) {
+        checker->stop(); // the last run may not have quite ended yet
         checker->setWorkList({entry(server.port(), newestKnown)});
         checker->start();
     }
-    // Greeting, CAPA and USER; then the server answers PASS with `answer`.
+
+    // One command of a one-by-one dialogue: nothing else came with it.
+    void expectAlone(const std::string& line) {
+        EXPECT_EQ(server.receiveLine(), line + "\r\n");
+        EXPECT_EQ(server.unreadBytes(), "") << "behind " << line;
+    }
     // Greeting, CAPA (and UTF8 when offered) and USER; then the server answers PASS with
-    // `answer`.
+    // `answer`. Each command goes out alone, whatever the capabilities say.
     void logIn(const std::string& answer, const std::string& capabilities = "-ERR\r\n") {
         server.say("+OK ready\r\n");
-        EXPECT_EQ(server.receiveLine(), "CAPA\r\n");
+        expectAlone("CAPA");
         server.say(capabilities);
         if (capabilities.find("UTF8") != std::string::npos) {
-            EXPECT_EQ(server.receiveLine(), "UTF8\r\n");
+            expectAlone("UTF8");
             server.say("+OK\r\n");
         }
-        EXPECT_EQ(server.receiveLine(), "USER bob\r\n");
+        expectAlone("USER bob");
         server.say("+OK\r\n");
-        EXPECT_EQ(server.receiveLine(), "PASS secret\r\n");
+        expectAlone("PASS secret");
         server.say(answer);
     }
     // Login and STAT with `count` messages.
     void logIn(int count, const std::string& capabilities = "-ERR\r\n") {
         logIn("+OK\r\n", capabilities);
-        EXPECT_EQ(server.receiveLine(), "STAT\r\n");
+        expectAlone("STAT");
         server.say("+OK " + std::to_string(count) + " 1000\r\n");
     }
     void expectTop(int number, int day) {
         expectTop(number, topReply(day, "m" + std::to_string(number)));
     }
     void expectTop(int number, const std::string& reply) {
-        EXPECT_EQ(server.receiveLine(), "TOP " + std::to_string(number) + " 0\r\n");
+        expectAlone("TOP " + std::to_string(number) + " 0");
         server.say(reply);
     }
     void expectQuit() {
-        EXPECT_EQ(server.receiveLine(), "QUIT\r\n");
+        expectAlone("QUIT");
         server.say("+OK bye\r\n");
+    }
+
+    // One round trip with a pipelining server that reads all the client sent in one go
+    // before it answers any of it.
+    void roundTrip(const std::vector<std::string>& lines, const std::string& replies) {
+        for (const std::string& line : lines)
+            EXPECT_EQ(server.receiveLine(), line + "\r\n");
+        EXPECT_EQ(server.unreadBytes(), "") << "behind " << lines.back();
+        server.say(replies);
+    }
+    template <typename Reply> void topRoundTrip(const std::vector<int>& numbers, Reply reply) {
+        std::vector<std::string> lines;
+        std::string replies;
+        for (int number : numbers) {
+            lines.push_back("TOP " + std::to_string(number) + " 0");
+            replies += reply(number);
+        }
+        roundTrip(lines, replies);
+    }
+    // Greeting and CAPA with PIPELINING; USER and PASS together, then STAT on its own with
+    // `count` messages. A server that `dropsEarlyInput` loses whatever came while it checked
+    // the password.
+    void logInPipelined(int count, bool dropsEarlyInput = false) {
+        server.say("+OK ready\r\n");
+        roundTrip({"CAPA"}, "+OK\r\nTOP\r\nPIPELINING\r\n.\r\n");
+        if (dropsEarlyInput) {
+            EXPECT_EQ(server.receiveLine(), "USER bob\r\n");
+            EXPECT_EQ(server.receiveLine(), "PASS secret\r\n");
+            server.unreadBytes(); // lost
+            server.say("+OK\r\n+OK\r\n");
+        } else {
+            roundTrip({"USER bob", "PASS secret"}, "+OK\r\n+OK\r\n");
+        }
+        roundTrip({"STAT"}, "+OK " + std::to_string(count) + " 1000\r\n");
     }
 
     ScriptedPop3Server server;
@@ -258,9 +303,10 @@ TEST_F(MailCheckerTest, APasswordRefusedLateIsStillAWrongPassword) {
                                         "finished bob@example.org", "done"}));
 }
 
-// One mailbox, checked by a server that pipelines and by one that does not: the same new
-// messages, the first in a handful of batches. Messages 1 to 12 arrived on days 1 to 12,
-// except that 9 is a stub and 7 is refused; every day after the 3rd is new.
+// One mailbox, checked by a server that pipelines, by one that does not, and by one that
+// loses what came before its reply to PASS: the same new messages, the first in a handful of
+// batches. Messages 1 to 12 arrived on days 1 to 12, except that 9 is a stub and 7 is refused;
+// every day after the 3rd is new.
 TEST_F(MailCheckerTest, PipelinedAndOneByOneChecksFindTheSameMessages) {
     const auto reply = [](int number) {
         return number == 9   ? kStub
@@ -277,32 +323,119 @@ TEST_F(MailCheckerTest, PipelinedAndOneByOneChecksFindTheSameMessages) {
     expectQuit();
     EXPECT_EQ(listener.waitForEnd(), kCheckedOf(kNew));
 
-    // Pipelined: the server reads each whole batch before it answers any of it.
-    const auto batch = [&](const std::vector<std::string>& lines, const std::string& replies) {
-        for (const std::string& line : lines)
-            EXPECT_EQ(server.receiveLine(), line + "\r\n");
-        EXPECT_EQ(server.unreadBytes(), "");
-        server.say(replies);
+    // Pipelined: the two below the last message go out with the two ends, then a batch of 8.
+    for (const bool dropsEarlyInput : {false, true}) {
+        start(knownDate(3));
+        ASSERT_TRUE(server.accept());
+        logInPipelined(12, dropsEarlyInput);
+        topRoundTrip({1, 12, 11, 10}, reply);
+        topRoundTrip({9, 8, 7, 6, 5, 4, 3, 2}, reply);
+        roundTrip({"QUIT"}, "+OK bye\r\n");
+        EXPECT_EQ(listener.waitForEnd(), kCheckedOf(kNew)) << dropsEarlyInput;
+    }
+}
+
+TEST_F(MailCheckerTest, TenNewAmongAThousandCostSevenRoundTrips) {
+    // Message 1 is the oldest; 991 to 1000 are new.
+    const auto reply = [](int number) {
+        return topReply(number == 1 ? 1 : number > 990 ? 20 : 5, "m" + std::to_string(number));
     };
-    const auto topBatch = [&](const std::vector<int>& numbers) {
-        std::vector<std::string> lines;
-        std::string replies;
-        for (int number : numbers) {
-            lines.push_back("TOP " + std::to_string(number) + " 0");
-            replies += reply(number);
-        }
-        batch(lines, replies);
+    start(knownDate(10));
+    logInPipelined(1000); // greeting, CAPA, USER and PASS, STAT
+    topRoundTrip({1, 1000, 999, 998}, reply);
+    topRoundTrip({997, 996, 995, 994, 993, 992, 991, 990}, reply);
+    roundTrip({"QUIT"}, "+OK bye\r\n");
+    EXPECT_EQ(listener.waitForEnd(),
+              kCheckedOf("m1000,m999,m998,m997,m996,m995,m994,m993,m992,m991"));
+}
+
+TEST_F(MailCheckerTest, AStalledBatchIsCheckedAgainOneByOneAndTheServerStaysSo) {
+    // The stall shows as silence; a short limit keeps the wait for it short.
+    start(knownDate(3), MailChecker::kDefaultMaxNewMails, {1s, 1h, 1h});
+    logInPipelined(5);
+    // The server answers the first command of the batch and loses the rest.
+    for (int number : {1, 5, 4, 3})
+        EXPECT_EQ(server.receiveLine(), "TOP " + std::to_string(number) + " 0\r\n");
+    server.say(topReply(1, "m1"));
+
+    const auto oneByOne = [&](bool retry) {
+        // The stalled connection stays open, as its server does not know it was given up.
+        ASSERT_TRUE(retry ? server.acceptAnother() : server.accept());
+        logIn(5, "+OK\r\nTOP\r\nPIPELINING\r\n.\r\n");
+        expectTop(1, 1);
+        expectTop(5, 5);
+        expectTop(4, 4);
+        expectTop(3, 3);
+        expectQuit();
+        EXPECT_EQ(listener.waitForEnd(), kCheckedOf("m5,m4"));
     };
-    start(knownDate(3));
+    oneByOne(true);
+    checkAgain(knownDate(3));
+    oneByOne(false);
+}
+
+TEST_F(MailCheckerTest, ALogInTurnedDownForNowIsBusyNotAWrongPassword) {
+    const std::vector<std::string> kBusy = {"starting bob@example.org", "failed busy",
+                                            "finished bob@example.org", "done"};
+    start(knownDate(1));
+    logIn("-ERR [LOGIN-DELAY] wait\r\n", "+OK\r\nLOGIN-DELAY 600\r\n.\r\n");
+    EXPECT_EQ(listener.waitForEnd(), kBusy);
+    EXPECT_EQ(listener.lastProblem().retryAfter, 600s);
+    EXPECT_TRUE(listener.lastProblem().mayPass);
+
+    start(knownDate(1));
     ASSERT_TRUE(server.accept());
-    server.say("+OK ready\r\n");
-    batch({"CAPA"}, "+OK\r\nPIPELINING\r\n.\r\n");
-    batch({"USER bob", "PASS secret", "STAT"}, "+OK\r\n+OK\r\n+OK 12 1000\r\n");
-    topBatch({1, 12});
-    topBatch({11, 10, 9, 8});
-    topBatch({7, 6, 5, 4, 3, 2, 1});
-    batch({"QUIT"}, "+OK bye\r\n");
-    EXPECT_EQ(listener.waitForEnd(), kCheckedOf(kNew));
+    logIn("-ERR [IN-USE] Do you have another POP session running?\r\n");
+    EXPECT_EQ(listener.waitForEnd(), kBusy);
+    EXPECT_EQ(listener.lastProblem().retryAfter, 0s);
+}
+
+// The sentence each kind of failure gives the user. An untrusted certificate's is the TLS
+// layer's own, which ConnectionTestThreadTest shows against Dovecot.
+TEST_F(MailCheckerTest, EachFailureSaysWhyInASentence) {
+    TestSupport::StderrCapture quiet;
+    const std::uint16_t closedPort = TestServers::freeLoopbackPort();
+    struct Case {
+        const char* name;
+        std::function<void()> serve;
+        CheckFailure kind;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"connect refused on a closed port", nullptr, CheckFailure::Connect,
+         "Could not connect to 127.0.0.1:" + std::to_string(closedPort) + ": connection refused."},
+        {"log-in refused with the server's words",
+         [&] { logIn("-ERR [AUTH] Authentication failed.\r\n"); }, CheckFailure::Login,
+         "The server refused the log-in: [AUTH] Authentication failed."},
+        {"busy", [&] { logIn("-ERR [IN-USE] Mailbox locked\r\n"); }, CheckFailure::Busy,
+         "The server asks to wait before the next log-in: [IN-USE] Mailbox locked."},
+        {"no answer after STAT",
+         [&] {
+             logIn("+OK\r\n");
+             expectAlone("STAT");
+         },
+         CheckFailure::Server, "No answer from the server within 1 s after STAT."},
+        {"server closed the connection",
+         [&] {
+             logIn(3);
+             expectTop(1, 1);
+             expectAlone("TOP 3 0");
+             server.hangUp();
+         },
+         CheckFailure::Server, "The server closed the connection before it answered TOP 3."},
+    };
+    for (const Case& sample : cases) {
+        checker = std::make_unique<MailChecker>(listener, Pop3Limits{1s, 1h, 1h});
+        checker->setWorkList({entry(sample.serve ? server.port() : closedPort, knownDate(1))});
+        checker->start();
+        if (sample.serve) {
+            ASSERT_TRUE(server.accept());
+            sample.serve();
+        }
+        listener.waitForEnd();
+        EXPECT_EQ(listener.lastProblem().kind, sample.kind) << sample.name;
+        EXPECT_EQ(listener.lastProblem().reason, sample.reason) << sample.name;
+    }
 }
 
 TEST_F(MailCheckerTest, RefusedPasswordIsALoginFailure) {

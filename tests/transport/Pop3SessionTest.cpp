@@ -305,15 +305,18 @@ TEST_F(Pop3SessionTest, APipeliningServerGetsWhatWasAskedForInOneWrite) {
     EXPECT_TRUE(session.capabilities().pipelining);
     EXPECT_TRUE(session.capabilities().utf8);
 
-    // The server answers nothing before it has every line: the client must not wait.
+    // The server answers nothing before it has every line: the client must not wait. Nothing
+    // goes out behind PASS before its reply, as some servers drop what came meanwhile.
     ASSERT_TRUE(session.askLogIn("bob", "secret"));
     session.askStat();
     auto login = inBackground([&] { return session.readLogIn(); });
-    for (const char* line : {"UTF8\r\n", "USER bob\r\n", "PASS secret\r\n", "STAT\r\n"})
+    for (const char* line : {"UTF8\r\n", "USER bob\r\n", "PASS secret\r\n"})
         EXPECT_EQ(server.receiveLine(), line);
-    server.say("+OK UTF8 enabled\r\n+OK\r\n+OK\r\n+OK 3 300\r\n");
+    EXPECT_EQ(server.unreadBytes(), "");
+    server.say("+OK UTF8 enabled\r\n+OK\r\n+OK\r\n");
     EXPECT_TRUE(login.get());
-    EXPECT_TRUE(session.readStat(count, size));
+    EXPECT_TRUE(
+        exchange([&] { return session.readStat(count, size); }, "STAT\r\n", "+OK 3 300\r\n"));
     EXPECT_EQ(count, 3);
 
     // Replies are read in the order asked, a refusal among them included; unread ones are

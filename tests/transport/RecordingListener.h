@@ -6,10 +6,27 @@
 #include "transport/AccountCheckEntry.h"
 #include "transport/MailCheckListener.h"
 
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace TestTransport {
+
+inline const char* kindName(CheckFailure kind) {
+    switch (kind) {
+    case CheckFailure::Connect:
+        return "connect";
+    case CheckFailure::Tls:
+        return "tls";
+    case CheckFailure::Login:
+        return "login";
+    case CheckFailure::Server:
+        return "server";
+    case CheckFailure::Busy:
+        return "busy";
+    }
+    return "?";
+}
 
 // Writes down every call, and lets the test wait for the end of the run.
 class RecordingListener : public MailCheckListener {
@@ -23,11 +40,12 @@ public:
         }
         record("checked [" + subjects + "]");
     }
-    void accountFailed(const AccountCheckEntry&, CheckFailure failure) override {
-        record(failure == CheckFailure::Login    ? "failed login"
-               : failure == CheckFailure::Tls    ? "failed tls"
-               : failure == CheckFailure::Server ? "failed server"
-                                                 : "failed connect");
+    void accountFailed(const AccountCheckEntry&, const CheckProblem& problem) override {
+        {
+            std::lock_guard lock(m_mutex);
+            m_lastProblem = problem;
+        }
+        record(std::string("failed ") + kindName(problem.kind));
     }
     void accountFinished(const AccountCheckEntry& entry) override {
         record("finished " + entry.connectionSettings.emailAddress());
@@ -38,11 +56,18 @@ public:
     void checkFinished() override { record("done"); }
 
     std::vector<std::string> waitForEnd() { return m_log.waitFor("done"); }
+    /// The problem of the latest failure.
+    CheckProblem lastProblem() {
+        std::lock_guard lock(m_mutex);
+        return m_lastProblem;
+    }
 
 private:
     void record(std::string call) { m_log.record(std::move(call)); }
 
     TestSupport::EventLog m_log;
+    std::mutex m_mutex;
+    CheckProblem m_lastProblem;
 };
 
 } // namespace TestTransport
