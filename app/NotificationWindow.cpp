@@ -69,7 +69,7 @@ void drawWrapped(QPainter& painter, const QRect& area, const QString& text) {
 } // namespace
 
 NotificationWindow::NotificationWindow(int right, int bottom, const QString& title,
-                                       const QString& sender, const QString& subject)
+                                       const QString& sender, const QString& subject, Layout layout)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::WindowDoesNotAcceptFocus) {
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -77,7 +77,7 @@ NotificationWindow::NotificationWindow(int right, int bottom, const QString& tit
     setObjectName(QStringLiteral("notificationWindow"));
     setGeometry(right - kWidth, bottom - kHeight, kWidth, kHeight);
     setFixedSize(kWidth, kHeight);
-    m_picture = draw(title, sender, subject, devicePixelRatioF());
+    m_picture = draw(title, sender, subject, devicePixelRatioF(), layout);
     setAlpha(0);
     show();
 }
@@ -124,7 +124,7 @@ void NotificationWindow::mousePressEvent(QMouseEvent* event) {
 }
 
 QPixmap NotificationWindow::draw(const QString& title, const QString& sender,
-                                 const QString& subject, qreal devicePixelRatio) {
+                                 const QString& subject, qreal devicePixelRatio, Layout layout) {
     QPixmap picture(QSize(kWidth, kHeight) * devicePixelRatio);
     picture.setDevicePixelRatio(devicePixelRatio);
     QPainter painter(&picture);
@@ -142,6 +142,11 @@ QPixmap NotificationWindow::draw(const QString& title, const QString& sender,
         titleArea, Qt::AlignCenter | Qt::TextSingleLine,
         painter.fontMetrics().elidedText(title.simplified(), Qt::ElideRight, titleArea.width()));
 
+    if (layout == Layout::Notice) {
+        painter.setFont(popupFont(false));
+        drawWrapped(painter, edges(6, 26, 234, 84), subject.simplified());
+        return picture;
+    }
     const QRect from = drawLabel(painter, 6, 26, QStringLiteral("From:"));
     painter.setFont(popupFont(false));
     const QRect senderArea = edges(from.right() + 1 + 5, 26, 234, from.bottom() + 1);

@@ -18,9 +18,14 @@ public:
     /// Seconds from the first step to the end of the fade-out.
     static constexpr float kLifetime = 8.0f;
 
-    /// Placed with its bottom-right corner at (right, bottom), shown fully transparent.
+    /// A message's sender and subject, each after its label; or a notice, whose text takes the
+    /// whole body.
+    enum class Layout { Mail, Notice };
+
+    /// Placed with its bottom-right corner at (right, bottom), shown fully transparent. A notice
+    /// shows `subject` as its text and no sender.
     NotificationWindow(int right, int bottom, const QString& title, const QString& sender,
-                       const QString& subject);
+                       const QString& subject, Layout layout = Layout::Mail);
 
     /// Advances to `seconds` on the run's clock; the first step counts as no time at all, so a
     /// pop-up's life starts when it is first animated.
@@ -34,7 +39,7 @@ public:
 
     /// The whole picture, as drawn once at construction.
     static QPixmap draw(const QString& title, const QString& sender, const QString& subject,
-                        qreal devicePixelRatio);
+                        qreal devicePixelRatio, Layout layout = Layout::Mail);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -52,7 +52,9 @@ void Notifier::showNewMails() {
 }
 
 void Notifier::showProblem(const QString& emailAddress, const QString& reason) {
-    m_pending.push_back({emailAddress, QStringLiteral("Could not check this account"), reason});
+    m_pending.push_back({emailAddress, QString(),
+                         QStringLiteral("Could not check this account. ") + reason,
+                         NotificationWindow::Layout::Notice});
     if (!isRunning())
         startRun();
 }
@@ -100,8 +102,8 @@ void Notifier::addPopup() {
     // Directly above the newest pop-up of the run, wherever a window manager put it.
     const int bottom = m_bottom - static_cast<int>(m_popups.size()) * NotificationWindow::kHeight;
     const Pending& next = m_pending.front();
-    m_popups.push_back(std::make_unique<NotificationWindow>(m_right, bottom, next.title,
-                                                            next.sender, next.subject));
+    m_popups.push_back(std::make_unique<NotificationWindow>(
+        m_right, bottom, next.title, next.sender, next.subject, next.layout));
     m_pending.pop_front();
     m_alive = true;
 }

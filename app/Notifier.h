@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/NotificationWindow.h"
+
 #include <QObject>
 #include <QRect>
 #include <QString>
@@ -10,7 +12,6 @@
 #include <memory>
 #include <vector>
 
-class NotificationWindow;
 class UserActions;
 
 /// Shows each new message once in a pop-up at the bottom right of the primary screen. A run
@@ -57,6 +58,7 @@ private:
         QString title;
         QString sender;
         QString subject;
+        NotificationWindow::Layout layout = NotificationWindow::Layout::Mail;
     };
 
     /// Starts a run of what waits, unless one lasts.
