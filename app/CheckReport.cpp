@@ -5,26 +5,6 @@
 #include <cstdio>
 #include <ctime>
 
-namespace {
-
-const char* failureName(CheckFailure failure) {
-    switch (failure) {
-    case CheckFailure::Connect:
-        return "connect";
-    case CheckFailure::Tls:
-        return "tls";
-    case CheckFailure::Login:
-        return "login";
-    case CheckFailure::Server:
-        return "server";
-    case CheckFailure::Busy:
-        return "busy";
-    }
-    return "connect";
-}
-
-} // namespace
-
 std::optional<std::string> isoDate(const MailDate& date) {
     if (!date.isKnown())
         return std::nullopt;

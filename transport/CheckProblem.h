@@ -17,6 +17,9 @@ enum class CheckFailure {
     Busy,
 };
 
+/// The kind as one word, as scripts read it: "connect", "tls", "login", "server", "busy".
+const char* failureName(CheckFailure kind);
+
 /// Why an account could not be checked, as the account shows it and as it is retried.
 struct CheckProblem {
     CheckFailure kind = CheckFailure::Connect;

@@ -6,6 +6,7 @@
 #include "app/TrayIcon.h"
 #include "core/ModelView.h"
 #include "foundation/Settings.h"
+#include "tests/shell/MockSystemBus.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "tests/support/QtTests.h"
 #include "tests/support/StderrCapture.h"
@@ -231,6 +232,17 @@ private Q_SLOTS:
         shell.window->mailsChanged();
         QVERIFY(!tray.showsWarning());
         QCOMPARE(shell.tooltip(), QStringLiteral("Quorvex Velomar\nNo unread messages"));
+    }
+
+    void aWakeUpChecksWithinSeconds() {
+        if (const char* missing = ShellTest::mockSystemBusMissing(); *missing != '\0')
+            QSKIP(missing);
+        Shell shell(accounts(ShellTest::unreachableAccount("a@example.org")));
+        QVERIFY(shell.checkDone());
+        const auto failures = [&] { return ModelView(shell.core).accounts()[0].failuresInARow; };
+        QCOMPARE(failures(), 1);
+        QVERIFY(ShellTest::emitPrepareForSleep(false));
+        QTRY_COMPARE_WITH_TIMEOUT(failures(), 2, 5000);
     }
 
     void theScheduleFollowsTheInterval() {

@@ -2,11 +2,9 @@
 // (python3-dbusmock) on the private system bus that with-system-bus gives this program and
 // starts them on.
 #include "app/WakeWatcher.h"
+#include "tests/shell/MockSystemBus.h"
 #include "tests/support/QtTests.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -19,35 +17,14 @@ constexpr auto kSettle = 100ms;
 constexpr int kQuietMs = 600;
 constexpr int kSignalMs = 5000;
 
-const QString kLogind = QStringLiteral("org.freedesktop.login1");
-const QString kNetworkManager = QStringLiteral("org.freedesktop.NetworkManager");
-
-// Calls one of the mock's own methods and says whether it worked.
-bool callMock(const QString& service, const QString& path, const QString& method,
-              const QVariantList& arguments) {
-    auto call = QDBusMessage::createMethodCall(service, path,
-                                               QStringLiteral("org.freedesktop.DBus.Mock"), method);
-    call.setArguments(arguments);
-    return QDBusConnection::systemBus().call(call).type() == QDBusMessage::ReplyMessage;
-}
-
-bool registered(const QString& service) {
-    return QDBusConnection::systemBus().interface()->isServiceRegistered(service);
-}
-
 } // namespace
 
 class WakeWatcherTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() {
-        const QByteArray bus = qgetenv("VELOMAR_TEST_SYSTEM_BUS");
-        if (bus.isEmpty() || bus != qgetenv("DBUS_SYSTEM_BUS_ADDRESS"))
-            QSKIP("needs the private system bus of tests/shell/with-system-bus, which needs "
-                  "dbus-daemon (ctest runs this program through it)");
-        if (!registered(kLogind) || !registered(kNetworkManager))
-            QSKIP("python3-dbusmock's logind and NetworkManager mocks are not on the private "
-                  "system bus (is python3-dbusmock installed?)");
+        if (const char* missing = ShellTest::mockSystemBusMissing(); *missing != '\0')
+            QSKIP(missing);
     }
 
     void cleanup() { setOnline(true); }
@@ -83,18 +60,12 @@ private Q_SLOTS:
 
 private:
     static void prepareForSleep(bool goingToSleep) {
-        QVERIFY(callMock(
-            kLogind, QStringLiteral("/org/freedesktop/login1"), QStringLiteral("EmitSignal"),
-            {QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"),
-             QStringLiteral("b"), QVariant(QVariantList{goingToSleep})}));
+        QVERIFY(ShellTest::emitPrepareForSleep(goingToSleep));
     }
 
     // Sets NetworkManager's global state and waits until Qt has heard it.
     static void setOnline(bool online) {
-        const uint connectedGlobal = 70, disconnected = 20;
-        QVERIFY(callMock(kNetworkManager, QStringLiteral("/org/freedesktop/NetworkManager"),
-                         QStringLiteral("SetGlobalConnectionState"),
-                         {online ? connectedGlobal : disconnected}));
+        QVERIFY(ShellTest::setNetworkConnected(online));
         const auto expected = online ? QNetworkInformation::Reachability::Online
                                      : QNetworkInformation::Reachability::Disconnected;
         QTRY_COMPARE_WITH_TIMEOUT(QNetworkInformation::instance()->reachability(), expected,

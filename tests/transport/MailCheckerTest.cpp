@@ -359,7 +359,7 @@ TEST_F(MailCheckerTest, AStalledBatchIsCheckedAgainOneByOneAndTheServerStaysSo) 
     server.say(topReply(1, "m1"));
 
     const auto oneByOne = [&](bool retry) {
-        // The stalled connection stays open, as its server does not know it was given up.
+        // The stalled connection was closed first: servers lock the mailbox until it ends.
         ASSERT_TRUE(retry ? server.acceptAnother() : server.accept());
         logIn(5, "+OK\r\nTOP\r\nPIPELINING\r\n.\r\n");
         expectTop(1, 1);

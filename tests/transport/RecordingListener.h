@@ -12,22 +12,6 @@
 
 namespace TestTransport {
 
-inline const char* kindName(CheckFailure kind) {
-    switch (kind) {
-    case CheckFailure::Connect:
-        return "connect";
-    case CheckFailure::Tls:
-        return "tls";
-    case CheckFailure::Login:
-        return "login";
-    case CheckFailure::Server:
-        return "server";
-    case CheckFailure::Busy:
-        return "busy";
-    }
-    return "?";
-}
-
 // Writes down every call, and lets the test wait for the end of the run.
 class RecordingListener : public MailCheckListener {
 public:
@@ -45,7 +29,7 @@ public:
             std::lock_guard lock(m_mutex);
             m_lastProblem = problem;
         }
-        record(std::string("failed ") + kindName(problem.kind));
+        record(std::string("failed ") + failureName(problem.kind));
     }
     void accountFinished(const AccountCheckEntry& entry) override {
         record("finished " + entry.connectionSettings.emailAddress());
