@@ -149,6 +149,35 @@ TEST_F(CheckOnceTest, ADamagedDataFileStopsTheProgramWithItsMessage) {
     EXPECT_EQ(TestSupport::readFile(dataFolder() / "data" / "general.bin"), "not a data file");
 }
 
+TEST_F(CheckOnceTest, WhatKilledSavesLeftIsRemovedAtStartButNotAYoungSave) {
+    const std::filesystem::path dataFile = dataFolder() / "data" / "general.bin";
+    const std::filesystem::path settingsFile =
+        home.configFolder() / "Quorvex Software" / "Quorvex Velomar.reg";
+    std::filesystem::create_directories(dataFile.parent_path());
+    std::filesystem::create_directories(settingsFile.parent_path());
+    const auto leave = [](const std::filesystem::path& path, std::chrono::minutes age) {
+        TestSupport::writeFile(path, "half a save");
+        std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() - age);
+    };
+    const std::filesystem::path oldData = dataFile.string() + ".k3Jx9Q";
+    const std::filesystem::path oldSettings = settingsFile.string() + ".Ab12Cd";
+    const std::filesystem::path youngData = dataFile.string() + ".Zq81Lm";
+    leave(oldData, std::chrono::minutes(30));
+    leave(oldSettings, std::chrono::minutes(30));
+    leave(youngData, std::chrono::minutes(0));
+
+    const ProgramRun run = velomar("--check-once", "", "2>&1");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(std::filesystem::exists(oldData));
+    EXPECT_FALSE(std::filesystem::exists(oldSettings));
+    EXPECT_TRUE(std::filesystem::exists(youngData));
+    for (const auto& removed : {oldData, oldSettings})
+        EXPECT_NE(run.output.find("Start: removed what an unfinished save left $[" +
+                                  removed.string() + "]"),
+                  std::string::npos)
+            << run.output;
+}
+
 TEST_F(CheckOnceTest, HelpAndVersion) {
     EXPECT_EQ(velomar("--version").output, Norq::Product::versionText() + "\n");
     const ProgramRun help = velomar("--help");
