@@ -63,7 +63,7 @@ TEST_F(CheckOnceTest, WithoutAccountsItSaysSo) {
     EXPECT_EQ(run.output, "No accounts are set up.\n");
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(velomar("--check-once --json").output,
-              "{\"unread\": 0, \"new\": 0, \"accounts\": []}\n");
+              "{\"unread\": 0, \"new\": 0, \"saved\": true, \"accounts\": []}\n");
 }
 
 TEST_F(CheckOnceTest, FindsExactlyTheNewMessagesKeepsThemAndFindsNothingTheSecondTime) {
@@ -76,7 +76,7 @@ TEST_F(CheckOnceTest, FindsExactlyTheNewMessagesKeepsThemAndFindsNothingTheSecon
     const ProgramRun first = velomar("--check-once --json");
     EXPECT_EQ(first.exitCode, 0);
     EXPECT_EQ(maskDates(first.output),
-              "{\"unread\": 2, \"new\": 2, \"accounts\": ["
+              "{\"unread\": 2, \"new\": 2, \"saved\": true, \"accounts\": ["
               "{\"email\": \"alice@example.org\", \"status\": \"checked\", \"failure\": null, "
               "\"reason\": null, "
               "\"new\": 2, \"unread\": 2, \"newMessages\": ["
@@ -129,10 +129,14 @@ TEST_F(CheckOnceTest, WhatCannotBeSavedIsNamedAndGivesExitCodeOne) {
     const ProgramRun run = velomar("--check-once", "trap '' XFSZ; ulimit -f 0;", "2>&1");
     EXPECT_EQ(run.exitCode, 1);
     for (const std::string& line :
-         {std::string("bob@example.org: 0 new, 0 unread\nTotal: 0 new, 0 unread\n"),
+         {std::string("bob@example.org: 0 new, 0 unread\nTotal: 0 new, 0 unread\n"
+                      "Not saved: the next check will report all of this again.\n"),
           "velomar: could not save what the check found: " + dataFile.string() +
               ": File too large\n"})
         EXPECT_NE(run.output.find(line), std::string::npos) << run.output;
+    const ProgramRun json = velomar("--check-once --json", "trap '' XFSZ; ulimit -f 0;");
+    EXPECT_EQ(json.exitCode, 1);
+    EXPECT_NE(json.output.find("\"saved\": false"), std::string::npos) << json.output;
     EXPECT_EQ(TestSupport::readFile(dataFile), saved);
 }
 
