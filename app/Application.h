@@ -21,6 +21,7 @@ public:
     /// folder looked in when the installed files are nowhere to be found.
     std::filesystem::path presetsFile() const;
     Norq::Settings& settings() { return m_settings; }
+    const Norq::Settings& settings() const { return m_settings; }
     const CommandLineOptions& options() const { return m_options; }
 
 private:

@@ -49,8 +49,11 @@ int CheckReport::exitCode() const {
 }
 
 std::string CheckReport::plainText() const {
+    // Said last, where a reader of the list ends up, so no one takes the list as kept.
+    const std::string notSaved =
+        saveFailure ? "Not saved: the next check will report all of this again.\n" : "";
     if (accounts.empty())
-        return "No accounts are set up.\n";
+        return "No accounts are set up.\n" + notSaved;
     std::string text;
     for (const Account& account : accounts) {
         text += account.email + ": ";
@@ -64,12 +67,13 @@ std::string CheckReport::plainText() const {
     }
     text += "Total: " + std::to_string(totalNew()) + " new, " + std::to_string(totalUnread()) +
             " unread\n";
-    return text;
+    return text + notSaved;
 }
 
 std::string CheckReport::json() const {
     std::string out = "{\"unread\": " + std::to_string(totalUnread()) +
-                      ", \"new\": " + std::to_string(totalNew()) + ", \"accounts\": [";
+                      ", \"new\": " + std::to_string(totalNew()) +
+                      ", \"saved\": " + (saveFailure ? "false" : "true") + ", \"accounts\": [";
     for (std::size_t i = 0; i < accounts.size(); ++i) {
         const Account& account = accounts[i];
         out += i ? ", " : "";

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Platform {
 
@@ -26,6 +28,17 @@ public:
     bool commit();
     /// The errno value of the first failure, or 0.
     int error() const { return m_error; }
+
+    struct StaleTemporary {
+        std::filesystem::path path;
+        /// 0 when it was removed, else the errno value of the failure.
+        int error;
+    };
+    /// Removes what saves of `target` that never finished left beside it: this user's regular
+    /// files named like the temporary files above and not changed for `olderThan`. A younger
+    /// one may belong to a save in progress in another process, and stays.
+    static std::vector<StaleTemporary> removeStaleTemporaries(const std::filesystem::path& target,
+                                                              std::chrono::seconds olderThan);
 
 private:
     void discard();

@@ -64,9 +64,47 @@ std::string verdictSentence(long verdict) {
     }
 }
 
-// The certificate check's verdict when there is one, else the first error on the thread's
-// queue.
-HandshakeFailure handshakeFailure(SSL* connection, int errorKind) {
+// The client refuses versions before TLS 1.2; a server that offers nothing newer is out of
+// date, and saying so spares the user a hunt for a certificate problem.
+std::string oldProtocolSentence(int serverVersion) {
+    switch (serverVersion) {
+    case SSL3_VERSION:
+        return "The server offers only SSL 3.0, which is not safe.";
+    case TLS1_VERSION:
+        return "The server offers only TLS 1.0, which is not safe.";
+    case TLS1_1_VERSION:
+        return "The server offers only TLS 1.1, which is not safe.";
+    default: // it answered the client's hello with a protocol-version alert
+        return "The server offers only versions of TLS older than 1.2, which are not safe.";
+    }
+}
+
+bool isRefusedProtocol(unsigned long error) {
+    return ERR_GET_LIB(error) == ERR_LIB_SSL &&
+           (ERR_GET_REASON(error) == SSL_R_UNSUPPORTED_PROTOCOL ||
+            ERR_GET_REASON(error) == SSL_R_TLSV1_ALERT_PROTOCOL_VERSION);
+}
+
+// Notes the version of the server's hello: once the client has refused it, OpenSSL reports its
+// own version again.
+void noteServerVersion(int sent, int, int contentType, const void* bytes, size_t length, SSL*,
+                       void* serverVersion) {
+    const auto* message = static_cast<const unsigned char*>(bytes);
+    if (!sent && contentType == SSL3_RT_HANDSHAKE && length >= 6 &&
+        message[0] == SSL3_MT_SERVER_HELLO)
+        *static_cast<int*>(serverVersion) = message[4] << 8 | message[5];
+}
+
+// An outdated server when the client refused the version of its hello (or it had none to
+// offer), else the certificate check's
+// verdict when there is one, else the first error on the thread's queue.
+HandshakeFailure handshakeFailure(SSL* connection, int errorKind, int serverVersion) {
+    if (const unsigned long queued = ERR_peek_error();
+        isRefusedProtocol(queued) && serverVersion < TLS1_2_VERSION) {
+        char text[256];
+        ERR_error_string_n(queued, text, sizeof text);
+        return {text, oldProtocolSentence(serverVersion)};
+    }
     const long verdict = SSL_get_verify_result(connection);
     if (verdict != X509_V_OK)
         return {std::string("certificate: ") + X509_verify_cert_error_string(verdict),
@@ -137,6 +175,8 @@ TcpSecureStream::TcpSecureStream(int socket, std::string_view hostName, Clock::t
         failHandshake(setupFailure("cannot check the certificate against " + host));
     }
 
+    SSL_set_msg_callback(m_connection.get(), noteServerVersion);
+    SSL_set_msg_callback_arg(m_connection.get(), &m_serverVersion);
     for (;;) {
         int result;
         {
@@ -145,8 +185,10 @@ TcpSecureStream::TcpSecureStream(int socket, std::string_view hostName, Clock::t
             errno = 0;
             result = SSL_connect(m_connection.get());
         }
-        if (result == 1)
+        if (result == 1) {
+            SSL_set_msg_callback(m_connection.get(), nullptr);
             return;
+        }
         const int errorKind = SSL_get_error(m_connection.get(), result);
         short events = 0;
         if (errorKind == SSL_ERROR_WANT_READ)
@@ -154,7 +196,7 @@ TcpSecureStream::TcpSecureStream(int socket, std::string_view hostName, Clock::t
         else if (errorKind == SSL_ERROR_WANT_WRITE)
             events = POLLOUT;
         else
-            failHandshake(handshakeFailure(m_connection.get(), errorKind));
+            failHandshake(handshakeFailure(m_connection.get(), errorKind, m_serverVersion));
         switch (waitForSocket(m_socket, events, deadline, stopDescriptor)) {
         case WaitResult::Ready:
             break;

@@ -42,6 +42,8 @@ private:
     int m_socket;
     std::unique_ptr<SSL_CTX, ContextFree> m_context;
     std::unique_ptr<SSL, ConnectionFree> m_connection;
+    /// The version of the server's hello during the handshake; 0 before it came.
+    int m_serverVersion = 0;
     /// After a fatal error OpenSSL must not be asked for an orderly shutdown.
     bool m_broken = false;
 };

@@ -1,6 +1,8 @@
 #include "platform/AtomicFile.h"
 
+#include <cctype>
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -8,9 +10,26 @@
 #include <unistd.h>
 
 namespace Platform {
+namespace {
+
+constexpr std::string_view kTemporarySuffix = ".XXXXXX";
+
+// mkstemp replaces the X's with letters and digits.
+bool isTemporaryName(std::string_view name, std::string_view targetName) {
+    if (name.size() != targetName.size() + kTemporarySuffix.size() ||
+        !name.starts_with(targetName) || name[targetName.size()] != '.')
+        return false;
+    for (const char c : name.substr(targetName.size() + 1)) {
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 AtomicFile::AtomicFile(std::filesystem::path target) : m_target(std::move(target)) {
-    std::string pattern = m_target.string() + ".XXXXXX";
+    std::string pattern = m_target.string() + std::string(kTemporarySuffix);
     m_fd = ::mkstemp(pattern.data());
     if (m_fd < 0) {
         m_error = errno;
@@ -74,6 +93,30 @@ void AtomicFile::discard() {
         ::unlink(m_temporary.c_str());
         m_temporary.clear();
     }
+}
+
+std::vector<AtomicFile::StaleTemporary>
+AtomicFile::removeStaleTemporaries(const std::filesystem::path& target,
+                                   std::chrono::seconds olderThan) {
+    std::vector<StaleTemporary> found;
+    const std::filesystem::path folder =
+        target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
+    const std::string targetName = target.filename().string();
+    if (targetName.empty())
+        return found;
+    std::error_code error;
+    std::filesystem::directory_iterator entries(folder, error);
+    const std::time_t cutoff = std::time(nullptr) - olderThan.count();
+    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        const std::filesystem::path& path = entries->path();
+        struct stat info {};
+        if (!isTemporaryName(path.filename().string(), targetName) ||
+            ::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_uid != ::geteuid() || info.st_mtime > cutoff)
+            continue;
+        found.push_back({path, ::unlink(path.c_str()) == 0 ? 0 : errno});
+    }
+    return found;
 }
 
 std::string errorText(int error) {

@@ -63,7 +63,7 @@ TEST_F(CheckOnceTest, WithoutAccountsItSaysSo) {
     EXPECT_EQ(run.output, "No accounts are set up.\n");
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(velomar("--check-once --json").output,
-              "{\"unread\": 0, \"new\": 0, \"accounts\": []}\n");
+              "{\"unread\": 0, \"new\": 0, \"saved\": true, \"accounts\": []}\n");
 }
 
 TEST_F(CheckOnceTest, FindsExactlyTheNewMessagesKeepsThemAndFindsNothingTheSecondTime) {
@@ -76,7 +76,7 @@ TEST_F(CheckOnceTest, FindsExactlyTheNewMessagesKeepsThemAndFindsNothingTheSecon
     const ProgramRun first = velomar("--check-once --json");
     EXPECT_EQ(first.exitCode, 0);
     EXPECT_EQ(maskDates(first.output),
-              "{\"unread\": 2, \"new\": 2, \"accounts\": ["
+              "{\"unread\": 2, \"new\": 2, \"saved\": true, \"accounts\": ["
               "{\"email\": \"alice@example.org\", \"status\": \"checked\", \"failure\": null, "
               "\"reason\": null, "
               "\"new\": 2, \"unread\": 2, \"newMessages\": ["
@@ -129,10 +129,14 @@ TEST_F(CheckOnceTest, WhatCannotBeSavedIsNamedAndGivesExitCodeOne) {
     const ProgramRun run = velomar("--check-once", "trap '' XFSZ; ulimit -f 0;", "2>&1");
     EXPECT_EQ(run.exitCode, 1);
     for (const std::string& line :
-         {std::string("bob@example.org: 0 new, 0 unread\nTotal: 0 new, 0 unread\n"),
+         {std::string("bob@example.org: 0 new, 0 unread\nTotal: 0 new, 0 unread\n"
+                      "Not saved: the next check will report all of this again.\n"),
           "velomar: could not save what the check found: " + dataFile.string() +
               ": File too large\n"})
         EXPECT_NE(run.output.find(line), std::string::npos) << run.output;
+    const ProgramRun json = velomar("--check-once --json", "trap '' XFSZ; ulimit -f 0;");
+    EXPECT_EQ(json.exitCode, 1);
+    EXPECT_NE(json.output.find("\"saved\": false"), std::string::npos) << json.output;
     EXPECT_EQ(TestSupport::readFile(dataFile), saved);
 }
 
@@ -147,6 +151,35 @@ TEST_F(CheckOnceTest, ADamagedDataFileStopsTheProgramWithItsMessage) {
                                 "backup of it in its place.\n";
     EXPECT_TRUE(run.output.ends_with(message)) << run.output;
     EXPECT_EQ(TestSupport::readFile(dataFolder() / "data" / "general.bin"), "not a data file");
+}
+
+TEST_F(CheckOnceTest, WhatKilledSavesLeftIsRemovedAtStartButNotAYoungSave) {
+    const std::filesystem::path dataFile = dataFolder() / "data" / "general.bin";
+    const std::filesystem::path settingsFile =
+        home.configFolder() / "Quorvex Software" / "Quorvex Velomar.reg";
+    std::filesystem::create_directories(dataFile.parent_path());
+    std::filesystem::create_directories(settingsFile.parent_path());
+    const auto leave = [](const std::filesystem::path& path, std::chrono::minutes age) {
+        TestSupport::writeFile(path, "half a save");
+        std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() - age);
+    };
+    const std::filesystem::path oldData = dataFile.string() + ".k3Jx9Q";
+    const std::filesystem::path oldSettings = settingsFile.string() + ".Ab12Cd";
+    const std::filesystem::path youngData = dataFile.string() + ".Zq81Lm";
+    leave(oldData, std::chrono::minutes(30));
+    leave(oldSettings, std::chrono::minutes(30));
+    leave(youngData, std::chrono::minutes(0));
+
+    const ProgramRun run = velomar("--check-once", "", "2>&1");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(std::filesystem::exists(oldData));
+    EXPECT_FALSE(std::filesystem::exists(oldSettings));
+    EXPECT_TRUE(std::filesystem::exists(youngData));
+    for (const auto& removed : {oldData, oldSettings})
+        EXPECT_NE(run.output.find("Start: removed what an unfinished save left $[" +
+                                  removed.string() + "]"),
+                  std::string::npos)
+            << run.output;
 }
 
 TEST_F(CheckOnceTest, HelpAndVersion) {

@@ -13,7 +13,8 @@ TEST(CheckReport, JsonEscapesWhatMailersPutInHeaders) {
     report.accounts.push_back(account);
     EXPECT_EQ(
         report.json(),
-        "{\"unread\": 1, \"new\": 1, \"accounts\": [{\"email\": \"a@example.org\", "
+        "{\"unread\": 1, \"new\": 1, \"saved\": true, \"accounts\": [{\"email\": "
+        "\"a@example.org\", "
         "\"status\": \"checked\", \"failure\": null, \"reason\": null, \"new\": 1, \"unread\": 1, "
         "\"newMessages\": [{\"from\": \"\\\"Q\\\" \\\\ <q@x>\", \"subject\": "
         "\"tab\\there\\u0001\", \"date\": null}]}]}\n");
@@ -44,7 +45,21 @@ TEST(CheckReport, ExitCodeAndTotals) {
     EXPECT_NE(report.json().find("\"status\": \"failed\", \"failure\": \"server\", \"reason\": "
                                  "\"No answer from the server within 5 s after STAT.\""),
               std::string::npos);
+}
+
+TEST(CheckReport, WhatCouldNotBeSavedIsNotShownAsKept) {
+    CheckReport report;
+    report.accounts.resize(1);
+    report.accounts[0].email = "a@example.org";
+    report.accounts[0].checked = true;
+    report.accounts[0].unread = 1;
+    report.accounts[0].newMessages.push_back({"Anna", "Tea", {}});
     // What was found but not kept would be found again: worse than an account not checked.
     report.saveFailure = "general.bin: No space left on device";
     EXPECT_EQ(report.exitCode(), 1);
+    EXPECT_EQ(report.plainText(), "a@example.org: 1 new, 1 unread\n"
+                                  "Total: 1 new, 1 unread\n"
+                                  "Not saved: the next check will report all of this again.\n");
+    EXPECT_TRUE(report.json().starts_with("{\"unread\": 1, \"new\": 1, \"saved\": false, "))
+        << report.json();
 }

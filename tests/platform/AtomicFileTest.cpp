@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -96,4 +97,55 @@ TEST(AtomicFile, PrivateDirectoriesAreOwnerOnly) {
     EXPECT_EQ(Platform::makePrivateDirectories(folder), 0);
     writeFile(home.path() / "file", "x");
     EXPECT_EQ(Platform::makePrivateDirectories(home.path() / "file"), ENOTDIR);
+}
+
+TEST(AtomicFile, OnlyOldTemporaryCopiesOfTheTargetAreRemoved) {
+    using namespace std::chrono_literals;
+    TempHome home;
+    const auto target = home.path() / "general.bin";
+    writeFile(target, "kept");
+    const auto old = std::filesystem::file_time_type::clock::now() - 1h;
+    const auto make = [&](const std::string& name, bool isOld) {
+        writeFile(home.path() / name, "x");
+        if (isOld)
+            std::filesystem::last_write_time(home.path() / name, old);
+    };
+    make("general.bin.a1B2c3", true);
+    make("general.bin.Zz9yY8", true);
+    make("general.bin.q7W8e9", false); // a save in progress
+    make("general.bin.a1B2c", true);
+    make("general.bin.a1B2c3d", true);
+    make("general.bin.a1-2c3", true);
+    make("general.bin~a1B2c3", true);
+    make("other.bin.a1B2c3", true);
+    std::filesystem::create_directory(home.path() / "general.bin.F0lder");
+    std::filesystem::last_write_time(home.path() / "general.bin.F0lder", old);
+
+    auto removed = AtomicFile::removeStaleTemporaries(target, 60s);
+    std::sort(removed.begin(), removed.end(),
+              [](const auto& a, const auto& b) { return a.path < b.path; });
+    ASSERT_EQ(removed.size(), 2u);
+    EXPECT_EQ(removed[0].path, home.path() / "general.bin.Zz9yY8");
+    EXPECT_EQ(removed[1].path, home.path() / "general.bin.a1B2c3");
+    EXPECT_EQ(removed[0].error, 0);
+    EXPECT_EQ(removed[1].error, 0);
+    EXPECT_FALSE(std::filesystem::exists(removed[0].path));
+    EXPECT_FALSE(std::filesystem::exists(removed[1].path));
+    EXPECT_EQ(filesIn(home.path()), 8u);
+    EXPECT_EQ(readFile(target), "kept");
+
+    // What a killed save really leaves is recognised: a child that never runs its destructors.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        AtomicFile file(target);
+        file.write("half");
+        ::_exit(0);
+    }
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(filesIn(home.path()), 9u);
+    std::filesystem::remove(home.path() / "general.bin.q7W8e9");
+    EXPECT_EQ(AtomicFile::removeStaleTemporaries(target, 0s).size(), 1u);
+    EXPECT_EQ(filesIn(home.path()), 7u);
+    EXPECT_TRUE(AtomicFile::removeStaleTemporaries(home.path() / "absent" / "x.bin", 0s).empty());
 }

@@ -1,6 +1,7 @@
 #include "transport/TcpClient.h"
 #include "platform/WakeEvent.h"
 #include "tests/servers/ScriptedPop3Server.h"
+#include "tests/servers/TestCertificates.h"
 #include "tests/support/Localhost.h"
 #include "tests/support/StderrCapture.h"
 #include "transport/SigpipeBlock.h"
@@ -12,8 +13,12 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+// Servers of one old version alone are made with the methods OpenSSL still keeps for them.
+#define OPENSSL_SUPPRESS_DEPRECATED
+#include <openssl/ssl.h>
 #include <string>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 namespace {
@@ -64,6 +69,70 @@ void expectConnectFailure(const Vusk::SocketAddress& address,
         EXPECT_STREQ(failure.what(), "Failed to connect to the server!");
     }
 }
+
+// A TLS server of OpenSSL's own that offers one old protocol version: with a method of that
+// version alone it answers any hello in that version, as servers from before TLS 1.3 do; with
+// a version range it refuses a hello that lists only newer versions, as OpenSSL 3 does.
+class OldTlsServer {
+public:
+    OldTlsServer(const TestServers::CertificateFiles& files, const SSL_METHOD* method,
+                 int version = 0)
+        : m_context(SSL_CTX_new(method)) {
+        if (version != 0) {
+            SSL_CTX_set_min_proto_version(m_context, version);
+            SSL_CTX_set_max_proto_version(m_context, version);
+        }
+        SSL_CTX_set_cipher_list(m_context, "DEFAULT@SECLEVEL=0");
+        SSL_CTX_use_certificate_chain_file(m_context, files.certificate.c_str());
+        SSL_CTX_use_PrivateKey_file(m_context, files.key.c_str(), SSL_FILETYPE_PEM);
+        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(m_listener, 1);
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+    }
+    OldTlsServer(const OldTlsServer&) = delete;
+    OldTlsServer& operator=(const OldTlsServer&) = delete;
+    ~OldTlsServer() {
+        ::close(m_listener);
+        SSL_CTX_free(m_context);
+    }
+
+    std::uint16_t port() const { return m_port; }
+
+    /// False when this OpenSSL has no cipher left for the version (built without it).
+    bool canOffer() const {
+        SSL* probe = SSL_new(m_context);
+        STACK_OF(SSL_CIPHER)* usable = SSL_get1_supported_ciphers(probe);
+        const bool any = usable != nullptr && sk_SSL_CIPHER_num(usable) > 0;
+        sk_SSL_CIPHER_free(usable);
+        SSL_free(probe);
+        return any;
+    }
+
+    /// Takes one connection and tries the handshake until the client gives up.
+    void serveOnce() const {
+        const int connection = ::accept(m_listener, nullptr, nullptr);
+        if (connection < 0)
+            return;
+        const timeval patience{20, 0};
+        ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+        SSL* tls = SSL_new(m_context);
+        SSL_set_fd(tls, connection);
+        SSL_accept(tls);
+        SSL_free(tls);
+        ::close(connection);
+    }
+
+private:
+    SSL_CTX* m_context;
+    int m_listener = -1;
+    std::uint16_t m_port = 0;
+};
 
 } // namespace
 
@@ -184,6 +253,36 @@ TEST(TcpClient, APlainServerOnTheTlsPortFailsTheHandshakeWithOpenSslsReason) {
     EXPECT_NE(diagnostics.find("Vusk: TLS handshake failed $["), std::string::npos) << diagnostics;
     EXPECT_NE(diagnostics.find("Norq::Exception [Failed to enable ssl connection!]"),
               std::string::npos);
+}
+
+TEST(TcpClient, AServerWithOnlyAnOutdatedTlsVersionIsNamedAsSuch) {
+    const TestServers::TestCertificates certificates;
+    certificates.trustAuthority();
+    TestSupport::StderrCapture quiet;
+    struct Case {
+        const SSL_METHOD* method;
+        int version;
+        std::string sentence;
+    };
+    const Case cases[] = {
+        {TLSv1_server_method(), 0, "The server offers only TLS 1.0, which is not safe."},
+        {TLSv1_1_server_method(), 0, "The server offers only TLS 1.1, which is not safe."},
+        {TLS_server_method(), TLS1_VERSION,
+         "The server offers only versions of TLS older than 1.2, which are not safe."},
+    };
+    for (const auto& [method, version, sentence] : cases) {
+        const OldTlsServer server(certificates.localhost(), method, version);
+        if (!server.canOffer())
+            GTEST_SKIP() << "this OpenSSL cannot offer TLS 1.0 or 1.1 at all";
+        auto serving = TestServers::inBackground([&] { server.serveOnce(); });
+        try {
+            Vusk::TcpClient client(loopback(server.port()), true, 10240, {"127.0.0.1", 20s, -1});
+            ADD_FAILURE() << "an outdated TLS version was accepted";
+        } catch (const Vusk::TcpClientSecureFailure& failure) {
+            EXPECT_EQ(failure.reason(), sentence) << quiet.text();
+        }
+        serving.get();
+    }
 }
 
 TEST(TcpClient, ASilentServerOnTheTlsPortIsGivenUpAtTheConnectLimit) {
