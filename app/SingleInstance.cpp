@@ -82,5 +82,13 @@ JobOutput SingleInstance::ask(const std::vector<std::string>& arguments, const s
             received += m_socket->readAll();
         }
     }
+    // Closed before a byte of the answer came: the running program takes only so many requests
+    // at a time and closes the others at once, unread.
+    if (m_socket != nullptr && received.isEmpty())
+        return {1,
+                {},
+                "velomar: the running Quorvex Velomar closed the connection without "
+                "answering (it takes only so many requests at a time); try again in a "
+                "moment\n"};
     return {1, {}, "velomar: the running Quorvex Velomar ended without answering\n"};
 }
