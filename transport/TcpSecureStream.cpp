@@ -96,8 +96,8 @@ void noteServerVersion(int sent, int, int contentType, const void* bytes, size_t
 }
 
 // An outdated server when the client refused the version of its hello (or it had none to
-// offer), else the certificate check's
-// verdict when there is one, else the first error on the thread's queue.
+// offer), else the certificate check's verdict when there is one, else the first error on the
+// thread's queue.
 HandshakeFailure handshakeFailure(SSL* connection, int errorKind, int serverVersion) {
     if (const unsigned long queued = ERR_peek_error();
         isRefusedProtocol(queued) && serverVersion < TLS1_2_VERSION) {
