@@ -7,10 +7,41 @@ namespace {
 
 constexpr const char* kTag = "Logic::Mail";
 
+// Only so much of a header block is read: a header larger than this is no real mail's, and
+// decoding it whole would cost what a hostile server chooses.
+constexpr std::size_t kHeaderRead = 64 * 1024;
+
+// Only so much of a sender or subject is kept: more is never read by a person, and a server
+// could otherwise fill memory and the data file with megabytes per message.
+constexpr std::size_t kTextKept = 1000;
+
+// The block up to the last line end within the limit.
+std::string_view readablePart(std::string_view headerBlock) {
+    if (headerBlock.size() <= kHeaderRead)
+        return headerBlock;
+    const std::size_t lineEnd = headerBlock.rfind('\n', kHeaderRead - 1);
+    return headerBlock.substr(0, lineEnd == std::string_view::npos ? kHeaderRead : lineEnd + 1);
+}
+
+// Cut at a character boundary (never inside a surrogate pair), with "…" to show it was cut.
+void keepReadable(std::u16string& text) {
+    if (text.size() <= kTextKept)
+        return;
+    std::size_t end = kTextKept;
+    if (text[end - 1] >= 0xD800 && text[end - 1] <= 0xDBFF)
+        --end;
+    text.resize(end);
+    text += u'\u2026';
+}
+
 } // namespace
 
 Mail::Mail(std::string accountEmail, std::string_view headerBlock)
-    : m_fields(readHeaderFields(headerBlock)), m_accountEmail(std::move(accountEmail)) {}
+    : m_fields(readHeaderFields(readablePart(headerBlock))),
+      m_accountEmail(std::move(accountEmail)) {
+    keepReadable(m_fields.sender);
+    keepReadable(m_fields.subject);
+}
 
 Mail::Mail(Norq::SaveLoad::Reader& reader) {
     reader.readHeader(kTag);
@@ -24,6 +55,9 @@ Mail::Mail(Norq::SaveLoad::Reader& reader) {
     reader.read(m_fields.date.time);
     reader.read(m_fields.date.zoneOffset);
     reader.read(m_fields.messageIdSum);
+    // Files of older versions may hold whole megabytes.
+    keepReadable(m_fields.sender);
+    keepReadable(m_fields.subject);
 }
 
 Mail::~Mail() = default;

@@ -22,7 +22,9 @@ public:
     /// Set once the notification window has shown the message.
     static constexpr std::uint32_t kNotified = 1;
 
-    /// Reads the fields the program uses out of a header block fetched for `accountEmail`.
+    /// Reads the fields the program uses out of a header block fetched for `accountEmail`: its
+    /// first 64 KiB at most, keeping 1 000 characters of sender and subject at most, "…" added
+    /// where they were cut.
     Mail(std::string accountEmail, std::string_view headerBlock);
     /// Reads a "Logic::Mail" record.
     explicit Mail(Norq::SaveLoad::Reader& reader);

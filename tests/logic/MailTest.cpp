@@ -95,3 +95,24 @@ TEST(MailRecord, KeepsTheEmptySecondTextAndDropsTheCharset) {
     EXPECT_EQ(loaded.subject(), u"Отчет за февраль");
     EXPECT_EQ(loaded.charset(), "");
 }
+
+TEST(MailFromHeaders, KeepsWhatAPersonCanReadOfHugeHeaders) {
+    // A subject of 5 000 characters whose 1 000th is the first half of a surrogate pair, and a
+    // Received line beyond the first 64 KiB, which is never read.
+    std::string subject = "Subject: " + std::string(999, 'a');
+    for (int i = 0; i < 2000; ++i)
+        subject += "\xF0\x9F\x98\x80"; // U+1F600, two UTF-16 units
+    const std::string padding = "X-Padding: " + std::string(70 * 1024, 'x') + "\r\n";
+    const Mail huge("a@example.org",
+                    subject + "\r\nFrom: " + std::string(3000, 'b') + "\r\n" + padding +
+                        "Received: from a by b; Tue, 14 Nov 2023 06:41:11 -0800\r\n\r\n.\r\n");
+    EXPECT_EQ(huge.subject(), std::u16string(999, u'a') + u'\u2026');
+    EXPECT_EQ(huge.sender(), std::u16string(1000, u'b') + u'\u2026');
+    EXPECT_EQ(huge.received().time, 0);
+
+    // Older files may hold whole megabytes: cut as they load.
+    Norq::SaveLoad::Writer writer;
+    Mail(std::string("a@example.org"), "Subject: " + std::string(1500, 's') + "\r\n\r\n")
+        .save(writer);
+    EXPECT_EQ(readBack<Mail>(writer.bytes()).subject().size(), 1001u);
+}
