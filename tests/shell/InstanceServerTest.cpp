@@ -156,6 +156,11 @@ private Q_SLOTS:
     }
 
     void afterRunningOutOfFileDescriptorsItListensAgain() {
+#if defined(__SANITIZE_ADDRESS__)
+        // The sanitizer's runtime needs descriptors of its own and ends the program silently
+        // when none is left; the plain build runs this.
+        QSKIP("no file descriptor left is more than AddressSanitizer's runtime can live with");
+#endif
         const TestSupport::TempHome home;
         std::filesystem::create_directories(home.dataFolder());
         SingleInstance first(home.dataFolder());
