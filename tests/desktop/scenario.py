@@ -194,7 +194,12 @@ class Screen:
 
 def tray_icon():
     """The centre of our icon inside the tray (trayer's panel), or None."""
-    tree = run("xwininfo", "-root", "-tree")
+    # The tree walk fails when a window goes away while it is read (a tooltip, a menu): then
+    # there is no answer this time, and the caller asks again.
+    listing = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True)
+    if listing.returncode != 0:
+        return None
+    tree = listing.stdout
     inside = False
     for line in tree.splitlines():
         if '("panel" "trayer")' in line:
