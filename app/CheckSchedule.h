@@ -53,10 +53,9 @@ public:
     /// next at 14:10.", or "...; automatic checks are off.".
     QString summary() const;
 
-    /// For tests: the wait before the next try of an account that failed this many times in a
-    /// row with a failure that may pass; zero for none.
+    /// The wait before the next try of an account that failed this many times in a row with
+    /// this problem; zero when the scheduled check comes first or none is due.
     std::chrono::milliseconds retryDelay(const CheckProblem& problem, int failuresInARow) const;
-    QTimer& intervalTimer() { return m_interval; }
 
 Q_SIGNALS:
     /// The summary changed: a check ended, or the interval did.
