@@ -13,13 +13,12 @@ public:
     /// `target` is called on `context`'s thread and must live as long as `context`.
     CheckEventBridge(QObject* context, CheckObserver& target);
 
-    void checkStarted() override;
+    void checkStarted(CheckId check) override;
     void accountStarting(const AccountCheckEntry& entry) override;
-    void accountChecked(const AccountCheckEntry& entry,
-                        const Logic::Account::MailList& newMails) override;
+    void accountChecked(const AccountCheckEntry& entry, const CheckFindings& findings) override;
     void accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) override;
     void accountFinished(const AccountCheckEntry& entry) override;
-    void checkFinished() override;
+    void checkFinished(CheckId check) override;
 
 private:
     template <class Call> void post(Call&& call);

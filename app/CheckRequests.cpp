@@ -1,58 +1,42 @@
 #include "app/CheckRequests.h"
 
-CheckRequests::CheckRequests(std::function<bool()> startCheck, QObject* parent)
-    : QObject(parent), m_startCheck(std::move(startCheck)) {
-    m_retry.setSingleShot(true);
-    m_retry.setInterval(20);
-    connect(&m_retry, &QTimer::timeout, this, &CheckRequests::startWhenIdle);
-}
+CheckRequests::CheckRequests(std::function<CheckStarter::CheckId()> startCheck, QObject* parent)
+    : QObject(parent), m_startCheck(std::move(startCheck)) {}
 
 void CheckRequests::add(Done done) {
-    m_waiting.push_back({m_started + 1, std::move(done)});
-    startWhenIdle();
+    // Its events are still on their way through the event queue.
+    m_awaited[m_startCheck()].requests.push_back(std::move(done));
 }
 
-void CheckRequests::checkStarting() {
-    ++m_started;
-}
-
-void CheckRequests::startWhenIdle() {
-    // A check whose end has not been seen yet calls again when it ends.
-    if (m_waiting.empty() || m_started != m_finishedSeen)
-        return;
-    if (!m_startCheck())
-        m_retry.start();
-}
-
-void CheckRequests::checkStarted() {
-    ++m_startedSeen;
-    m_outcomes.clear();
-    std::erase_if(m_waiting, [this](Request& request) {
-        if (request.check > m_startedSeen)
-            return false;
-        m_inCheck.push_back(std::move(request.done));
-        return true;
-    });
+void CheckRequests::checkStarted(CheckStarter::CheckId check) {
+    if (const auto found = m_awaited.find(check); found != m_awaited.end())
+        found->second.started = true;
 }
 
 void CheckRequests::accountChecked(const std::string& emailAddress,
                                    const Logic::Account::MailList& newMails) {
-    if (!m_inCheck.empty())
-        m_outcomes.accountChecked(emailAddress, newMails);
+    for (auto& [check, awaited] : m_awaited) {
+        if (awaited.started)
+            awaited.outcomes.accountChecked(emailAddress, newMails);
+    }
 }
 
 void CheckRequests::accountFailed(const std::string& emailAddress, const CheckProblem& problem) {
-    if (!m_inCheck.empty())
-        m_outcomes.accountFailed(emailAddress, problem);
+    for (auto& [check, awaited] : m_awaited) {
+        if (awaited.started)
+            awaited.outcomes.accountFailed(emailAddress, problem);
+    }
 }
 
-void CheckRequests::checkFinished(const std::vector<AccountView>& accounts,
+void CheckRequests::checkFinished(CheckStarter::CheckId check,
+                                  const std::vector<AccountView>& accounts,
                                   const std::string& saveError) {
-    ++m_finishedSeen;
-    if (!m_inCheck.empty()) {
-        const CheckReport report = m_outcomes.report(accounts, saveError);
-        for (const Done& done : std::exchange(m_inCheck, {}))
-            done(report);
-    }
-    startWhenIdle();
+    const auto found = m_awaited.find(check);
+    if (found == m_awaited.end())
+        return;
+    const Awaited awaited = std::move(found->second);
+    m_awaited.erase(found);
+    const CheckReport report = awaited.outcomes.report(accounts, saveError);
+    for (const Done& done : awaited.requests)
+        done(report);
 }

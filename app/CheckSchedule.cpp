@@ -12,8 +12,6 @@ using namespace std::chrono_literals;
 // The first quick retry; each next one waits twice as long, up to the last.
 constexpr std::chrono::milliseconds kFirstRetry = 30s;
 constexpr std::chrono::milliseconds kLastRetry = 4min;
-// Tries, 20 ms apart, to start what waits while the checker is still ending its last run.
-constexpr int kBusyTries = 100;
 
 // The hour and minute as the user's locale writes them; some locales' short format has seconds.
 QString timeText(const QDateTime& moment) {
@@ -29,24 +27,9 @@ CheckSchedule::CheckSchedule(Start start, QObject* parent)
     : QObject(parent), m_start(std::move(start)) {
     m_interval.setParent(this); // found by its name, like the window's controls
     m_interval.setObjectName(QStringLiteral("checkTimer"));
-    connect(&m_interval, &QTimer::timeout, this, &CheckSchedule::checkAllSoon);
+    connect(&m_interval, &QTimer::timeout, this, &CheckSchedule::checkAll);
     m_retry.setSingleShot(true);
-    connect(&m_retry, &QTimer::timeout, this, [this] {
-        const QDateTime now = QDateTime::currentDateTimeUtc();
-        for (auto it = m_retries.begin(); it != m_retries.end();) {
-            if (it->second <= now) {
-                m_waiting.insert(it->first);
-                it = m_retries.erase(it);
-            } else {
-                ++it;
-            }
-        }
-        startWaiting();
-        armRetry();
-    });
-    m_waitForChecker.setSingleShot(true);
-    m_waitForChecker.setInterval(20);
-    connect(&m_waitForChecker, &QTimer::timeout, this, &CheckSchedule::startWaiting);
+    connect(&m_retry, &QTimer::timeout, this, &CheckSchedule::retryDue);
 }
 
 void CheckSchedule::setInterval(std::uint32_t minutes) {
@@ -64,78 +47,46 @@ void CheckSchedule::setInterval(std::uint32_t minutes) {
     Q_EMIT summaryChanged();
 }
 
-bool CheckSchedule::checkAll() {
-    return start(true);
+CheckStarter::CheckId CheckSchedule::checkAll() {
+    return start(nullptr);
 }
 
-void CheckSchedule::checkAllSoon() {
-    m_allWaiting = true;
-    startWaiting();
+void CheckSchedule::checkAccount(const std::string& emailAddress) {
+    const std::set<std::string> selected{emailAddress};
+    start(&selected);
 }
 
-void CheckSchedule::checkAccountSoon(const std::string& emailAddress) {
-    m_waiting.insert(emailAddress);
-    startWaiting();
-}
-
-bool CheckSchedule::start(bool all) {
-    std::set<std::string> selected;
-    if (!all)
-        selected = m_waiting;
-    const bool started = all ? m_start({}) : m_start([&selected](const std::string& address) {
-        return selected.contains(address);
-    });
-    if (!started)
-        return false;
-    m_startedAll.push_back(all);
+CheckStarter::CheckId CheckSchedule::start(const std::set<std::string>* selected) {
+    CheckStarter::Selection selection;
+    if (selected)
+        selection = [selected](const std::string& address) { return selected->contains(address); };
+    const CheckStarter::CheckId check = m_start(selection);
     // What this check takes needs no other turn.
-    if (all) {
-        m_allWaiting = false;
-        m_waiting.clear();
+    if (!selected) {
         m_retries.clear();
-        m_retry.stop();
     } else {
-        for (const std::string& address : selected) {
-            m_waiting.erase(address);
+        for (const std::string& address : *selected)
             m_retries.erase(address);
-        }
     }
-    return true;
+    armRetry();
+    return check;
 }
 
-void CheckSchedule::startWaiting() {
-    // A check that runs, or was started and not seen yet, calls again when it ends.
-    if (m_checking || !m_startedAll.empty() || (!m_allWaiting && m_waiting.empty()))
-        return;
-    if (start(m_allWaiting)) {
-        m_busyTries = 0;
-        return;
+void CheckSchedule::retryDue() {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    std::set<std::string> due;
+    for (const auto& [address, when] : m_retries) {
+        if (when <= now)
+            due.insert(address);
     }
-    // The last check has reported its end but its thread is still on the way out. Should the
-    // checker stay busy that long, what waits is left to the next scheduled check.
-    if (++m_busyTries < kBusyTries) {
-        m_waitForChecker.start();
-        return;
-    }
-    m_busyTries = 0;
-    m_allWaiting = false;
-    m_waiting.clear();
-}
-
-void CheckSchedule::forget(const std::string& emailAddress) {
-    m_waiting.erase(emailAddress);
-    m_retries.erase(emailAddress);
+    if (!due.empty())
+        start(&due);
     armRetry();
 }
 
-bool CheckSchedule::checkStarted() {
-    m_checking = true;
-    bool all = true;
-    if (!m_startedAll.empty()) {
-        all = m_startedAll.front();
-        m_startedAll.erase(m_startedAll.begin());
-    }
-    return all;
+void CheckSchedule::forget(const std::string& emailAddress) {
+    m_retries.erase(emailAddress);
+    armRetry();
 }
 
 void CheckSchedule::accountChecked(const std::string& emailAddress) {
@@ -182,10 +133,8 @@ void CheckSchedule::armRetry() {
 }
 
 void CheckSchedule::checkFinished() {
-    m_checking = false;
     m_lastCheck = QDateTime::currentDateTime();
     Q_EMIT summaryChanged();
-    startWaiting();
 }
 
 QString CheckSchedule::summary() const {

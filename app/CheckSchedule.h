@@ -19,31 +19,27 @@
 /// was added or its connection settings changed; after a wake-up or the network's return; and,
 /// for an account whose failure may pass (no connection, no answer, busy), again after 30 s,
 /// then 1, 2 and 4 minutes — never later than the interval would, and only while automatic
-/// checks are on. A check wanted while one runs starts when it ends. Lives on the interface
-/// thread.
+/// checks are on. Checks start at once, also while others run: the starter checks no account
+/// twice at a time. Lives on the interface thread.
 class CheckSchedule : public QObject {
     Q_OBJECT
 public:
-    /// Starts a check of the selected accounts (all without a selection); false while the
-    /// checker is busy.
-    using Start = std::function<bool(const CheckStarter::Selection& selected)>;
+    /// Starts a check of the selected accounts (all without a selection) and returns its id; 0
+    /// when the selection takes no account.
+    using Start = std::function<CheckStarter::CheckId(const CheckStarter::Selection& selected)>;
 
     explicit CheckSchedule(Start start, QObject* parent = nullptr);
 
     /// Checks every `minutes` from now on; 0 turns automatic checks off.
     void setInterval(std::uint32_t minutes);
-    /// Checks every account now; false while a check runs.
-    bool checkAll();
-    /// Checks every account now, or as soon as the running check has ended.
-    void checkAllSoon();
-    /// Checks this account now, or as soon as the running check has ended.
-    void checkAccountSoon(const std::string& emailAddress);
+    /// Checks every account now; returns the check's id.
+    CheckStarter::CheckId checkAll();
+    /// Checks this account now.
+    void checkAccount(const std::string& emailAddress);
     /// The account is gone: no turn of its own any more.
     void forget(const std::string& emailAddress);
 
-    // The check's events, on the interface thread.
-    /// True when the check that began takes every account.
-    bool checkStarted();
+    // The checks' events, on the interface thread.
     void accountChecked(const std::string& emailAddress);
     void accountFailed(const std::string& emailAddress, const CheckProblem& problem,
                        int failuresInARow);
@@ -62,24 +58,17 @@ Q_SIGNALS:
     void summaryChanged();
 
 private:
-    bool start(bool all);
-    /// Starts what waits, once the checker is free.
-    void startWaiting();
+    /// Checks the accounts `selected` takes, all of them without a selection.
+    CheckStarter::CheckId start(const std::set<std::string>* selected);
+    /// Starts the retries that are due.
+    void retryDue();
     void armRetry();
 
     Start m_start;
     QTimer m_interval;
     QTimer m_retry;
-    /// The checker reports its end a moment before it can start again.
-    QTimer m_waitForChecker;
     std::uint32_t m_minutes = 0;
-    bool m_allWaiting = false;
-    std::set<std::string> m_waiting;
     /// Accounts to try again before the next scheduled check, and when.
     std::map<std::string, QDateTime> m_retries;
-    /// Whether each started check whose start was not seen yet takes every account.
-    std::vector<bool> m_startedAll;
-    bool m_checking = false;
-    int m_busyTries = 0;
     QDateTime m_lastCheck;
 };

@@ -18,10 +18,9 @@ CheckReport HeadlessCheck::run() {
     return m_outcomes.report(accounts, saveError);
 }
 
-void HeadlessCheck::accountChecked(const AccountCheckEntry& entry,
-                                   const Logic::Account::MailList& newMails) {
+void HeadlessCheck::accountChecked(const AccountCheckEntry& entry, const CheckFindings& findings) {
     std::lock_guard lock(m_mutex);
-    m_outcomes.accountChecked(entry.connectionSettings.emailAddress(), newMails);
+    m_outcomes.accountChecked(entry.connectionSettings.emailAddress(), findings.newMails);
 }
 
 void HeadlessCheck::accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) {
@@ -29,7 +28,7 @@ void HeadlessCheck::accountFailed(const AccountCheckEntry& entry, const CheckPro
     m_outcomes.accountFailed(entry.connectionSettings.emailAddress(), problem);
 }
 
-void HeadlessCheck::checkFinished() {
+void HeadlessCheck::checkFinished(CheckId) {
     std::lock_guard lock(m_mutex);
     m_finished = true;
     m_finishedSignal.notify_all();

@@ -17,13 +17,12 @@ public:
     /// Starts the check, waits until it has ended, and reports it.
     CheckReport run();
 
-    void checkStarted() override {}
+    void checkStarted(CheckId) override {}
     void accountStarting(const AccountCheckEntry&) override {}
-    void accountChecked(const AccountCheckEntry& entry,
-                        const Logic::Account::MailList& newMails) override;
+    void accountChecked(const AccountCheckEntry& entry, const CheckFindings& findings) override;
     void accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) override;
     void accountFinished(const AccountCheckEntry&) override {}
-    void checkFinished() override;
+    void checkFinished(CheckId) override;
 
 private:
     LogicCore& m_core;

@@ -48,11 +48,7 @@ MainWindow::MainWindow(LogicCore& core, Norq::Settings& settings, bool startMini
       m_core(core), m_settings(settings), m_actions(core), m_view(core),
       m_schedule(
           [this](const CheckStarter::Selection& selected) {
-              if (!m_core.checkStarter().startCheck(selected))
-                  return false;
-              if (!selected)
-                  m_requests.checkStarting();
-              return true;
+              return m_core.checkStarter().startCheck(selected);
           },
           this),
       m_requests([this] { return startCheck(); }), m_bridge(this, *this),
@@ -69,6 +65,11 @@ MainWindow::MainWindow(LogicCore& core, Norq::Settings& settings, bool startMini
 
     connect(&m_schedule, &CheckSchedule::summaryChanged, this, &MainWindow::updateTrayStatus);
     m_schedule.setInterval(m_settings.timeout());
+    // New mail while another account keeps the check running: a second is long enough to
+    // gather what the other accounts bring in the meantime.
+    m_announce.setSingleShot(true);
+    m_announce.setInterval(1000);
+    connect(&m_announce, &QTimer::timeout, this, &MainWindow::announce);
     m_sizeStore.setSingleShot(true);
     m_sizeStore.setInterval(500);
     connect(&m_sizeStore, &QTimer::timeout, this, [this] {
@@ -148,19 +149,15 @@ void MainWindow::buildWindow() {
     m_notifier = new Notifier(m_actions, this);
     // After a sleep or a time offline the mail waiting is news: check once the network is there.
     connect(new WakeWatcher(std::chrono::milliseconds(1500), this), &WakeWatcher::checkWanted, this,
-            &MainWindow::checkSoon);
+            &MainWindow::startCheck);
 
     const QSize templateSize = dialogUnitsToPixels(this, 332, 191);
     setMinimumSize(templateSize.expandedTo(minimumSizeHint()));
     updateTrayStatus();
 }
 
-bool MainWindow::startCheck() {
+MainWindow::CheckId MainWindow::startCheck() {
     return m_schedule.checkAll();
-}
-
-void MainWindow::checkSoon() {
-    m_schedule.checkAllSoon();
 }
 
 void MainWindow::checkOnRequest(CheckRequests::Done done) {
@@ -274,16 +271,14 @@ void MainWindow::showIdleStatus() {
         setStatusText(QStringLiteral("Ready"));
 }
 
-void MainWindow::checkStarted() {
-    m_checkTakesAll = m_schedule.checkStarted();
+void MainWindow::checkStarted(CheckId check) {
     for (const AccountView& account : m_view.accounts())
         m_pages->refreshAccountRow(account.emailAddress);
     m_checkButton->setEnabled(false);
-    m_newMail = false;
-    m_checkFailure.clear();
-    m_checking = true;
-    if (m_checkTakesAll)
-        m_requests.checkStarted();
+    if (m_running.empty())
+        m_checkFailure.clear();
+    m_running.insert(check);
+    m_requests.checkStarted(check);
 }
 
 void MainWindow::accountStarting(const AccountCheckEntry& entry) {
@@ -291,14 +286,16 @@ void MainWindow::accountStarting(const AccountCheckEntry& entry) {
     setStatusText(processingText(entry));
 }
 
-void MainWindow::accountChecked(const AccountCheckEntry& entry,
-                                const Logic::Account::MailList& newMails) {
+void MainWindow::accountChecked(const AccountCheckEntry& entry, const CheckFindings& findings) {
     const std::string& address = entry.connectionSettings.emailAddress();
-    if (!newMails.empty())
+    if (!findings.newMails.empty()) {
         m_newMail = true;
-    m_schedule.accountChecked(address);
-    if (m_checkTakesAll)
-        m_requests.accountChecked(address, newMails);
+        if (!m_announce.isActive())
+            m_announce.start();
+    }
+    if (!findings.cut)
+        m_schedule.accountChecked(address);
+    m_requests.accountChecked(address, findings.newMails);
 }
 
 void MainWindow::accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) {
@@ -315,15 +312,15 @@ void MainWindow::accountFailed(const AccountCheckEntry& entry, const CheckProble
     if (failures == 1)
         m_newProblems.emplace_back(toQString(address), toQString(problem.reason));
     updateTrayStatus();
-    if (m_checkTakesAll)
-        m_requests.accountFailed(address, problem);
+    m_requests.accountFailed(address, problem);
 }
 
 void MainWindow::accountFinished(const AccountCheckEntry& entry) {
     m_pages->refreshAccountRow(entry.connectionSettings.emailAddress());
 }
 
-void MainWindow::checkFinished() {
+void MainWindow::announce() {
+    m_announce.stop();
     const std::uint32_t flags = m_settings.flags();
     if ((flags & Norq::Settings::FlagShowPopup) != 0) {
         m_notifier->showNewMails();
@@ -333,14 +330,18 @@ void MainWindow::checkFinished() {
     m_newProblems.clear();
     if ((flags & Norq::Settings::FlagPlaySound) != 0 && m_newMail)
         m_player->play(QString::fromStdU16String(m_settings.notificationSound()));
-    m_pages->refreshMessages();
-    m_checkButton->setEnabled(true);
     m_newMail = false;
-    m_checking = false;
-    showIdleStatus();
-    if (m_checkTakesAll)
-        m_requests.checkFinished(m_view.accounts(), m_core.saveError());
-    // Last: it may start a check that waited, whose events come after this one's.
+    m_pages->refreshMessages();
+}
+
+void MainWindow::checkFinished(CheckId check) {
+    announce();
+    m_running.erase(check);
+    if (m_running.empty()) {
+        m_checkButton->setEnabled(true);
+        showIdleStatus();
+    }
+    m_requests.checkFinished(check, m_view.accounts(), m_core.saveError());
     m_schedule.checkFinished();
     updateTrayStatus();
 }
@@ -397,12 +398,12 @@ void MainWindow::mailsChanged() {
 
 void MainWindow::modelSaved(ActionResult) {
     // The status bar says "Processing" while a check runs; its end shows the outcome.
-    if (!m_checking)
+    if (m_running.empty())
         showIdleStatus();
 }
 
 void MainWindow::connectionChanged(const std::string& emailAddress) {
-    m_schedule.checkAccountSoon(emailAddress);
+    m_schedule.checkAccount(emailAddress);
 }
 
 void MainWindow::accountAdded(Logic::Account& account) {
@@ -411,7 +412,7 @@ void MainWindow::accountAdded(Logic::Account& account) {
     QMetaObject::invokeMethod(
         this,
         [this, address = account.connectionSettings().emailAddress()] {
-            m_schedule.checkAccountSoon(address);
+            m_schedule.checkAccount(address);
         },
         Qt::QueuedConnection);
 }

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -47,11 +48,9 @@ public:
                QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    /// Asks for a check of every account; nothing happens while one runs.
-    bool startCheck();
-    /// Checks every account as soon as the checker is free: after a wake-up, or when the
-    /// network is back.
-    void checkSoon();
+    /// Starts a check of every account, also while another runs: the "Check Now" button, the
+    /// tray's menu, a wake-up, the network's return. Returns the check's id.
+    CheckId startCheck();
     /// The unread count on the tray: icon, tooltip and "Mark All As Read".
     void updateTrayStatus();
     /// A left click on the tray icon: hides the window when it is shown normally, else shows it.
@@ -66,14 +65,15 @@ public:
     PageTabs& pages() const { return *m_pages; }
     QString statusText() const;
 
-    // The check's events, on the interface thread.
-    void checkStarted() override;
+    // The checks' events, on the interface thread.
+    void checkStarted(CheckId check) override;
     void accountStarting(const AccountCheckEntry& entry) override;
-    void accountChecked(const AccountCheckEntry& entry,
-                        const Logic::Account::MailList& newMails) override;
+    /// New mail is announced when the check ends, or a moment after it came when another
+    /// account of the check keeps it running.
+    void accountChecked(const AccountCheckEntry& entry, const CheckFindings& findings) override;
     void accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) override;
     void accountFinished(const AccountCheckEntry& entry) override;
-    void checkFinished() override;
+    void checkFinished(CheckId check) override;
 
     // The pages' events.
     void soundFileChanged(const std::u16string& path) override;
@@ -98,6 +98,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    /// Pop-ups, the sound and the Messages page for the new mail and problems not shown yet.
+    void announce();
     // The account list changed (on the interface thread, under the model's locks).
     void accountAdded(Logic::Account& account) override;
     void accountRemoved(Logic::Account& account) override;
@@ -130,12 +132,12 @@ private:
     CheckRequests m_requests;
     CheckEventBridge m_bridge;
     CheckModelUpdater m_updater;
+    /// New mail came that pop-ups and the sound have not announced yet.
     bool m_newMail = false;
-    bool m_checking = false;
-    /// The running check takes every account: a request from outside waits for such a one.
-    bool m_checkTakesAll = true;
+    QTimer m_announce;
+    std::set<CheckId> m_running;
     bool m_exiting = false;
-    /// The accounts that started failing in the running check, with their reasons.
+    /// The accounts that started failing and were not announced yet, with their reasons.
     std::vector<std::pair<QString, QString>> m_newProblems;
     /// The status text of the last account the running or last check could not reach.
     QString m_checkFailure;

@@ -74,9 +74,9 @@ Logic::ConnectionSettings settingsFor(const Mailbox& box, std::uint16_t port, bo
 // Waits for the end of a MailChecker run and keeps what it reported.
 class CheckWaiter : public MailCheckListener {
 public:
-    void accountChecked(const AccountCheckEntry&, const Logic::Account::MailList& mails) override {
+    void accountChecked(const AccountCheckEntry&, const CheckFindings& findings) override {
         std::lock_guard lock(m_mutex);
-        m_found = static_cast<int>(mails.size());
+        m_found = static_cast<int>(findings.newMails.size());
     }
     void accountFailed(const AccountCheckEntry&, const CheckProblem&) override {}
     void accountFinished(const AccountCheckEntry&) override {}
@@ -105,7 +105,7 @@ private:
 int checkWithMailChecker(std::uint16_t port, const Case& c, bool tls = false) {
     CheckWaiter waiter;
     MailChecker checker(waiter);
-    checker.setWorkList({AccountCheckEntry{settingsFor(*c.box, port, tls), c.newestKnown}});
+    checker.setWorkList({AccountCheckEntry{settingsFor(*c.box, port, tls), c.newestKnown, {}}});
     checker.start();
     return waiter.waitForResult();
 }

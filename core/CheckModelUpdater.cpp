@@ -13,10 +13,10 @@ void CheckModelUpdater::updateAccount(const AccountCheckEntry& entry, Change&& c
         change(*account);
 }
 
-void CheckModelUpdater::checkStarted() {
-    // The accounts of the work list were made Pending as it was built.
+void CheckModelUpdater::checkStarted(CheckId check) {
+    // The accounts of the check were made Pending as it was started.
     if (m_next)
-        m_next->checkStarted();
+        m_next->checkStarted(check);
 }
 
 void CheckModelUpdater::accountStarting(const AccountCheckEntry& entry) {
@@ -28,13 +28,20 @@ void CheckModelUpdater::accountStarting(const AccountCheckEntry& entry) {
 }
 
 void CheckModelUpdater::accountChecked(const AccountCheckEntry& entry,
-                                       const Logic::Account::MailList& newMails) {
+                                       const CheckFindings& findings) {
     updateAccount(entry, [&](Logic::Account& account) {
-        account.mergeNewMails(newMails);
-        account.checkSucceeded();
+        account.mergeNewMails(findings.newMails, findings.cut ? Logic::Account::Mark::Keep
+                                                              : Logic::Account::Mark::Advance);
+        // Settings changed while the check ran: its ids are another mailbox's.
+        if (findings.seen.mailbox() == account.connectionSettings().mailboxKey())
+            account.setSeenMessages(findings.seen);
+        if (!findings.cut)
+            account.checkSucceeded();
     });
+    if (!findings.newMails.empty())
+        m_core.saveAll();
     if (m_next)
-        m_next->accountChecked(entry, newMails);
+        m_next->accountChecked(entry, findings);
 }
 
 void CheckModelUpdater::accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) {
@@ -55,8 +62,8 @@ void CheckModelUpdater::accountFinished(const AccountCheckEntry& entry) {
         m_next->accountFinished(entry);
 }
 
-void CheckModelUpdater::checkFinished() {
+void CheckModelUpdater::checkFinished(CheckId check) {
     m_core.saveAll();
     if (m_next)
-        m_next->checkFinished();
+        m_next->checkFinished(check);
 }

@@ -12,15 +12,16 @@ class CheckModelUpdater : public CheckObserver {
 public:
     explicit CheckModelUpdater(LogicCore& core, CheckObserver* next = nullptr);
 
-    void checkStarted() override;
+    void checkStarted(CheckId check) override;
     void accountStarting(const AccountCheckEntry& entry) override;
-    void accountChecked(const AccountCheckEntry& entry,
-                        const Logic::Account::MailList& newMails) override;
+    /// Merges the new messages and keeps the seen ids; saves at once when there was new mail,
+    /// so that no other account's slow check can lose it.
+    void accountChecked(const AccountCheckEntry& entry, const CheckFindings& findings) override;
     /// The account shows Failed, with the reason, until its next turn; a check that works
     /// clears the reason.
     void accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) override;
     void accountFinished(const AccountCheckEntry& entry) override;
-    void checkFinished() override;
+    void checkFinished(CheckId check) override;
 
 private:
     /// Runs `change` on the entry's account under the account lock; an account removed while

@@ -1,24 +1,40 @@
 #pragma once
 
 #include "core/CheckObserver.h"
-#include "transport/MailChecker.h"
+#include "transport/Pop3Session.h"
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <mutex>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace Logic {
 class AccountMgr;
 }
 
-/// Starts checks of every account on the background checker, one run at a time, and passes the
-/// run's progress on to one observer.
+/// Starts checks of the accounts and passes their progress on to one observer. Every account is
+/// checked on a thread of its own, so that a slow or silent server holds up no other account's
+/// result; an account's check ends within its time limit all the same.
+///
+/// Checks may overlap. An account that an earlier check is still checking is not checked twice:
+/// the later check takes that account's result as its own, and ends when it comes.
+///
+/// `startCheck` and `stopCheck` are called on one thread and never from an observer's handler;
+/// the observer's calls come from the checker threads, one at a time.
 class CheckStarter {
 public:
+    using CheckId = CheckObserver::CheckId;
+    /// Which accounts a check takes, by e-mail address.
+    using Selection = std::function<bool(const std::string& emailAddress)>;
+
     explicit CheckStarter(Logic::AccountMgr& accountMgr, const Pop3Limits& limits = {});
     CheckStarter(const CheckStarter&) = delete;
     CheckStarter& operator=(const CheckStarter&) = delete;
-    /// Stops a running check without waiting for its account to finish.
+    /// Stops the running checks; every network wait watches the stop request.
     virtual ~CheckStarter();
 
     /// Not owned; nullptr drops the progress calls. Returns only once no call is on its way to
@@ -27,41 +43,38 @@ public:
     /// that may be waiting for that lock.
     virtual void setObserver(CheckObserver* observer);
 
-    /// Which accounts a check takes, by e-mail address.
-    using Selection = std::function<bool(const std::string& emailAddress)>;
-
-    /// Checks every account, or those `selected` takes, in list order, from copies of their
-    /// settings; they become Pending. Does nothing and returns false while a check is running
-    /// (a check is neither restarted nor queued) or when no account is selected.
-    bool startCheck(const Selection& selected = {});
-    /// Asks a running check to stop and returns once it has (its `checkFinished` included);
-    /// every network wait watches the stop request, so this takes a moment at most.
+    /// Checks every account, or those `selected` takes, from copies of their settings; those
+    /// not being checked already become Pending. The observer hears `checkStarted` before this
+    /// returns. Returns the check's id; 0 (and nothing happens) when a selection takes no
+    /// account. Without a selection a check always starts, even without accounts.
+    CheckId startCheck(const Selection& selected = {});
+    /// Asks every running check to stop and returns once they have (their `checkFinished`
+    /// included); this takes a moment at most.
     void stopCheck();
-    bool isChecking() const { return m_checker.isRunning(); }
+    bool isChecking() const;
 
 private:
-    /// Hands each checker call to the observer of the moment, under the lock `setObserver`
-    /// waits for.
-    class Forwarder : public MailCheckListener {
-    public:
-        void setObserver(CheckObserver* observer);
-        void checkStarted();
-        void accountChecked(const AccountCheckEntry& entry,
-                            const Logic::Account::MailList& newMails) override;
-        void accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) override;
-        void accountFinished(const AccountCheckEntry& entry) override;
-        void accountStarting(const AccountCheckEntry& entry) override;
-        void checkFinished() override;
+    class AccountChecker;
 
-    private:
-        template <class Call> void forward(Call&& call);
+    /// Hands a checker's call to the observer of the moment, one call at a time.
+    template <class Call> void forward(Call&& call);
+    /// The account's checker has ended: the checks that waited for it alone end too.
+    void accountDone(const std::string& emailAddress);
 
-        // Recursive: a handler may itself change the observer or stop the check.
-        std::recursive_mutex m_mutex;
-        CheckObserver* m_observer = nullptr;
-    };
-
-    Forwarder m_forwarder;
     Logic::AccountMgr& m_accountMgr;
-    MailChecker m_checker;
+    Pop3Limits m_limits;
+    /// Held by `startCheck` and `stopCheck` around the checkers; never by a checker thread.
+    std::mutex m_checkersMutex;
+    /// One per account checked so far, by address; each remembers what it learnt of its server.
+    std::map<std::string, std::unique_ptr<AccountChecker>> m_checkers;
+
+    /// Guards the observer and the bookkeeping below; taken before the account lock.
+    /// Recursive: a handler may set another observer.
+    mutable std::recursive_mutex m_mutex;
+    CheckObserver* m_observer = nullptr;
+    /// The accounts whose checkers run.
+    std::set<std::string> m_inFlight;
+    /// The checks that run, oldest first, with the accounts each still waits for.
+    std::vector<std::pair<CheckId, std::set<std::string>>> m_running;
+    CheckId m_lastCheck = 0;
 };

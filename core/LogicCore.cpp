@@ -5,15 +5,29 @@
 namespace {
 
 const std::string kDataFileName = "general";
+const std::string kSeenFileName = "seen";
+
+// Rewrites `file` with what `write` gives; reports `failure` when it could not be done.
+template <class Write> bool writeWhole(Norq::DataFile& file, const char* failure, Write&& write) {
+    if (Norq::SaveLoad::Writer* writer = file.openForWriting()) {
+        write(*writer);
+        if (file.closeWriting())
+            return true;
+    }
+    Norq::report("Logic", failure, file.path().string());
+    return false;
+}
 
 } // namespace
 
 LogicCore::LogicCore(const std::filesystem::path& dataFolder,
                      const std::filesystem::path& presetsFile, const Pop3Limits& limits)
     : m_serverPresets(Logic::ServerPresets::fromFile(presetsFile)),
-      m_dataFile(dataFolder, kDataFileName), m_accountMgr(m_dataFile.openForReading()),
-      m_checkStarter(m_accountMgr, limits) {
+      m_dataFile(dataFolder, kDataFileName), m_seenFile(dataFolder, kSeenFileName),
+      m_accountMgr(m_dataFile.openForReading()), m_checkStarter(m_accountMgr, limits) {
     m_dataFile.closeReading();
+    m_accountMgr.loadSeenMessages(m_seenFile.openForReading());
+    m_seenFile.closeReading();
 }
 
 LogicCore::~LogicCore() = default;
@@ -25,19 +39,17 @@ std::filesystem::path LogicCore::dataFilePath(const std::filesystem::path& dataF
 std::string LogicCore::saveError() {
     // The checker thread saves at the end of every check while the interface thread may ask.
     std::lock_guard lock(m_accountMgr.accountLock());
-    if (m_dataFile.saveError().empty())
-        return {};
-    return m_dataFile.path().string() + ": " + m_dataFile.saveError();
+    for (const Norq::DataFile* file : {&m_dataFile, &m_seenFile}) {
+        if (!file->saveError().empty())
+            return file->path().string() + ": " + file->saveError();
+    }
+    return {};
 }
 
 bool LogicCore::saveAll() {
     std::lock_guard lock(m_accountMgr.accountLock());
-    Norq::SaveLoad::Writer* writer = m_dataFile.openForWriting();
-    if (writer != nullptr) {
-        m_accountMgr.save(*writer);
-        if (m_dataFile.closeWriting())
-            return true;
-    }
-    Norq::report("Logic", "the accounts could not be saved", m_dataFile.path().string());
-    return false;
+    return writeWhole(m_dataFile, "the accounts could not be saved",
+                      [this](auto& writer) { m_accountMgr.save(writer); }) &&
+           writeWhole(m_seenFile, "the seen messages could not be saved",
+                      [this](auto& writer) { m_accountMgr.saveSeenMessages(writer); });
 }

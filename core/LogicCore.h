@@ -13,9 +13,10 @@
 /// last one.
 class LogicCore {
 public:
-    /// Reads the server presets from `presetsFile` and data/general.bin in the data folder. A
-    /// damaged data file throws Norq::SaveLoad::Failure; a missing one gives no accounts, a
-    /// missing presets file no presets.
+    /// Reads the server presets from `presetsFile`, data/general.bin in the data folder and the
+    /// state file beside it, data/seen.bin. A damaged data file throws Norq::SaveLoad::Failure;
+    /// a missing one gives no accounts, a missing presets file no presets. A missing or damaged
+    /// state file is not an error: checks then walk each mailbox by date.
     LogicCore(const std::filesystem::path& dataFolder, const std::filesystem::path& presetsFile,
               const Pop3Limits& limits = {});
     LogicCore(const LogicCore&) = delete;
@@ -31,8 +32,10 @@ public:
     Logic::AccountMgr& accountMgr() { return m_accountMgr; }
     CheckStarter& checkStarter() { return m_checkStarter; }
 
-    /// Writes every account and its unread messages. When the file cannot be written the old
-    /// one stays, the accounts stay in memory, and false is returned; the next save tries again.
+    /// Writes every account and its unread messages, then the ids the checks have seen. When a
+    /// file cannot be written the old one stays, the accounts stay in memory, and false is
+    /// returned; the next save tries again. The data file goes first: were the state file to be
+    /// ahead of it after a crash, messages it lists as seen would never have been reported.
     bool saveAll();
     /// Why the last save failed, naming the file: "<path>: <reason>"; empty after a
     /// successful one. Safe from any thread: it waits for a save in progress.
@@ -42,6 +45,7 @@ private:
     std::recursive_mutex m_modelLock;
     Logic::ServerPresets m_serverPresets;
     Norq::DataFile m_dataFile;
+    Norq::DataFile m_seenFile;
     Logic::AccountMgr m_accountMgr;
     CheckStarter m_checkStarter;
 };

@@ -43,7 +43,7 @@ void Account::save(Norq::SaveLoad::Writer& writer) const {
         mail->save(writer);
 }
 
-void Account::mergeNewMails(const MailList& newMails) {
+void Account::mergeNewMails(const MailList& newMails, Mark mark) {
     for (const auto& mail : newMails) {
         if (mail)
             m_mails.push_back(mail);
@@ -52,8 +52,13 @@ void Account::mergeNewMails(const MailList& newMails) {
                      [](const auto& a, const auto& b) { return a->received() > b->received(); });
     // Only ever forward: were the mark to go back, messages already marked read would be
     // reported again by the next check.
-    if (!m_mails.empty() && m_mails.front()->received() > m_newestMail)
+    if (mark == Mark::Advance && !m_mails.empty() && m_mails.front()->received() > m_newestMail)
         m_newestMail = m_mails.front()->received();
+}
+
+SeenMessages Account::seenMessages() const {
+    const std::string mailbox = m_connectionSettings.mailboxKey();
+    return m_seen.mailbox() == mailbox ? m_seen : SeenMessages(mailbox);
 }
 
 bool Account::removeMail(const Mail& mail) {

@@ -3,6 +3,7 @@
 #include "headers/MailDate.h"
 #include "logic/AccountPreferences.h"
 #include "logic/ConnectionSettings.h"
+#include "logic/SeenMessages.h"
 
 #include <cstdint>
 #include <ctime>
@@ -68,8 +69,23 @@ public:
     const MailDate& newestMail() const { return m_newestMail; }
     const MailList& mails() const { return m_mails; }
 
+    /// What moving the mark does when new messages are taken.
+    enum class Mark {
+        Advance, ///< to the newest message held
+        /// Stays: the check that found them was cut short, and the messages behind them
+        /// are still to be walked down to the old mark.
+        Keep,
+    };
     /// Takes the messages of one check and keeps the whole list newest first.
-    void mergeNewMails(const MailList& newMails);
+    void mergeNewMails(const MailList& newMails, Mark mark = Mark::Advance);
+    /// The ids of the messages this account's checks have seen, for the mailbox its settings
+    /// reach now; none when they were read from another mailbox. Kept in a state file of its
+    /// own, never in the account's record.
+    SeenMessages seenMessages() const;
+    void setSeenMessages(SeenMessages seen) { m_seen = std::move(seen); }
+    /// The ids as held, whichever mailbox they came from.
+    const SeenMessages& heldSeenMessages() const { return m_seen; }
+
     /// Removes this very record (not one with equal contents); false when it is not held here.
     bool removeMail(const Mail& mail);
     /// Marks every message read.
@@ -88,6 +104,7 @@ private:
     int m_failuresInARow = 0;
     MailDate m_newestMail;
     MailList m_mails;
+    SeenMessages m_seen;
 };
 
 } // namespace Logic

@@ -1,5 +1,6 @@
 #include "logic/AccountMgr.h"
 
+#include "foundation/Exception.h"
 #include "foundation/SaveLoad.h"
 #include "logic/AccountObserver.h"
 #include "logic/Mail.h"
@@ -11,6 +12,7 @@ namespace Logic {
 namespace {
 
 constexpr const char* kTag = "Logic::AccountMgr";
+constexpr const char* kSeenTag = "Logic::SeenState";
 
 } // namespace
 
@@ -37,6 +39,41 @@ void AccountMgr::save(Norq::SaveLoad::Writer& writer) const {
     writer.write(static_cast<std::uint32_t>(m_accounts.size()));
     for (const auto& account : m_accounts)
         account->save(writer);
+}
+
+void AccountMgr::saveSeenMessages(Norq::SaveLoad::Writer& writer) const {
+    writer.writeHeader(kSeenTag);
+    writer.write(static_cast<std::uint32_t>(m_accounts.size()));
+    for (const auto& account : m_accounts) {
+        writer.write(std::string_view(account->connectionSettings().emailAddress()));
+        account->heldSeenMessages().save(writer);
+    }
+}
+
+void AccountMgr::loadSeenMessages(Norq::SaveLoad::Reader& reader) {
+    if (reader.isNull())
+        return;
+    std::vector<std::pair<Account*, SeenMessages>> loaded;
+    try {
+        reader.readHeader(kSeenTag);
+        std::uint32_t count = 0;
+        reader.read(count);
+        for (std::uint32_t i = 0; i < count && !reader.failed(); ++i) {
+            std::string address;
+            reader.read(address);
+            SeenMessages seen;
+            if (!seen.load(reader))
+                return;
+            if (Account* account = findByEmail(address))
+                loaded.emplace_back(account, std::move(seen));
+        }
+    } catch (const Norq::SaveLoad::Failure&) {
+        return;
+    }
+    if (reader.failed())
+        return;
+    for (auto& [account, seen] : loaded)
+        account->setSeenMessages(std::move(seen));
 }
 
 Account& AccountMgr::addAccount(std::unique_ptr<Account> account, std::size_t position) {

@@ -39,6 +39,13 @@ public:
     AccountLock& accountLock() { return m_accountLock; }
 
     void save(Norq::SaveLoad::Writer& writer) const;
+    /// The ids each account's checks have seen, in a record of their own: the state file
+    /// beside the data file.
+    void saveSeenMessages(Norq::SaveLoad::Writer& writer) const;
+    /// Gives the accounts the ids a "Logic::SeenState" record holds for them. A damaged record
+    /// gives none to any account: their next checks walk by date, as on a first check. Never
+    /// throws.
+    void loadSeenMessages(Norq::SaveLoad::Reader& reader);
 
     /// Inserts the account before `position` (appends by default) and tells the observer. The
     /// caller has made sure that no other account has the same e-mail address.

@@ -37,6 +37,11 @@ public:
     bool useTls() const { return m_useTls; }
     void setUseTls(bool useTls) { m_useTls = useTls; }
 
+    /// "login@server:port": the mailbox these settings reach, whatever the address is called.
+    std::string mailboxKey() const {
+        return m_userLogin + "@" + m_serverName + ":" + std::to_string(m_port);
+    }
+
     bool operator==(const ConnectionSettings&) const = default;
 
 private:

@@ -2,6 +2,7 @@
 
 #include "headers/MailDate.h"
 #include "logic/ConnectionSettings.h"
+#include "logic/SeenMessages.h"
 
 /// One account of a check's work list: copies, so the checker thread never touches the live
 /// account.
@@ -9,4 +10,6 @@ struct AccountCheckEntry {
     Logic::ConnectionSettings connectionSettings;
     /// Only messages strictly newer than this count as new.
     MailDate newestKnown;
+    /// The ids of the messages the account's checks have seen in this mailbox.
+    Logic::SeenMessages seen;
 };

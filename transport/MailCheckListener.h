@@ -1,18 +1,30 @@
 #pragma once
 
 #include "logic/Account.h"
+#include "logic/SeenMessages.h"
 #include "transport/CheckProblem.h"
 
 struct AccountCheckEntry;
+
+/// What a check found in one mailbox.
+struct CheckFindings {
+    /// The new messages, newest first; maybe none.
+    Logic::Account::MailList newMails;
+    /// The ids of the messages the account's checks have seen, this one's included.
+    Logic::SeenMessages seen;
+    /// The check's time or byte limit ended it half way: the new messages found are good, those
+    /// behind them are left to the next check, and the newest message known stays as it was.
+    bool cut = false;
+};
 
 /// Hears a check's progress; every call arrives on the checker thread.
 class MailCheckListener {
 public:
     virtual ~MailCheckListener() = default;
-    /// The mailbox was read; `newMails` holds its new messages, newest first, maybe none.
-    virtual void accountChecked(const AccountCheckEntry& entry,
-                                const Logic::Account::MailList& newMails) = 0;
-    /// The mailbox could not be read, or not all of its new messages; nothing of it counts.
+    /// The mailbox was read, all of it or (when `findings.cut`) part of it; a check cut short
+    /// is then reported failed as well, with the reason.
+    virtual void accountChecked(const AccountCheckEntry& entry, const CheckFindings& findings) = 0;
+    /// The mailbox could not be read, or not all of its new messages.
     virtual void accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) = 0;
     /// The account's turn is over, whatever the outcome.
     virtual void accountFinished(const AccountCheckEntry& entry) = 0;

@@ -37,10 +37,20 @@ void MailChecker::checkAccount(const AccountCheckEntry& entry) {
         m_oneCommandAtATime.insert(address);
     if (outcome.stopped)
         return;
+    if (!outcome.problem || outcome.findings.cut)
+        m_listener.accountChecked(entry, outcome.findings);
     if (outcome.problem)
         m_listener.accountFailed(entry, *outcome.problem);
-    else
-        m_listener.accountChecked(entry, outcome.newMails);
+}
+
+std::string MailChecker::cutReason(const Pop3Session& session, bool kept) const {
+    const std::string why = session.failure() == Pop3Failure::OutOfTime
+                                ? session.failureReason()
+                                : "The check fetched more than " +
+                                      std::to_string(m_limits.checkBytes / 1024) +
+                                      " KiB of headers.";
+    return why + (kept ? " The new messages found so far are listed; the next check reads on."
+                       : " The next check begins again.");
 }
 
 MailChecker::Outcome MailChecker::attempt(Pop3Session& session,
@@ -48,11 +58,19 @@ MailChecker::Outcome MailChecker::attempt(Pop3Session& session,
     int count = 0;
     if (auto problem = openMailbox(session, entry.connectionSettings, count))
         return {std::move(problem), {}, session.failure() == Pop3Failure::Stopped};
-    MailboxWalk walk(session, entry, m_maxNewMails);
-    switch (walk.run(count)) {
+    MailboxWalk walk(session, entry, m_maxNewMails, m_limits.checkBytes);
+    const MailboxWalk::End end = walk.run(count);
+    switch (end) {
     case MailboxWalk::End::Complete:
         session.quit();
-        return {std::nullopt, walk.newMails()};
+        return {std::nullopt, {walk.newMails(), walk.seenMessages(end)}};
+    case MailboxWalk::End::Cut: {
+        const bool kept = session.capabilities().uidl;
+        CheckProblem problem{CheckFailure::Server, cutReason(session, kept), true};
+        if (!kept)
+            return {std::move(problem), {}, false};
+        return {std::move(problem), {walk.newMails(), walk.seenMessages(end), true}};
+    }
     case MailboxWalk::End::Failed:
         return {problemOf(session), {}, false};
     case MailboxWalk::End::Stopped:

@@ -15,9 +15,11 @@
 /// mailbox with nothing new costs two TOP commands: the first and the last message, which also
 /// tell whether the server lists the newest message last or first.
 ///
-/// An account is reported checked only when its walk was complete: a check that ended half way
-/// reports a failure and hands on nothing, since the newest messages it did find would become
-/// the newest known and the older new ones behind them would never be fetched.
+/// An account's check ends within the check's time limit, and fetches no more than its byte
+/// limit. A walk that one of them ends half way hands on what it found when the server gives
+/// unique ids, which tell next time which messages were reported; it is then also reported failed,
+/// with the reason. Without ids nothing of it is handed on, since the newest messages found
+/// would become the newest known and the older new ones behind them would never be fetched.
 ///
 /// A server whose pipelined commands stall is checked again at once without pipelining, and
 /// from then on (until the program ends) that server is sent one command at a time.
@@ -42,12 +44,14 @@ private:
     /// How one try at an account ended.
     struct Outcome {
         std::optional<CheckProblem> problem;
-        Logic::Account::MailList newMails;
+        CheckFindings findings;
         bool stopped = false;
     };
 
     void checkAccount(const AccountCheckEntry& entry);
     Outcome attempt(Pop3Session& session, const AccountCheckEntry& entry) const;
+    /// Why a walk was cut short, and what became of what it found.
+    std::string cutReason(const Pop3Session& session, bool kept) const;
 
     MailCheckListener& m_listener;
     Pop3Limits m_limits;

@@ -2,10 +2,12 @@
 
 namespace {
 
-// Failures that a later try may not meet: no connection, no answer, a lost connection, busy.
+// Failures that a later try may not meet: no connection, no answer, a lost connection, busy,
+// a server too slow this time.
 bool mayPass(Pop3Failure failure) {
     return failure == Pop3Failure::Connect || failure == Pop3Failure::NoReply ||
-           failure == Pop3Failure::Closed || failure == Pop3Failure::Busy;
+           failure == Pop3Failure::Closed || failure == Pop3Failure::Busy ||
+           failure == Pop3Failure::OutOfTime;
 }
 
 } // namespace

@@ -29,13 +29,15 @@ CheckProblem problemOf(const Pop3Session& session, CheckFailure afterLogIn = Che
 /// Runs `attempt` (a callable taking a Pop3Session&) on a fresh session for `settings`; when a
 /// pipelined batch stalled in it — an earlier reply came, a later one never did — runs it once
 /// more on a fresh connection without pipelining, and sets `stalled`. The result of a check is
-/// the same either way.
+/// the same either way. Both tries together end within the limit of a whole check.
 template <class Attempt>
 auto attemptWithFallback(const Logic::ConnectionSettings& settings, int stopDescriptor,
                          const Pop3Limits& limits, bool pipelining, bool& stalled,
                          Attempt&& attempt) {
+    const auto deadline = std::chrono::steady_clock::now() + limits.check;
     Pop3Session session(settings.serverName(), settings.port(), settings.useTls(), stopDescriptor,
                         limits);
+    session.setDeadline(deadline);
     session.setPipelining(pipelining);
     auto result = attempt(session);
     stalled = pipelining && session.pipelineStalled();
@@ -45,6 +47,7 @@ auto attemptWithFallback(const Logic::ConnectionSettings& settings, int stopDesc
     session.disconnect();
     Pop3Session oneByOne(settings.serverName(), settings.port(), settings.useTls(), stopDescriptor,
                          limits);
+    oneByOne.setDeadline(deadline);
     oneByOne.setPipelining(false);
     return attempt(oneByOne);
 }

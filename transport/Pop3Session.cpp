@@ -88,7 +88,7 @@ std::string Pop3Session::Request::name() const {
         return "PASS";
     std::string_view command(text);
     command = command.substr(0, command.find("\r\n"));
-    // "TOP 7 0": the line count is always 0 and says nothing.
+    // "TOP 7 0": the line count is always 0 and says nothing; "UIDL 7" stays as it is.
     if (command.size() > 4 && command.substr(0, 4) == "TOP ")
         command = command.substr(0, command.rfind(' '));
     return std::string(command);
@@ -112,19 +112,17 @@ bool Pop3Session::connect() {
     m_connectCause.clear();
     try {
         // The name is looked up at each connect, where a stop request can end the wait.
-        const Vusk::SocketAddress address(m_hostName, htons(m_port),
-                                          Vusk::deadlineAfter(m_limits.connect), m_stopDescriptor);
+        const Vusk::SocketAddress address(m_hostName, htons(m_port), until(m_limits.connect),
+                                          m_stopDescriptor);
         m_client = std::make_unique<Vusk::TcpClient>(
             address, m_secure, kBufferSize,
-            Vusk::TcpConnectOptions{m_hostName, m_limits.connect, m_stopDescriptor});
+            Vusk::TcpConnectOptions{m_hostName, left(m_limits.connect), m_stopDescriptor});
     } catch (const Vusk::TcpClientSecureFailure& failure) {
         m_connectCause = failure.reason();
-        return fail(Vusk::isStopRequested(m_stopDescriptor) ? Pop3Failure::Stopped
-                                                            : Pop3Failure::Tls);
+        return fail(brokenBy(Pop3Failure::Tls));
     } catch (const Vusk::TcpClientFailure& failure) {
         m_connectCause = failure.reason();
-        return fail(Vusk::isStopRequested(m_stopDescriptor) ? Pop3Failure::Stopped
-                                                            : Pop3Failure::Connect);
+        return fail(brokenBy(Pop3Failure::Connect));
     }
     m_client->setListener(this);
     if (waitReply(Request{}) && readCapabilities())
@@ -178,6 +176,10 @@ void Pop3Session::askTop(int number, int lines) {
     ask(text, true);
 }
 
+void Pop3Session::askUidl(int number) {
+    ask("UIDL " + std::to_string(number) + "\r\n", false);
+}
+
 bool Pop3Session::readLogIn() {
     if (readReply()) {
         if (readReply())
@@ -226,6 +228,28 @@ bool Pop3Session::readTop(std::string& header) {
     return true;
 }
 
+bool Pop3Session::readUidl(std::string& id) {
+    if (!readReply())
+        return false;
+    // "+OK 7 <id>": the id follows the message number.
+    const std::string& line = m_reply.bytes();
+    const char* position = line.data() + 3;
+    const char* end = line.data() + line.size();
+    int number = 0;
+    if (!readNumber(position, end, number))
+        return fail(Pop3Failure::Malformed);
+    while (position != end && isSpace(*position))
+        ++position;
+    const char* idEnd = std::find_if(position, end, isSpace);
+    // RFC 1939: 1 to 70 characters from 0x21 to 0x7E.
+    const std::size_t length = static_cast<std::size_t>(idEnd - position);
+    if (length == 0 || length > 70 ||
+        !std::all_of(position, idEnd, [](char c) { return c > ' ' && c <= '~'; }))
+        return fail(Pop3Failure::Malformed);
+    id.assign(position, idEnd);
+    return true;
+}
+
 bool Pop3Session::dropUnread() {
     std::erase_if(m_requests, [](const Request& request) {
         return !request.sent && request.kind != Kind::Internal;
@@ -242,6 +266,7 @@ bool Pop3Session::dropUnread() {
 }
 
 bool Pop3Session::onData(const char* bytes, std::size_t length) {
+    m_bytesReceived += length;
     return m_reply.feed(bytes, length);
 }
 
@@ -294,11 +319,27 @@ bool Pop3Session::sendAsked() {
         if (!pipelining || request.kind == Kind::Pass)
             break;
     }
-    if (batch.empty() || m_client->send(batch, m_limits.inactivity))
+    if (batch.empty() || m_client->send(batch, left(m_limits.inactivity)))
         return true;
     breakOff();
-    return fail(Vusk::isStopRequested(m_stopDescriptor) ? Pop3Failure::Stopped
-                                                        : Pop3Failure::Closed);
+    return fail(brokenBy(Pop3Failure::Closed));
+}
+
+Vusk::Clock::time_point Pop3Session::until(std::chrono::milliseconds limit) const {
+    return std::min(Vusk::deadlineAfter(limit), m_deadline);
+}
+
+std::chrono::milliseconds Pop3Session::left(std::chrono::milliseconds limit) const {
+    const auto now = Vusk::Clock::now();
+    if (m_deadline <= now)
+        return std::chrono::milliseconds(0);
+    return std::min(limit, std::chrono::ceil<std::chrono::milliseconds>(m_deadline - now));
+}
+
+Pop3Failure Pop3Session::brokenBy(Pop3Failure otherwise) const {
+    if (Vusk::isStopRequested(m_stopDescriptor))
+        return Pop3Failure::Stopped;
+    return Vusk::Clock::now() >= m_deadline ? Pop3Failure::OutOfTime : otherwise;
 }
 
 bool Pop3Session::waitReply(const Request& request) {
@@ -313,12 +354,14 @@ bool Pop3Session::waitReply(const Request& request) {
         return fail(Pop3Failure::Closed);
     const auto replyDeadline = Vusk::deadlineAfter(m_limits.reply);
     auto idleDeadline = Vusk::deadlineAfter(inactivity);
+    bool outOfTime = false;
     bool stopped = false;
     bool timedOut = false;
     while (!m_reply.isComplete() && !m_reply.isTooLong() && !m_closed) {
-        const auto deadline = std::min(idleDeadline, replyDeadline);
+        const auto deadline = std::min({idleDeadline, replyDeadline, m_deadline});
         if (Vusk::Clock::now() >= deadline) {
             timedOut = true;
+            outOfTime = deadline == m_deadline;
             m_replyTooSlow = deadline == replyDeadline;
             if (m_replyTooSlow)
                 m_waited = m_limits.reply;
@@ -352,6 +395,8 @@ bool Pop3Session::waitReply(const Request& request) {
         return fail(Pop3Failure::TooLong);
     if (stopped)
         return fail(Pop3Failure::Stopped);
+    if (outOfTime)
+        return fail(Pop3Failure::OutOfTime);
     return fail(timedOut ? Pop3Failure::NoReply : Pop3Failure::Closed);
 }
 
@@ -370,6 +415,7 @@ bool Pop3Session::readCapabilities() {
         const std::string_view line(reply.data() + start, end - start);
         const std::string_view name = line.substr(0, line.find(' '));
         m_capabilities.top |= sameWord(name, "TOP");
+        m_capabilities.uidl |= sameWord(name, "UIDL");
         m_capabilities.pipelining |= sameWord(name, "PIPELINING");
         m_capabilities.utf8 |= sameWord(name, "UTF8");
         if (sameWord(name, "LOGIN-DELAY")) {
@@ -430,6 +476,8 @@ std::string Pop3Session::failureReason() const {
                std::to_string(m_limits.replySize) + " bytes.";
     case Pop3Failure::Stopped:
         return "The check was stopped.";
+    case Pop3Failure::OutOfTime:
+        return "The check did not end within " + Vusk::limitText(m_limits.check) + ".";
     case Pop3Failure::Malformed:
         return "The server's reply to " + after + " held no message count.";
     }

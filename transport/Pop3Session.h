@@ -28,6 +28,11 @@ struct Pop3Limits {
     /// The inactivity limit of the replies to USER and PASS: servers answer a wrong password
     /// late on purpose, some exactly when the usual limit runs out.
     std::chrono::milliseconds login{30000};
+    /// One account's whole check, from the name lookup to QUIT: a server that answers every
+    /// command slowly but in time must not keep it busy for hours.
+    std::chrono::milliseconds check{120000};
+    /// The bytes one account's check may fetch; past them the walk ends as at the time limit.
+    std::size_t checkBytes = 16 * 1024 * 1024;
 };
 
 /// Why the last operation of a Pop3Session returned false.
@@ -49,11 +54,14 @@ enum class Pop3Failure {
     TooLong,   ///< a line or the whole reply was longer than the size limit
     Stopped,   ///< the owner's stop descriptor became readable
     Malformed, ///< a positive reply without what the command asks for (STAT without a count)
+    OutOfTime, ///< the deadline of the whole check passed
 };
 
 /// What the server said it can do when asked with CAPA (RFC 2449); nothing when it refused.
 struct Pop3Capabilities {
     bool top = false;
+    /// UIDL: every message has a unique id that stays the same from session to session.
+    bool uidl = false;
     /// Commands may be sent several at a time, without waiting for each reply (RFC 2449).
     bool pipelining = false;
     /// Header text may be UTF-8 once the UTF8 command was given (RFC 6856).
@@ -107,13 +115,24 @@ public:
     bool askLogIn(std::string_view login, std::string_view password);
     void askStat();
     void askTop(int number, int lines);
+    /// UIDL for one message.
+    void askUidl(int number);
     bool readLogIn();
     bool readStat(int& count, long long& size);
     bool readTop(std::string& header);
+    /// On success `id` receives the message's unique id; a reply without a valid one (1 to 70
+    /// printable characters) fails as Malformed, the session still in step.
+    bool readUidl(std::string& id);
     /// Gives up the commands asked for whose replies were not read: those not sent yet never
     /// are, the replies of the others are read and dropped. False when one of those replies
     /// broke the session.
     bool dropUnread();
+
+    /// Every wait, the connection's included, ends by this moment at the latest, as
+    /// OutOfTime; the limit of the whole check, shared by the sessions it opens.
+    void setDeadline(std::chrono::steady_clock::time_point deadline) { m_deadline = deadline; }
+    /// The bytes received since the session was made, over every connection it opened.
+    std::size_t bytesReceived() const { return m_bytesReceived; }
 
     /// False sends every command alone, whatever the server offers; set before `connect`.
     void setPipelining(bool allowed) { m_pipeliningAllowed = allowed; }
@@ -157,6 +176,12 @@ private:
     /// Waits for the reply to the oldest request, sending what may go out before.
     bool readReply();
     bool sendAsked();
+    /// The moment `limit` from now, or the check's deadline when that comes first.
+    std::chrono::steady_clock::time_point until(std::chrono::milliseconds limit) const;
+    /// `limit`, or what is left until the check's deadline when that is less.
+    std::chrono::milliseconds left(std::chrono::milliseconds limit) const;
+    /// What a wait that ended early means: a stop request, the check's deadline, or `otherwise`.
+    Pop3Failure brokenBy(Pop3Failure otherwise) const;
     bool waitReply(const Request& request);
     std::chrono::milliseconds inactivityOf(const Request& request) const;
     /// CAPA, and UTF8 asked for when offered; false only when the session broke on the way.
@@ -192,4 +217,6 @@ private:
     /// part.
     std::chrono::milliseconds m_waited{0};
     bool m_replyTooSlow = false;
+    std::chrono::steady_clock::time_point m_deadline = std::chrono::steady_clock::time_point::max();
+    std::size_t m_bytesReceived = 0;
 };

@@ -53,6 +53,9 @@ std::string limitText(std::chrono::milliseconds limit) {
     const long long milliseconds = limit.count();
     if (milliseconds < 1000)
         return std::to_string(milliseconds) + " ms";
+    if (milliseconds % 60000 == 0)
+        return std::to_string(milliseconds / 60000) +
+               (milliseconds == 60000 ? " minute" : " minutes");
     std::string text = std::to_string(milliseconds / 1000);
     if (const long long tenths = milliseconds % 1000 / 100; tenths != 0)
         text += "." + std::to_string(tenths);

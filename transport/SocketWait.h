@@ -24,7 +24,7 @@ WaitResult waitForSocket(int socket, short events, Clock::time_point deadline, i
 /// True when `stopDescriptor` is valid and readable now.
 bool isStopRequested(int stopDescriptor);
 
-/// A time limit as a message names it: "5 s", "1.5 s", "200 ms".
+/// A time limit as a message names it: "2 minutes", "5 s", "1.5 s", "200 ms".
 std::string limitText(std::chrono::milliseconds limit);
 
 } // namespace Vusk

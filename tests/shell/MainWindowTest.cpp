@@ -136,7 +136,7 @@ private Q_SLOTS:
                              ShellTest::unreachableAccount("b@example.org")));
         QVERIFY(shell.checkDone());
         MainWindow& window = *shell.window;
-        window.checkStarted();
+        window.checkStarted(1);
         QVERIFY(!shell.button()->isEnabled());
         window.accountStarting(entry("a@example.org"));
         QCOMPARE(window.statusText(), QStringLiteral("Processing: [a@example.org]"));
@@ -149,12 +149,12 @@ private Q_SLOTS:
         window.accountStarting(entry("b@example.org"));
         QCOMPARE(window.statusText(), QStringLiteral("Processing: [b@example.org]"));
         window.accountChecked(entry("b@example.org"), {});
-        window.checkFinished();
+        window.checkFinished(1);
         // The account that could not be reached stays in sight until the next check.
         QCOMPARE(window.statusText(), failed);
         QVERIFY(shell.button()->isEnabled());
-        window.checkStarted();
-        window.checkFinished();
+        window.checkStarted(1);
+        window.checkFinished(1);
         QCOMPARE(window.statusText(), QStringLiteral("Ready"));
 
         // A failed save stays in the status bar until a save succeeds.
@@ -162,8 +162,8 @@ private Q_SLOTS:
         std::filesystem::remove_all(data);
         TestSupport::writeFile(data, "not a folder");
         QVERIFY(!shell.core.saveAll());
-        window.checkStarted();
-        window.checkFinished();
+        window.checkStarted(1);
+        window.checkFinished(1);
         const QString failure = QStringLiteral("Could not save: ") +
                                 QString::fromStdString((data / "general.bin").string()) +
                                 QStringLiteral(": Not a directory");

@@ -44,6 +44,17 @@ protected:
     }
     static void TearDownTestSuite() { dovecot.reset(); }
 
+    // The plain-port account of a test user, "<user>@example.org".
+    static Logic::ConnectionSettings settingsOf(const std::string& user,
+                                                const std::string& password) {
+        Logic::ConnectionSettings settings;
+        settings.setEmailAddress(user + "@example.org");
+        settings.setServerName("127.0.0.1");
+        settings.setPort(dovecot->plainPort());
+        settings.setUserLogin(user);
+        settings.setPassword(password);
+        return settings;
+    }
     static void logIn(Pop3Session& session, const std::string& user, const std::string& password) {
         ASSERT_TRUE(session.connect()) << dovecot->log();
         ASSERT_TRUE(session.logIn(user, password)) << dovecot->log();
@@ -162,11 +173,16 @@ TEST_F(DovecotSessionTest, MailDeliveredAfterASessionIsSeenByTheNext) {
     EXPECT_NE(last.find("Subject: late\r\n"), std::string::npos);
 }
 
+namespace {
+
+std::string received(const std::string& subject, const std::string& when) {
+    return "Received: from relay.example.net by mx.example.org; " + when +
+           "\r\nSubject: " + subject + "\r\n\r\nbody\r\n";
+}
+
+} // namespace
+
 TEST_F(DovecotSessionTest, ACheckFindsTheNewMessagesAroundUndatedOnesPipelined) {
-    const auto received = [](const std::string& subject, const std::string& when) {
-        return "Received: from relay.example.net by mx.example.org; " + when +
-               "\r\nSubject: " + subject + "\r\n\r\nbody\r\n";
-    };
     dovecot->addUser("mixed", "bag");
     dovecot->deliverMany(
         "mixed",
@@ -175,21 +191,38 @@ TEST_F(DovecotSessionTest, ACheckFindsTheNewMessagesAroundUndatedOnesPipelined) 
          "Date: Fri, 1 Jan 2099 00:00:00 +0000\r\nSubject: no Received line\r\n\r\nbody\r\n",
          received("n2", "Sat, 6 Jan 2024 10:00:00 +0000"), received("unreadable date", "soon"),
          received("n3", "Sun, 7 Jan 2024 10:00:00 +0000")});
-
-    Logic::ConnectionSettings settings;
-    settings.setEmailAddress("mixed@example.org");
-    settings.setServerName("127.0.0.1");
-    settings.setPort(dovecot->plainPort());
-    settings.setUserLogin("mixed");
-    settings.setPassword("bag");
     TestTransport::RecordingListener listener;
     MailChecker checker(listener);
-    checker.setWorkList({{settings, parseMailDate("Tue, 2 Jan 2024 10:00:00 +0000")}});
+    checker.setWorkList(
+        {{settingsOf("mixed", "bag"), parseMailDate("Tue, 2 Jan 2024 10:00:00 +0000"), {}}});
     checker.start();
     EXPECT_EQ(listener.waitForEnd(),
               (std::vector<std::string>{"starting mixed@example.org", "checked [n3,n2,n1]",
                                         "finished mixed@example.org", "done"}))
         << dovecot->log();
+}
+
+TEST_F(DovecotSessionTest, DeliveriesThatDatesWouldMissAreFoundByTheirIds) {
+    dovecot->addUser("late", "post");
+    dovecot->deliver("late", received("first", "Fri, 5 Jan 2024 10:00:00 +0000"));
+    const Logic::ConnectionSettings settings = settingsOf("late", "post");
+    const MailDate mark = parseMailDate("Fri, 5 Jan 2024 10:00:00 +0000");
+    TestTransport::RecordingListener listener;
+    MailChecker checker(listener);
+    const auto check = [&](MailDate newestKnown, const Logic::SeenMessages& seen) {
+        checker.stop();
+        checker.setWorkList({{settings, newestKnown, seen}});
+        checker.start();
+        return listener.waitForEnd()[1];
+    };
+    EXPECT_EQ(check(parseMailDate("Tue, 2 Jan 2024 10:00:00 +0000"), {}), "checked [first]");
+    const Logic::SeenMessages seen = listener.lastSeen();
+    dovecot->deliverMany("late", {received("same second", "Fri, 5 Jan 2024 10:00:00 +0000"),
+                                  received("queued", "Thu, 4 Jan 2024 18:00:00 +0000"),
+                                  "Subject: no Received line\r\n\r\nbody\r\n"});
+    EXPECT_EQ(check(mark, seen), "checked [no Received line,queued,same second]") << dovecot->log();
+    // Without the ids (a lost state file) the walk goes by date: nothing old comes back.
+    EXPECT_EQ(check(mark, {}), "checked []");
 }
 
 namespace {

@@ -42,7 +42,7 @@ AccountCheckEntry entry(std::uint16_t port, MailDate newestKnown) {
     settings.setPort(port);
     settings.setUserLogin("bob");
     settings.setPassword("secret");
-    return {settings, newestKnown};
+    return {settings, newestKnown, {}};
 }
 
 class MailCheckerTest : public testing::Test {
@@ -55,8 +55,21 @@ protected:
     // Another check by the same checker, which remembers what it learnt of the server.
     void checkAgain(MailDate newestKnown) {
         checker->stop(); // the last run may not have quite ended yet
-        checker->setWorkList({entry(server.port(), newestKnown)});
+        AccountCheckEntry work = entry(server.port(), newestKnown);
+        work.seen = seen;
+        checker->setWorkList({work});
         checker->start();
+    }
+    // The ids earlier checks have seen: a walk that went through to its end saw these.
+    void seenBefore(const std::vector<std::string>& ids) {
+        seen = Logic::SeenMessages(entry(server.port(), {}).connectionSettings.mailboxKey());
+        seen.walkEnded(ids);
+    }
+    // A message asked for with its id, one command at a time.
+    void expectMessage(int number, const std::string& id, const std::string& reply) {
+        expectAlone("UIDL " + std::to_string(number));
+        server.say("+OK " + std::to_string(number) + " " + id + "\r\n");
+        expectTop(number, reply);
     }
 
     // One command of a one-by-one dialogue: nothing else came with it.
@@ -134,7 +147,11 @@ protected:
     ScriptedPop3Server server;
     RecordingListener listener;
     std::unique_ptr<MailChecker> checker;
+    Logic::SeenMessages seen;
 };
+
+const std::string kWithIds = "+OK\r\nTOP\r\nUIDL\r\n.\r\n";
+const std::string kUndated = "+OK\r\nSubject: undated\r\n\r\n.\r\n";
 
 const std::vector<std::string> kCheckedOf(const std::string& list) {
     return {"starting bob@example.org", "checked [" + list + "]", "finished bob@example.org",
@@ -236,6 +253,80 @@ TEST_F(MailCheckerTest, AnUndatedEndTakesTheMailboxAsOldestFirst) {
     expectTop(1, 1);
     expectQuit();
     EXPECT_EQ(listener.waitForEnd(), kCheckedOf("m3,m2"));
+}
+
+TEST_F(MailCheckerTest, WithSeenIdsEveryMessageNotSeenIsNewWhateverItsDate) {
+    seenBefore({"u3", "u2", "u1"});
+    start(knownDate(3));
+    logIn(6, kWithIds);
+    expectMessage(1, "u1", topReply(1, "m1"));
+    expectMessage(6, "u6", kUndated);
+    expectMessage(5, "u5", topReply(2, "m5")); // delivered after one stamped later
+    expectMessage(4, "u4", topReply(3, "m4")); // in the same second as the newest known
+    expectMessage(3, "u3", topReply(3, "m3")); // seen: the end
+    expectQuit();
+    EXPECT_EQ(listener.waitForEnd(), kCheckedOf("undated,m5,m4"));
+    const Logic::SeenMessages after = listener.lastSeen();
+    for (const char* id : {"u6", "u5", "u4", "u3", "u1"})
+        EXPECT_EQ(after.find(id), Logic::SeenMessages::Seen::Passed) << id;
+}
+
+TEST_F(MailCheckerTest, WithoutSeenIdsTheWalkGoesByDateAndOldMailStaysOld) {
+    start(knownDate(3));
+    logIn(6, kWithIds);
+    expectMessage(1, "u1", topReply(1, "m1"));
+    expectMessage(6, "u6", kUndated);
+    expectMessage(5, "u5", topReply(2, "m5"));
+    expectQuit();
+    EXPECT_EQ(listener.waitForEnd(), kCheckedOf(""));
+    const Logic::SeenMessages after = listener.lastSeen();
+    EXPECT_TRUE(after.walkedThrough());
+    EXPECT_EQ(after.find("u5"), Logic::SeenMessages::Seen::Passed);
+}
+
+TEST_F(MailCheckerTest, AWalkCutShortKeepsWhatItFoundAndTheNextGoesOnBehindIt) {
+    seenBefore({"u3", "u2", "u1"});
+    Pop3Limits limits;
+    limits.checkBytes = 1; // spent on the first reply
+    start(knownDate(3), MailChecker::kDefaultMaxNewMails, limits);
+    logIn(6, kWithIds);
+    expectMessage(1, "u1", topReply(1, "m1"));
+    expectMessage(6, "u6", topReply(6, "m6"));
+    EXPECT_TRUE(server.waitForClose());
+    EXPECT_EQ(listener.waitForEnd(),
+              (std::vector<std::string>{"starting bob@example.org", "cut [m6]", "failed server",
+                                        "finished bob@example.org", "done"}));
+    EXPECT_NE(listener.lastProblem().reason.find("fetched more than"), std::string::npos);
+
+    seen = listener.lastSeen();
+    checker = std::make_unique<MailChecker>(listener);
+    checkAgain(knownDate(3)); // the mark stays where it was
+    ASSERT_TRUE(server.accept());
+    logIn(6, kWithIds);
+    expectMessage(1, "u1", topReply(1, "m1"));
+    expectMessage(6, "u6", topReply(6, "m6")); // told once is enough
+    expectMessage(5, "u5", topReply(5, "m5"));
+    expectMessage(4, "u4", topReply(4, "m4"));
+    expectMessage(3, "u3", topReply(3, "m3"));
+    expectQuit();
+    EXPECT_EQ(listener.waitForEnd(), kCheckedOf("m5,m4"));
+}
+
+TEST_F(MailCheckerTest, ACheckThatRunsOutOfTimeEndsWithWhatItFound) {
+    seenBefore({"u1"});
+    Pop3Limits limits;
+    limits.check = std::chrono::seconds(1);
+    start(knownDate(3), MailChecker::kDefaultMaxNewMails, limits);
+    logIn(6, kWithIds);
+    expectMessage(1, "u1", topReply(1, "m1"));
+    expectMessage(6, "u6", topReply(6, "m6"));
+    expectAlone("UIDL 5"); // never answered
+    EXPECT_EQ(listener.waitForEnd(),
+              (std::vector<std::string>{"starting bob@example.org", "cut [m6]", "failed server",
+                                        "finished bob@example.org", "done"}));
+    EXPECT_EQ(listener.lastProblem().reason,
+              "The check did not end within 1 s. The new messages found so far are listed; the "
+              "next check reads on.");
 }
 
 TEST_F(MailCheckerTest, AServerThatOffersUtf8IsAskedForIt) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -133,4 +134,24 @@ TEST(Pop3Reply, AReplyOfManyLinesIsHeldToTheLimitAsAWhole) {
     EXPECT_TRUE(shorter.feed(received.data(), received.size()));
     EXPECT_FALSE(shorter.isComplete());
     EXPECT_TRUE(shorter.isTooLong());
+}
+
+TEST(Pop3Reply, AHugeHeaderIsReadToItsEndAndOnlyItsHeadKept) {
+    // The head's lines, then one line too long to keep, lines after it, and the next reply.
+    const std::string line = "Subject: " + std::string(990, 's') + "\r\n";
+    std::string head = "+OK\r\n";
+    while (head.size() + line.size() <= Pop3Reply::kKept)
+        head += line;
+    const std::string received =
+        head + "X-Huge: " + std::string(300000, 'h') + "\r\n" + line + ".\r\n-ERR next\r\n";
+    for (const std::size_t chunk : {std::size_t{1}, std::size_t{7}, received.size()}) {
+        Pop3Reply reply;
+        reply.reset(true);
+        for (std::size_t at = 0; at < received.size(); at += chunk)
+            reply.feed(received.data() + at, std::min(chunk, received.size() - at));
+        ASSERT_TRUE(reply.isComplete()) << chunk;
+        EXPECT_EQ(reply.bytes(), head + ".\r\n") << chunk;
+        reply.reset(false);
+        EXPECT_EQ(reply.bytes(), "-ERR next\r\n") << chunk;
+    }
 }

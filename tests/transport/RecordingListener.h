@@ -15,14 +15,16 @@ namespace TestTransport {
 // Writes down every call, and lets the test wait for the end of the run.
 class RecordingListener : public MailCheckListener {
 public:
-    void accountChecked(const AccountCheckEntry&, const Logic::Account::MailList& mails) override {
+    void accountChecked(const AccountCheckEntry&, const CheckFindings& findings) override {
         std::string subjects;
-        for (const auto& mail : mails) {
+        for (const auto& mail : findings.newMails) {
             if (!subjects.empty())
                 subjects += ',';
             subjects += Norq::toNarrow(mail->subject());
         }
-        record("checked [" + subjects + "]");
+        record(std::string(findings.cut ? "cut [" : "checked [") + subjects + "]");
+        std::lock_guard lock(m_mutex);
+        m_lastSeen = findings.seen;
     }
     void accountFailed(const AccountCheckEntry&, const CheckProblem& problem) override {
         {
@@ -45,6 +47,11 @@ public:
         std::lock_guard lock(m_mutex);
         return m_lastProblem;
     }
+    /// The seen ids of the latest account checked.
+    Logic::SeenMessages lastSeen() {
+        std::lock_guard lock(m_mutex);
+        return m_lastSeen;
+    }
 
 private:
     void record(std::string call) { m_log.record(std::move(call)); }
@@ -52,6 +59,7 @@ private:
     TestSupport::EventLog m_log;
     std::mutex m_mutex;
     CheckProblem m_lastProblem;
+    Logic::SeenMessages m_lastSeen;
 };
 
 } // namespace TestTransport

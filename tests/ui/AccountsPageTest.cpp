@@ -20,6 +20,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+
 using namespace PageTests;
 using namespace Qt::StringLiterals;
 
@@ -44,17 +46,17 @@ public:
     QStringList seen;
     bool finished = false;
 
-    void checkStarted() override {
+    void checkStarted(CheckId) override {
         m_page.refreshAccounts();
         seen << column(&m_list, kStatus).join(u" | ");
     }
     void accountStarting(const AccountCheckEntry& entry) override { show(entry); }
-    void accountChecked(const AccountCheckEntry&, const Logic::Account::MailList&) override {}
+    void accountChecked(const AccountCheckEntry&, const CheckFindings&) override {}
     void accountFailed(const AccountCheckEntry& entry, const CheckProblem&) override {
         show(entry);
     }
     void accountFinished(const AccountCheckEntry& entry) override { show(entry); }
-    void checkFinished() override {
+    void checkFinished(CheckId) override {
         QMetaObject::invokeMethod(
             &m_page, [this] { finished = true; }, Qt::QueuedConnection);
     }
@@ -216,11 +218,15 @@ private Q_SLOTS:
         m_model->core().checkStarter().setObserver(nullptr);
         const QString kRefused =
             u"Failed: The server refused the log-in: [AUTH] Authentication failed."_s;
-        QCOMPARE(watcher.seen,
-                 (QStringList{
-                     u"Pending... | Pending..."_s, u"Processing... | Pending..."_s,
-                     u"2 unread messages | Pending..."_s, u"2 unread messages | Processing..."_s,
-                     u"2 unread messages | "_s + kRefused, u"2 unread messages | "_s + kRefused}));
+        // The accounts are checked side by side: each row goes from Pending through Processing
+        // to its outcome, in whichever order the servers answer.
+        QCOMPARE(watcher.seen.first(), u"Pending... | Pending..."_s);
+        QCOMPARE(watcher.seen.last(), u"2 unread messages | "_s + kRefused);
+        for (const int row : {0, 1}) {
+            QVERIFY(std::any_of(watcher.seen.begin(), watcher.seen.end(), [row](const QString& s) {
+                return s.split(u" | "_s)[row] == u"Processing..."_s;
+            }));
+        }
     }
 
 private:
