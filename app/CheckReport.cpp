@@ -58,7 +58,10 @@ std::string CheckReport::plainText() const {
     for (const Account& account : accounts) {
         text += account.email + ": ";
         const std::string unread = std::to_string(account.unread) + " unread";
-        if (account.checked)
+        if (account.checked && account.failure) // read in part: the reason says why
+            text += std::to_string(account.newMessages.size()) + " new, " + unread + " (" +
+                    account.reason + ")\n";
+        else if (account.checked)
             text += std::to_string(account.newMessages.size()) + " new, " + unread + "\n";
         else if (account.failure)
             text += "failed, " + unread + " (" + account.reason + ")\n";

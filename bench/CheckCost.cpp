@@ -13,6 +13,7 @@
 #include "logic/AccountMgr.h"
 #include "logic/Mail.h"
 #include "tests/servers/DovecotServer.h"
+#include "tests/servers/ScriptedPop3Server.h"
 #include "tests/servers/TestCertificates.h"
 #include "transport/MailChecker.h"
 
@@ -29,6 +30,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <unordered_set>
 
@@ -54,6 +56,8 @@ struct Case {
     MailDate newestKnown;
     /// The UIDs the UIDL strategy remembers from its previous run.
     std::unordered_set<std::string> knownUids;
+    /// The same, as our checker's state file holds them.
+    Logic::SeenMessages seen;
 };
 
 std::string emailOf(const Mailbox& box) {
@@ -101,11 +105,12 @@ private:
     int m_found = -1;
 };
 
-// Ours: the product's checker on its own thread, exactly as a check runs it.
+// Ours: the product's checker on its own thread, exactly as a check runs it, with the ids its
+// last check saw.
 int checkWithMailChecker(std::uint16_t port, const Case& c, bool tls = false) {
     CheckWaiter waiter;
     MailChecker checker(waiter);
-    checker.setWorkList({AccountCheckEntry{settingsFor(*c.box, port, tls), c.newestKnown, {}}});
+    checker.setWorkList({AccountCheckEntry{settingsFor(*c.box, port, tls), c.newestKnown, c.seen}});
     checker.start();
     return waiter.waitForResult();
 }
@@ -216,8 +221,13 @@ Case makeCase(const Mailbox& box, int newCount) {
     c.newCount = newCount;
     const int newestOld = box.size - newCount - 1;
     c.newestKnown = Logic::Mail(emailOf(box), mailboxMessage(newestOld)).received();
-    for (int index = 0; index <= newestOld; ++index)
+    std::vector<std::string> newestFirst;
+    for (int index = newestOld; index >= 0; --index) {
         c.knownUids.insert(box.uids[static_cast<std::size_t>(index)]);
+        newestFirst.push_back(box.uids[static_cast<std::size_t>(index)]);
+    }
+    c.seen = Logic::SeenMessages(settingsFor(box, 0, false).mailboxKey());
+    c.seen.walkEnded(newestFirst);
     return c;
 }
 
@@ -241,8 +251,9 @@ void writeCheckSection(std::ostream& out, const std::vector<Mailbox>& boxes,
     const auto& all = strategies();
     out << "## 1. Cost of one check\n\n"
         << "Plain POP3 to the local Dovecot on 127.0.0.1. A client that knows every message but "
-           "the newest *new* ones: our checker is given the date of the newest old message, the "
-           "UIDL strategy the UIDs of the old messages. Wall time is the median of "
+           "the newest *new* ones: our checker is given the date of the newest old message and "
+           "the ids its state file keeps (the newest 5 000), the UIDL strategy the UIDs of the "
+           "old messages. Wall time is the median of "
         << runs
         << " runs, the strategies taking turns within each run, connected straight to Dovecot. "
            "Commands, round trips and bytes come from one more run of each through a counting "
@@ -479,7 +490,7 @@ LinkRun overLink(CountingRelay& relay, const Strategy& strategy, const Case& c,
 void writeLinkSection(std::ostream& out, const TestServers::DovecotServer& dovecot,
                       const Mailbox& box) {
     CountingRelay pipelining(dovecot.plainPort(), kLinkDelay);
-    CountingRelay oneByOne(dovecot.plainPort(), kLinkDelay, true);
+    CountingRelay oneByOne(dovecot.plainPort(), kLinkDelay, {"PIPELINING"});
     CountingRelay secure(dovecot.tlsPort(), kLinkDelay);
     const auto& all = strategies();
     out << "## 5. A check over a slow link\n\n"
@@ -528,6 +539,124 @@ void writeLinkSection(std::ostream& out, const TestServers::DovecotServer& dovec
         << " ms, so the handshake adds " << handshake
         << (handshake == 1 ? " round trip" : " round trips") << " and "
         << fixed((tls.seconds - pipelinedTen.seconds) * 1000, 0) << " ms.\n\n";
+}
+
+// ---- walking by unique ids or by dates ----
+
+void writeIdsSection(std::ostream& out, const TestServers::DovecotServer& dovecot,
+                     const std::vector<Mailbox>& boxes, int runs) {
+    constexpr int kNew = 10;
+    const Strategy& ours = strategies()[0];
+    out << "### Walking by unique ids or by dates\n\n"
+        << "Ours with " << kNew
+        << " new messages, walking by the ids of its state file (Dovecot offers UIDL, and each "
+           "message is asked for its id with its header) and by date (UIDL taken out of "
+           "Dovecot's CAPA reply by the relay, as a server without ids). On loopback through the "
+           "relay without delay, median of "
+        << runs << " runs; over the slow link above, one run.\n\n"
+        << "| messages | walk | loopback (ms) | commands sent | round trips | bytes received | "
+           "slow link: round trips | slow link (ms) |\n"
+        << "|---:|---|---:|---:|---:|---:|---:|---:|\n";
+    for (const Mailbox& box : boxes) {
+        if (box.size < 1000)
+            continue;
+        const Case c = makeCase(box, kNew);
+        const auto check = [&c](std::uint16_t port) { return checkWithMailChecker(port, c); };
+        for (const bool byIds : {true, false}) {
+            const std::vector<std::string> hidden =
+                byIds ? std::vector<std::string>{} : std::vector<std::string>{"UIDL"};
+            CountingRelay near(dovecot.plainPort(), std::chrono::milliseconds(0), hidden);
+            CountingRelay far(dovecot.plainPort(), kLinkDelay, hidden);
+            const WireCounts counts = overLink(near, ours, c, check).counts;
+            std::vector<double> seconds;
+            for (int run = 0; run < runs; ++run)
+                seconds.push_back(overLink(near, ours, c, check).seconds);
+            const LinkRun slow = overLink(far, ours, c, check);
+            out << "| " << thousands(box.size) << " | " << (byIds ? "by ids" : "by date") << " | "
+                << fixed(median(seconds) * 1000, 2) << " | " << counts.commandCount() << " | "
+                << counts.roundTrips << " | "
+                << thousands(static_cast<long long>(counts.bytesReceived)) << " | "
+                << slow.counts.roundTrips << " | " << fixed(slow.seconds * 1000, 0) << " |\n";
+        }
+        std::cerr << "bench_check: ids and dates, " << box.size << " messages: done\n";
+    }
+    out << "\n";
+}
+
+// ---- a server with huge headers ----
+
+constexpr int kHugeMessages = 200;
+constexpr std::size_t kHugeSubject = 1000 * 1000;
+constexpr double kHugeGoalMiB = 8; // above `velomar --version`
+
+// Plays a server whose every message has a header with a 1 MB subject, newer than any mark,
+// for as long as the client talks to it.
+void serveHugeHeaders(TestServers::ScriptedPop3Server& server) {
+    const std::string header =
+        "+OK\r\nReceived: from a by b; Mon, 1 Jan 2035 00:00:00 +0000\r\nSubject: " +
+        std::string(kHugeSubject, 's') + "\r\n\r\n.\r\n";
+    server.say("+OK hostile\r\n");
+    for (std::string line = server.receiveLine(); !line.empty(); line = server.receiveLine()) {
+        const std::string verb = line.substr(0, line.find_first_of(" \r"));
+        if (verb == "CAPA")
+            server.say("+OK\r\nTOP\r\nUIDL\r\nPIPELINING\r\n.\r\n");
+        else if (verb == "STAT")
+            server.say("+OK " + std::to_string(kHugeMessages) + " 0\r\n");
+        else if (verb == "UIDL")
+            server.say("+OK " + line.substr(5, line.size() - 7) + " id" +
+                       line.substr(5, line.size() - 7) + "\r\n");
+        else if (verb == "TOP")
+            server.say(header);
+        else
+            server.say("+OK\r\n");
+        if (verb == "QUIT")
+            break;
+    }
+}
+
+void writeHugeHeaderSection(std::ostream& out, const TestServers::TestCertificates& certificates,
+                            int runs) {
+    const std::string program = VELOMAR_EXECUTABLE;
+    std::vector<ProgramCost> costs;
+    ProgramCost version;
+    for (int run = 0; run < runs; ++run) {
+        TestServers::ScriptedPop3Server server;
+        std::thread serving([&server] { serveHugeHeaders(server); });
+        const TemporaryFolder home("velomar-bench-home-");
+        writeAccount(home.path(), Mailbox{"huge", 1, {}}, server.port(), false, 0);
+        costs.push_back(
+            runProgram({program, "--check-once"}, home.path(), certificates.authorityFile()));
+        serving.join();
+        const TemporaryFolder bare("velomar-bench-home-");
+        const ProgramCost start =
+            runProgram({program, "--version"}, bare.path(), certificates.authorityFile());
+        version.peakKilobytes = std::max(version.peakKilobytes, start.peakKilobytes);
+    }
+    std::vector<double> wall;
+    long peak = 0;
+    for (const ProgramCost& cost : costs) {
+        wall.push_back(cost.wallSeconds);
+        peak = std::max(peak, cost.peakKilobytes);
+    }
+    const double aboveStart = static_cast<double>(peak - version.peakKilobytes) / 1024;
+    std::string outcome = costs.front().output;
+    outcome = outcome.substr(0, outcome.find('\n'));
+    out << "### A server with huge headers\n\n"
+        << "`velomar --check-once` against a scripted server on loopback whose " << kHugeMessages
+        << " messages each have a header with a subject of " << thousands(kHugeSubject)
+        << " bytes (" << kHugeMessages
+        << " MB in all), beside `velomar --version` as the floor; largest peak of " << runs
+        << " runs. Only the first 64 KiB of each reply is kept and 1 000 characters of a subject; "
+           "the check ends at its 16 MiB budget with what it found.\n\n"
+        << "| run | median wall (ms) | peak resident memory (MiB) |\n|---|---:|---:|\n"
+        << "| `velomar --version` | | "
+        << fixed(static_cast<double>(version.peakKilobytes) / 1024, 1)
+        << " |\n| `velomar --check-once`, huge headers | " << fixed(median(wall) * 1000, 1) << " | "
+        << fixed(static_cast<double>(peak) / 1024, 1) << " |\n\n"
+        << "Its report: `" << outcome << "`\n\n"
+        << "Goal: the check holds at most " << fixed(kHugeGoalMiB, 0)
+        << " MiB more than the program's start. Measured: **" << fixed(aboveStart, 1) << " MiB** ("
+        << (aboveStart <= kHugeGoalMiB ? "met" : "not met") << ").\n\n";
 }
 
 } // namespace
@@ -582,6 +711,7 @@ int main(int argc, char** argv) {
 
         std::ofstream headlessOut(argv[2]);
         writeHeadlessSection(headlessOut, dovecot, certificates, boxes.back(), runs);
+        writeHugeHeaderSection(headlessOut, certificates, runs);
         std::cerr << "bench_check: headless runs done\n";
 
         // A thousand messages, or the middle size asked for.
@@ -591,6 +721,7 @@ int main(int argc, char** argv) {
         std::ofstream linkOut(argv[3]);
         writeLinkSection(linkOut, dovecot,
                          thousand != boxes.end() ? *thousand : boxes[boxes.size() / 2]);
+        writeIdsSection(linkOut, dovecot, boxes, runs);
         return 0;
     } catch (const std::exception& failure) {
         std::cerr << "bench_check: " << failure.what() << '\n';

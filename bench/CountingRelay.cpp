@@ -56,8 +56,8 @@ int WireCounts::count(const std::string& verb) const {
 }
 
 CountingRelay::CountingRelay(std::uint16_t serverPort, std::chrono::milliseconds delay,
-                             bool hidePipelining)
-    : m_serverPort(serverPort), m_delay(delay), m_hidePipelining(hidePipelining) {
+                             std::vector<std::string> hidden)
+    : m_serverPort(serverPort), m_delay(delay), m_hidden(std::move(hidden)) {
     m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address = loopback(0);
     socklen_t length = sizeof address;
@@ -216,7 +216,7 @@ void CountingRelay::countCommands(const char* bytes, std::size_t length) {
 }
 
 std::string CountingRelay::passOn(const char* bytes, std::size_t length) {
-    if (!m_hidePipelining)
+    if (m_hidden.empty())
         return std::string(bytes, length);
     m_serverLine.append(bytes, length);
     std::string out;
@@ -224,7 +224,8 @@ std::string CountingRelay::passOn(const char* bytes, std::size_t length) {
     for (std::size_t end = m_serverLine.find('\n'); end != std::string::npos;
          end = m_serverLine.find('\n', start)) {
         const std::string_view line(m_serverLine.data() + start, end + 1 - start);
-        if (line != "PIPELINING\r\n")
+        const std::string_view name = line.substr(0, line.size() - 2);
+        if (std::find(m_hidden.begin(), m_hidden.end(), name) == m_hidden.end())
             out += line;
         start = end + 1;
     }

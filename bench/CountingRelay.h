@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace Bench {
 
@@ -32,13 +33,13 @@ struct WireCounts {
 /// It can also stand in for a slow link: every byte is held back `delay` in each direction, and
 /// the connection reaches the server `delay` after the client made it (the system completes the
 /// TCP handshake with the relay at once, so that round trip of a real link is not in the times).
-/// With `hidePipelining` the server's CAPA reply loses its PIPELINING line, which makes any
-/// server one that does not pipeline.
+/// The server's capability lines named in `hidden` are taken out of its CAPA reply: without
+/// "PIPELINING" any server is one that does not pipeline, without "UIDL" one without unique ids.
 class CountingRelay {
 public:
     explicit CountingRelay(std::uint16_t serverPort,
                            std::chrono::milliseconds delay = std::chrono::milliseconds(0),
-                           bool hidePipelining = false);
+                           std::vector<std::string> hidden = {});
     CountingRelay(const CountingRelay&) = delete;
     CountingRelay& operator=(const CountingRelay&) = delete;
     ~CountingRelay();
@@ -59,7 +60,7 @@ private:
 
     std::uint16_t m_serverPort;
     std::chrono::milliseconds m_delay;
-    bool m_hidePipelining;
+    std::vector<std::string> m_hidden;
     std::uint16_t m_port = 0;
     int m_listener = -1;
     int m_stopPipe[2] = {-1, -1};

@@ -3,6 +3,20 @@
 #include "transport/MailboxOpening.h"
 #include "transport/MailboxWalk.h"
 
+namespace {
+
+// "16 MiB", "100 KiB", "10 bytes".
+std::string sizeText(std::size_t bytes) {
+    constexpr std::size_t kKiB = 1024;
+    if (bytes >= kKiB * kKiB && bytes % (kKiB * kKiB) == 0)
+        return std::to_string(bytes / (kKiB * kKiB)) + " MiB";
+    if (bytes >= kKiB && bytes % kKiB == 0)
+        return std::to_string(bytes / kKiB) + " KiB";
+    return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+}
+
+} // namespace
+
 MailChecker::MailChecker(MailCheckListener& listener, const Pop3Limits& limits,
                          std::size_t maxNewMails)
     : m_listener(listener), m_limits(limits), m_maxNewMails(maxNewMails) {}
@@ -44,11 +58,10 @@ void MailChecker::checkAccount(const AccountCheckEntry& entry) {
 }
 
 std::string MailChecker::cutReason(const Pop3Session& session, bool kept) const {
-    const std::string why = session.failure() == Pop3Failure::OutOfTime
-                                ? session.failureReason()
-                                : "The check fetched more than " +
-                                      std::to_string(m_limits.checkBytes / 1024) +
-                                      " KiB of headers.";
+    const std::string why =
+        session.failure() == Pop3Failure::OutOfTime
+            ? session.failureReason()
+            : "The check fetched more than " + sizeText(m_limits.checkBytes) + " of headers.";
     return why + (kept ? " The new messages found so far are listed; the next check reads on."
                        : " The next check begins again.");
 }

@@ -62,8 +62,6 @@ MailboxWalk::End MailboxWalk::run(int count) {
     int next = ascending ? count - 2 : 1;
     int batch = kFirstBatch;
     while (next >= 0 && next < count && m_walked < m_maxWalked) {
-        if (m_session.bytesReceived() > m_maxBytes)
-            return End::Cut;
         int size = asked;
         asked = 0;
         if (size == 0) {
@@ -71,6 +69,8 @@ MailboxWalk::End MailboxWalk::run(int count) {
             batch = std::min(batch * 2, kLargestBatch);
         }
         for (int i = 0; i < size; ++i) {
+            if (m_session.bytesReceived() > m_maxBytes)
+                return End::Cut;
             const Message message = fetch();
             if (!message.mail && m_session.failure() != Pop3Failure::Refused)
                 return brokenOff();

@@ -45,6 +45,11 @@ TEST(CheckReport, ExitCodeAndTotals) {
     EXPECT_NE(report.json().find("\"status\": \"failed\", \"failure\": \"server\", \"reason\": "
                                  "\"No answer from the server within 5 s after STAT.\""),
               std::string::npos);
+    // Read in part: what was found counts, and the reason says why not all.
+    report.accounts[1].checked = true;
+    EXPECT_NE(report.plainText().find(": 0 new, 3 unread (No answer from the server within 5 s "
+                                      "after STAT.)\n"),
+              std::string::npos);
 }
 
 TEST(CheckReport, WhatCouldNotBeSavedIsNotShownAsKept) {
