@@ -11,8 +11,9 @@ public:
 
     /// Checks the account on the thread; the last check has reported its end.
     void check(AccountCheckEntry entry) {
-        // Its thread may still be on the way out.
+        // Its thread may still be on the way out, past its last call to the starter.
         m_checker.stop();
+        m_done = false;
         m_checker.setWorkList({std::move(entry)});
         m_checker.start();
     }
@@ -29,13 +30,23 @@ public:
         m_starter.forward([&](CheckObserver& observer) { observer.accountFailed(entry, problem); });
     }
     void accountFinished(const AccountCheckEntry& entry) override {
-        m_starter.forward([&](CheckObserver& observer) { observer.accountFinished(entry); });
+        // Its end and the account's being free again are one step: a check started right
+        // after it checks the account afresh.
+        m_starter.accountDone(m_emailAddress,
+                              [&](CheckObserver& observer) { observer.accountFinished(entry); });
+        m_done = true;
     }
-    void checkFinished() override { m_starter.accountDone(m_emailAddress); }
+    void checkFinished() override {
+        // Stopped before the account's turn began.
+        if (!m_done)
+            m_starter.accountDone(m_emailAddress);
+    }
 
 private:
     CheckStarter& m_starter;
     std::string m_emailAddress;
+    /// The account's end was told; only the checker thread touches it while it runs.
+    bool m_done = false;
     MailChecker m_checker; // last: its thread stops before the rest goes
 };
 
@@ -115,8 +126,11 @@ template <class Call> void CheckStarter::forward(Call&& call) {
         call(*m_observer);
 }
 
-void CheckStarter::accountDone(const std::string& emailAddress) {
+void CheckStarter::accountDone(const std::string& emailAddress,
+                               const std::function<void(CheckObserver&)>& lastCall) {
     std::lock_guard lock(m_mutex);
+    if (lastCall && m_observer)
+        lastCall(*m_observer);
     m_inFlight.erase(emailAddress);
     std::vector<CheckId> ended;
     for (auto& [check, waitsFor] : m_running) {

@@ -58,8 +58,10 @@ private:
 
     /// Hands a checker's call to the observer of the moment, one call at a time.
     template <class Call> void forward(Call&& call);
-    /// The account's checker has ended: the checks that waited for it alone end too.
-    void accountDone(const std::string& emailAddress);
+    /// The account's checker has ended, after `lastCall` to the observer: the checks that
+    /// waited for it alone end too.
+    void accountDone(const std::string& emailAddress,
+                     const std::function<void(CheckObserver&)>& lastCall = {});
 
     Logic::AccountMgr& m_accountMgr;
     Pop3Limits m_limits;
