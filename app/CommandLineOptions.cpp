@@ -1,29 +1,18 @@
 #include "app/CommandLineOptions.h"
 
-namespace {
-
-const CommandLineOptions* g_current = nullptr;
-
-} // namespace
-
 CommandLineOptions::CommandLineOptions(int argc, const char* const* argv) {
     parse(argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>());
-    g_current = this;
 }
 
 CommandLineOptions::CommandLineOptions(const std::vector<std::string>& arguments) {
     parse(arguments);
 }
 
-CommandLineOptions::~CommandLineOptions() {
-    if (g_current == this)
-        g_current = nullptr;
-}
-
 void CommandLineOptions::parse(const std::vector<std::string>& arguments) {
     std::string* current = nullptr;
     for (const std::string& argument : arguments) {
-        if (!argument.empty() && (argument[0] == '-' || argument[0] == '/')) {
+        // Only a dash starts an option: "/srv" is a value, a folder name among them.
+        if (!argument.empty() && argument[0] == '-') {
             // A repeated option keeps its value until another value follows it.
             current = &m_options.try_emplace(argument.substr(1)).first->second;
         } else if (current != nullptr) {
@@ -38,8 +27,4 @@ std::optional<std::string> CommandLineOptions::optionValue(const std::string& na
     if (found == m_options.end())
         return std::nullopt;
     return found->second;
-}
-
-const CommandLineOptions* CommandLineOptions::current() {
-    return g_current;
 }

@@ -5,29 +5,21 @@
 #include <string>
 #include <vector>
 
-/// The program's options: an argument starting with '-' or '/' names an option (the name is the
+/// The program's options: an argument starting with '-' names an option (the name is the
 /// argument without that first character, so "--json" names "-json"); the next argument that is
-/// not an option becomes its value. The options of the running program (built from argc/argv)
-/// are reachable process-wide through `current` while they live.
+/// not an option becomes its value.
 class CommandLineOptions {
 public:
-    /// The running program's own options, published as `current`.
+    /// The running program's own options.
     CommandLineOptions(int argc, const char* const* argv);
-    /// Options another start of the program sent (its arguments without the program name);
-    /// never published.
+    /// Options another start of the program sent (its arguments without the program name).
     explicit CommandLineOptions(const std::vector<std::string>& arguments);
-    CommandLineOptions(const CommandLineOptions&) = delete;
-    CommandLineOptions& operator=(const CommandLineOptions&) = delete;
-    ~CommandLineOptions();
 
     /// Absent when the option was not given; otherwise its value, possibly empty.
     std::optional<std::string> optionValue(const std::string& name) const;
     bool hasOption(const std::string& name) const { return m_options.contains(name); }
     /// Every option by name, with its value.
     const std::map<std::string, std::string>& all() const { return m_options; }
-
-    /// The options of the running program, or nullptr outside its lifetime.
-    static const CommandLineOptions* current();
 
 private:
     void parse(const std::vector<std::string>& arguments);

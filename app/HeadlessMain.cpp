@@ -1,6 +1,7 @@
 // The entry point of a build without the desktop program: the command-line jobs only.
 #include "app/Application.h"
 #include "app/CommandLineJob.h"
+#include "app/WriterLock.h"
 
 #include <iostream>
 
@@ -22,6 +23,13 @@ int main(int argc, char** argv) {
         if (!password)
             return 1;
         const Application application(argc, argv);
+        // What the job loads, it saves: no other writer may come in between.
+        WriterLock lock(application.dataFolder());
+        if (!lock.take(std::chrono::seconds(60))) {
+            std::cerr << "velomar: another Quorvex Velomar holds " << lock.file().string()
+                      << "; try again once it has ended.\n";
+            return 1;
+        }
         return printJobOutput(job->run(application, *password));
     } catch (const std::exception& failure) {
         std::cerr << "velomar: " << failure.what() << '\n';

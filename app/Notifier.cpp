@@ -66,7 +66,7 @@ void Notifier::startRun() {
     // QRect's right and bottom are the last pixels inside; the pop-ups take the edges after them.
     m_right = area.x() + area.width();
     m_bottom = area.y() + area.height();
-    m_maximum = static_cast<int>(m_bottom * 0.75 / NotificationWindow::kHeight);
+    m_maximum = static_cast<int>(area.height() * 0.75 / NotificationWindow::kHeight);
     m_runStart = m_clock();
     m_timer.start();
     animate();

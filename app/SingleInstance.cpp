@@ -5,33 +5,29 @@
 #include "foundation/NameChecksum.h"
 #include "foundation/Product.h"
 #include "foundation/Reporter.h"
+#include "platform/SpecialFolders.h"
 
 #include <QLocalSocket>
-#include <QStandardPaths>
 
 #include <thread>
 
 namespace {
 
-// Without XDG_RUNTIME_DIR, Qt makes a private folder of its own and warns about it on standard
-// error, which a script running `velomar --check-once` from cron would get every time.
-void dropMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
-
-QString runtimeFolder() {
-    const QtMessageHandler previous = qInstallMessageHandler(dropMessages);
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    qInstallMessageHandler(previous);
-    return folder;
-}
-
 // Several data folders (several test runs, say) may share one runtime folder: the socket is
-// named after the data folder it serves.
+// named after the data folder it serves. It lives where only this user can enter (another
+// user's folder would let them take the name first); empty when there is no such folder.
 QString socketPathFor(const std::filesystem::path& dataFolder) {
     const QString name =
         QString::fromUtf8(Norq::Product::kName.data(),
                           static_cast<qsizetype>(Norq::Product::kName.size())) +
         QStringLiteral("-%1").arg(Norq::nameChecksum(dataFolder.string()), 8, 16, QLatin1Char('0'));
-    return runtimeFolder() + u'/' + name;
+    const std::filesystem::path folder = Platform::privateRuntimeFolder(
+        dataFolder / "run", "quorvex-velomar", static_cast<std::size_t>(name.toUtf8().size()));
+    if (folder.empty()) {
+        Norq::report("Desktop", "no private folder for the local socket", dataFolder.string());
+        return {};
+    }
+    return QString::fromStdString(folder.string()) + u'/' + name;
 }
 
 // The largest answer read: a JSON check report of thousands of new messages fits many times.
@@ -40,28 +36,29 @@ constexpr qsizetype kMaxReplySize = 64 * 1024 * 1024;
 } // namespace
 
 SingleInstance::SingleInstance(const std::filesystem::path& dataFolder)
-    : m_lockFile(dataFolder / "instance.lock"), m_lock(m_lockFile),
-      m_socketPath(socketPathFor(dataFolder)) {}
+    : m_lock(dataFolder), m_socketPath(socketPathFor(dataFolder)) {}
 
 SingleInstance::~SingleInstance() = default;
 
 SingleInstance::Role SingleInstance::claim(std::chrono::milliseconds patience) {
     const auto deadline = std::chrono::steady_clock::now() + patience;
     for (;;) {
-        if (m_lock.tryLock())
+        if (m_lock.tryTake())
             return Role::First;
-        if (!m_lock.isOpen()) {
-            // A folder where no lock can be made cannot hold the data file either: the save
-            // failures will show, and nothing is gained by refusing to start.
-            Norq::report("Desktop", "no instance lock", m_lockFile.string());
+        if (!m_lock.canBeHeld()) {
+            Norq::report("Desktop", "no instance lock", m_lock.file().string());
             return Role::First;
         }
+        if (m_socketPath.isEmpty())
+            throw Norq::Exception("Another Quorvex Velomar holds " + m_lock.file().string() +
+                                  ", and there is no folder that only you can enter for reaching "
+                                  "it (set XDG_RUNTIME_DIR to one); try again once it has ended.");
         m_socket = std::make_unique<QLocalSocket>();
         m_socket->connectToServer(m_socketPath);
         if (m_socket->waitForConnected(1000))
             return Role::Second;
         if (std::chrono::steady_clock::now() > deadline)
-            throw Norq::Exception("Another Quorvex Velomar holds " + m_lockFile.string() +
+            throw Norq::Exception("Another Quorvex Velomar holds " + m_lock.file().string() +
                                   " but does not answer; try again once it has ended.");
         // Nothing to wait on but time: the holder is starting up or busy with a headless check.
         std::this_thread::sleep_for(std::chrono::milliseconds(100));

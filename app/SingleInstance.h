@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/CommandLineJob.h"
-#include "platform/InstanceLock.h"
+#include "app/WriterLock.h"
 
 #include <QString>
 
@@ -13,9 +13,9 @@
 
 class QLocalSocket;
 
-/// One program per user works on the data file. The one that holds the lock in the data
-/// folder is it; the tray program among them also listens on a local socket in the user's
-/// runtime folder, through which a later start hands over what it was asked to do.
+/// One program per user works on the data file: the one that holds the writer lock. The tray
+/// program among them also listens on a local socket in the user's runtime folder, through
+/// which a later start hands over what it was asked to do.
 class SingleInstance {
 public:
     enum class Role {
@@ -40,8 +40,7 @@ public:
     const QString& socketPath() const { return m_socketPath; }
 
 private:
-    std::filesystem::path m_lockFile;
-    Platform::InstanceLock m_lock;
+    WriterLock m_lock;
     QString m_socketPath;
     std::unique_ptr<QLocalSocket> m_socket;
 };

@@ -29,6 +29,7 @@ void removeUnfinishedSaves(const std::filesystem::path& target) {
 
 std::unique_ptr<LogicCore> startModel(const Application& application) {
     removeUnfinishedSaves(LogicCore::dataFilePath(application.dataFolder()));
+    removeUnfinishedSaves(LogicCore::seenFilePath(application.dataFolder()));
     removeUnfinishedSaves(application.settings().storePath());
     const std::filesystem::path presets = application.presetsFile();
     try {

@@ -36,6 +36,10 @@ std::filesystem::path LogicCore::dataFilePath(const std::filesystem::path& dataF
     return Norq::DataFile::pathOf(dataFolder, kDataFileName);
 }
 
+std::filesystem::path LogicCore::seenFilePath(const std::filesystem::path& dataFolder) {
+    return Norq::DataFile::pathOf(dataFolder, kSeenFileName);
+}
+
 std::string LogicCore::saveError() {
     // The checker thread saves at the end of every check while the interface thread may ask.
     std::lock_guard lock(m_accountMgr.accountLock());

@@ -25,6 +25,8 @@ public:
 
     /// The data file of the accounts in this data folder.
     static std::filesystem::path dataFilePath(const std::filesystem::path& dataFolder);
+    /// The state file of the ids the checks have seen, beside it.
+    static std::filesystem::path seenFilePath(const std::filesystem::path& dataFolder);
 
     /// Held around a whole user action on the model, taken before the account lock.
     std::recursive_mutex& modelLock() { return m_modelLock; }

@@ -2,7 +2,13 @@
 
 #include "platform/Environment.h"
 
+#include <cerrno>
+#include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace Platform {
 namespace {
@@ -20,7 +26,35 @@ std::filesystem::path xdgFolder(const char* variable, const char* fallbackUnderH
     return std::filesystem::path(*home) / fallbackUnderHome;
 }
 
+// Made if missing; then a real folder of this user that nobody else may enter, with room for
+// a socket name of `nameLength` characters.
+bool isPrivateFolder(const std::filesystem::path& folder, std::size_t nameLength) {
+    if (folder.empty() || !folder.is_absolute() ||
+        folder.string().size() + 1 + nameLength >= sizeof(sockaddr_un::sun_path))
+        return false;
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat status {};
+    return ::lstat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           status.st_uid == ::geteuid() && (status.st_mode & 077) == 0;
+}
+
 } // namespace
+
+std::filesystem::path privateRuntimeFolder(const std::filesystem::path& ownFolder,
+                                           const std::string& tempName, std::size_t nameLength) {
+    const auto runtime = environmentVariable("XDG_RUNTIME_DIR");
+    const auto temporary = environmentVariable("TMPDIR");
+    const std::filesystem::path temporaryFolder =
+        temporary && std::filesystem::path(*temporary).is_absolute() ? *temporary : "/tmp";
+    for (const std::filesystem::path& folder :
+         {runtime ? std::filesystem::path(*runtime) : std::filesystem::path(), ownFolder,
+          temporaryFolder / (tempName + "-" + std::to_string(::geteuid()))}) {
+        if (isPrivateFolder(folder, nameLength))
+            return folder;
+    }
+    return {};
+}
 
 std::filesystem::path localAppDataFolder() {
     return xdgFolder("XDG_DATA_HOME", ".local/share");

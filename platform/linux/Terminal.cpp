@@ -11,14 +11,29 @@
 namespace Platform {
 namespace {
 
-// What an interrupted read puts back before the signal does what it would have done.
+// What an interrupted read puts back before the signal does what it would have done, and
+// what it hides again when a stopped program goes on.
 int g_terminal = -1;
 termios g_saved{};
+termios g_hidden{};
 
 void restoreAndRaise(int signal) {
+    const int savedErrno = errno;
     ::tcsetattr(g_terminal, TCSAFLUSH, &g_saved);
-    std::signal(signal, SIG_DFL);
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    struct sigaction ours {};
+    ::sigaction(signal, &byDefault, &ours);
+    // Unblocked, so that it takes effect here and not once the handler has returned.
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
     std::raise(signal);
+    // Only a stop comes back here, once the program goes on (fg): the typing stays hidden.
+    ::sigaction(signal, &ours, nullptr);
+    ::tcsetattr(g_terminal, TCSANOW, &g_hidden);
+    errno = savedErrno;
 }
 
 constexpr int kInterruptions[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP};
@@ -72,6 +87,7 @@ std::optional<std::string> readHiddenLine(const std::string& prompt, std::size_t
     termios hidden = saved;
     hidden.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     hidden.c_lflag |= ECHONL; // the user still sees that the line was taken
+    g_hidden = hidden;
     ::tcsetattr(terminal, TCSAFLUSH, &hidden);
     [[maybe_unused]] const ssize_t shown = ::write(terminal, prompt.data(), prompt.size());
     auto line = readLine(terminal, limit);

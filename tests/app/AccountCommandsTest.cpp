@@ -4,6 +4,7 @@
 #include "core/LogicCore.h"
 #include "logic/AccountSuggestion.h"
 #include "tests/app/ProgramRun.h"
+#include "tests/servers/ScriptedPop3Server.h"
 #include "tests/support/CheckMail.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TempHome.h"
@@ -12,8 +13,11 @@
 
 #include <chrono>
 #include <csignal>
+#include <future>
 #include <poll.h>
 #include <pty.h>
+#include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 using TestProgram::ProgramRun;
@@ -166,9 +170,26 @@ TEST_F(AccountCommandsTest, APasswordTypedAtTheTerminalIsNotShown) {
     const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
     ASSERT_GE(child, 0);
     if (child == 0) {
-        ::execl(VELOMAR_EXECUTABLE, "velomar", "--add-account", "carol@example.org", "--server",
-                "127.0.0.1", "--no-test", static_cast<char*>(nullptr));
-        ::_exit(127);
+        // A shell's job control in small: the program runs as the terminal's foreground job,
+        // and a stopped job (Ctrl+Z) is told, then continued at once (fg).
+        const pid_t job = ::fork();
+        if (job == 0) {
+            ::setpgid(0, 0);
+            std::signal(SIGTTOU, SIG_IGN);
+            ::tcsetpgrp(STDIN_FILENO, ::getpid());
+            std::signal(SIGTTOU, SIG_DFL);
+            ::execl(VELOMAR_EXECUTABLE, "velomar", "--add-account", "carol@example.org", "--server",
+                    "127.0.0.1", "--no-test", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::setpgid(job, job);
+        for (int status = 0; ::waitpid(job, &status, WUNTRACED) == job;) {
+            if (!WIFSTOPPED(status))
+                ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 125);
+            [[maybe_unused]] const ssize_t told = ::write(STDOUT_FILENO, "[stopped]", 9);
+            ::kill(job, SIGCONT);
+        }
+        ::_exit(126);
     }
     // Everything the program writes to the terminal, until `until` has appeared (empty: until
     // the program closes the terminal).
@@ -189,6 +210,17 @@ TEST_F(AccountCommandsTest, APasswordTypedAtTheTerminalIsNotShown) {
     };
     readUntil("Password for carol@example.org: ");
     ASSERT_NE(shown.find("Password for carol@example.org: "), std::string::npos) << shown;
+    // Stopped (Ctrl+Z) and continued (fg) while it waits: what is typed next stays hidden.
+    ASSERT_EQ(::write(terminal, "\x1a", 1), 1);
+    readUntil("[stopped]");
+    ASSERT_NE(shown.find("[stopped]"), std::string::npos) << shown;
+    // The terminal's settings as the program left them once it went on.
+    const auto hiddenBy = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    termios settings{};
+    while (::tcgetattr(terminal, &settings) == 0 && (settings.c_lflag & ECHO) != 0 &&
+           std::chrono::steady_clock::now() < hiddenBy)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(settings.c_lflag & ECHO, 0u);
     const std::string typed = "typed secret\n";
     ASSERT_EQ(::write(terminal, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
     readUntil("");
@@ -199,4 +231,27 @@ TEST_F(AccountCommandsTest, APasswordTypedAtTheTerminalIsNotShown) {
     EXPECT_EQ(shown.find("typed secret"), std::string::npos) << shown;
     ASSERT_TRUE(stored("carol@example.org"));
     EXPECT_EQ(stored("carol@example.org")->password(), "typed secret");
+}
+
+TEST_F(AccountCommandsTest, AnAccountAddedWhileACheckRunsIsKept) {
+    TestServers::ScriptedPop3Server silent;
+    {
+        LogicCore core(dataFolder(), presetsFile());
+        core.accountMgr().addAccount(TestMail::account("carol", "x", silent.port(), false));
+        ASSERT_TRUE(core.saveAll());
+    }
+    // The check has loaded the accounts and waits for the greeting.
+    auto check = std::async(std::launch::async, [] { return velomar("--check-once"); });
+    ASSERT_TRUE(silent.accept());
+    auto added = std::async(std::launch::async, [] {
+        return add("secret", "dave@example.org --server 127.0.0.1 --no-test");
+    });
+    // Time enough for the account command to finish, were it not to wait for the check.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    silent.hangUp();
+    EXPECT_EQ(check.get().exitCode, 3);
+    const ProgramRun addition = added.get();
+    EXPECT_EQ(addition.exitCode, 0) << addition.output;
+    EXPECT_TRUE(stored("carol@example.org"));
+    EXPECT_TRUE(stored("dave@example.org"));
 }

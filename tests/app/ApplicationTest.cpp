@@ -37,25 +37,17 @@ private:
 } // namespace
 
 TEST(CommandLineOptions, OptionsAndValues) {
-    EXPECT_EQ(parse({"/minimized"}).optionValue("minimized"), std::string());
+    EXPECT_EQ(parse({"-minimized"}).optionValue("minimized"), std::string());
     EXPECT_EQ(parse({"-minimized", "extra"}).optionValue("minimized"), "extra");
+    EXPECT_EQ(parse({"--login", "/srv"}).optionValue("-login"), "/srv");
     EXPECT_FALSE(parse({"minimized"}).hasOption("minimized"));
     EXPECT_FALSE(parse({"-Minimized"}).hasOption("minimized"));
 
-    const auto options = parse({"value-first", "/x", "a", "b", "-", "--json", "/x", "c"});
+    const auto options = parse({"value-first", "-x", "a", "b", "-", "--json", "-x", "c"});
     EXPECT_EQ(options.optionValue("x"), "c"); // the value given last
     EXPECT_EQ(options.optionValue(""), std::string());
     EXPECT_EQ(options.optionValue("-json"), std::string());
     EXPECT_FALSE(options.hasOption("value-first"));
-}
-
-TEST(CommandLineOptions, PublishedWhileAlive) {
-    {
-        const auto options = parse({"-a"});
-        ASSERT_NE(CommandLineOptions::current(), nullptr);
-        EXPECT_TRUE(CommandLineOptions::current()->hasOption("a"));
-    }
-    EXPECT_EQ(CommandLineOptions::current(), nullptr);
 }
 
 TEST_F(ApplicationTest, CreatesThePrivateDataFolderAndEntersTheInstallFolder) {

@@ -119,6 +119,11 @@ private Q_SLOTS:
         QCOMPARE(tall.notifier.popups().back()->y(), 1040 - 8 * 90);
         QCOMPARE(tall.notShownYet(), 0u); // the twelve dropped ones are never offered again
 
+        // A screen below another: its work area starts far from y = 0.
+        Popups lower(20, {0, 1080, 1600, 1040});
+        lower.notifier.showNewMails();
+        QCOMPARE(lower.notifier.maximum(), 8);
+
         Popups tiny(3, {0, 0, 300, 110});
         tiny.notifier.showNewMails();
         QCOMPARE(tiny.notifier.maximum(), 0);
