@@ -1,6 +1,6 @@
 #include "ui/HyperLink.h"
 
-#include "ui/DesktopServices.h"
+#include "platform/DesktopLaunch.h"
 
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -59,7 +59,7 @@ QSize HyperLink::minimumSizeHint() const {
 }
 
 void HyperLink::open() {
-    if (!DesktopServices::openWithDefaultHandler(m_address))
+    if (!Platform::openWithDefaultHandler(m_address.toStdString()))
         return;
     m_visited = true;
     update();

@@ -1,8 +1,6 @@
 #include "ui/ReadMailActions.h"
 
-#include "foundation/TextConversion.h"
-#include "platform/Environment.h"
-#include "ui/DesktopServices.h"
+#include "platform/DesktopLaunch.h"
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
 
@@ -21,19 +19,15 @@ bool runReadMailAction(QWidget* owner, const Logic::AccountPreferences& preferen
 }
 
 bool launchDefaultMailClient(QWidget* owner) {
-    const auto client = DesktopServices::defaultMailClient();
-    if (client && !client->id.isEmpty() && !client->commandLine.isEmpty()) {
-        const std::u16string command = expandEnvironmentReferences(wideOf(client->commandLine));
-        if (DesktopServices::startCommandLine(toQString(command)))
-            return true;
-    }
+    if (Platform::launchDefaultMailClient())
+        return true;
     Prompts::showError(owner, QStringLiteral("Can't launch default mail client!"));
     return false;
 }
 
 bool launchProgram(QWidget* owner, std::u16string_view commandLine) {
     const QString command = toQString(commandLine);
-    if (DesktopServices::startCommandLine(command))
+    if (Platform::startCommandLine(command.toStdString()))
         return true;
     Prompts::showError(owner, QStringLiteral("Can't launch the program [") + command +
                                   QStringLiteral("]!"));
@@ -42,27 +36,8 @@ bool launchProgram(QWidget* owner, std::u16string_view commandLine) {
 
 bool openUrl(QWidget* owner, std::u16string_view address) {
     const QString url = toQString(address);
-    if (DesktopServices::openWithDefaultHandler(url))
+    if (Platform::openWithDefaultHandler(url.toStdString()))
         return true;
     Prompts::showError(owner, QStringLiteral("Can't open the url [") + url + QStringLiteral("]!"));
     return false;
-}
-
-std::u16string expandEnvironmentReferences(std::u16string_view text) {
-    std::u16string out;
-    std::u16string name;
-    bool inName = false;
-    for (const char16_t unit : text) {
-        if (unit != u'%') {
-            (inName ? name : out).push_back(unit);
-        } else if (!inName) {
-            inName = true;
-        } else {
-            if (const auto value = Platform::environmentVariable(Norq::toNarrow(name)))
-                out += Norq::toWide(*value);
-            name.clear();
-            inName = false;
-        }
-    }
-    return out;
 }

@@ -14,15 +14,9 @@ class QWidget;
 /// Carries out the account's read-mail action; true when it was started. An action value this
 /// program does not know does nothing and gives false, without a message.
 bool runReadMailAction(QWidget* owner, const Logic::AccountPreferences& preferences);
-/// Starts the desktop's default mail client with its own command line, %NAME% references
-/// expanded.
+/// Starts the desktop's default mail client as its menu entry would.
 bool launchDefaultMailClient(QWidget* owner);
 /// Starts the command line as it stands: nothing is expanded or quoted.
 bool launchProgram(QWidget* owner, std::u16string_view commandLine);
 /// Opens the address with the desktop's default handler.
 bool openUrl(QWidget* owner, std::u16string_view address);
-
-/// Replaces each %NAME% with the value of that environment variable (nothing when it is not
-/// set). A reference left open at the end is dropped with everything after it, so the result
-/// never holds a '%': "mail %1" gives "mail ".
-std::u16string expandEnvironmentReferences(std::u16string_view text);

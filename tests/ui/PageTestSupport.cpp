@@ -43,7 +43,7 @@ void writeHandler(const QString& name, const QString& exec, const QString& schem
     writeText(xdgFolder("XDG_DATA_HOME") +
                   QStringLiteral("/applications/velomar-test-%1.desktop").arg(name),
               QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=\"%2\" %3\n"
-                             "MimeType=x-scheme-handler/%4;\n")
+                             "Icon=velomar-test-mail\nMimeType=x-scheme-handler/%4;\n")
                   .arg(name, handlerFile(name), exec, scheme));
 }
 
@@ -120,7 +120,7 @@ void installDesktopHandlers() {
     static bool installed = false;
     if (std::exchange(installed, true))
         return;
-    writeHandler(QStringLiteral("mailer"), QStringLiteral("--mail %VELOMAR_TEST_BOX% %u"),
+    writeHandler(QStringLiteral("mailer"), QStringLiteral("--mail %i %u"),
                  QStringLiteral("mailto"));
     writeHandler(QStringLiteral("opener"), QStringLiteral("--open %u"),
                  QStringLiteral("velomar-test"));
@@ -128,7 +128,6 @@ void installDesktopHandlers() {
               QStringLiteral("[Default Applications]\n"
                              "x-scheme-handler/mailto=velomar-test-mailer.desktop\n"
                              "x-scheme-handler/velomar-test=velomar-test-opener.desktop\n"));
-    qputenv("VELOMAR_TEST_BOX", "inbox");
 }
 
 QStringList handlerStarts() {
