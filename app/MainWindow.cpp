@@ -52,7 +52,7 @@ MainWindow::MainWindow(LogicCore& core, Norq::Settings& settings, bool startMini
           },
           this),
       m_requests([this] { return startCheck(); }), m_bridge(this, *this),
-      m_updater(core, &m_bridge) {
+      m_updater(core, &m_bridge, CheckModelUpdater::Saving::ByTheNext) {
     buildWindow();
 
     const Norq::Settings::WindowSize stored = m_settings.mainWindowSize();
@@ -70,13 +70,9 @@ MainWindow::MainWindow(LogicCore& core, Norq::Settings& settings, bool startMini
     m_announce.setSingleShot(true);
     m_announce.setInterval(1000);
     connect(&m_announce, &QTimer::timeout, this, &MainWindow::announce);
-    m_sizeStore.setSingleShot(true);
-    m_sizeStore.setInterval(500);
-    connect(&m_sizeStore, &QTimer::timeout, this, [this] {
-        m_settings.setMainWindowSize(static_cast<unsigned>(width()),
-                                     static_cast<unsigned>(height()));
-        saveSettings();
-    });
+    m_settingsStore.setSingleShot(true);
+    m_settingsStore.setInterval(500);
+    connect(&m_settingsStore, &QTimer::timeout, this, &MainWindow::saveSettings);
 
     m_core.accountMgr().setObserver(this);
     m_core.checkStarter().setObserver(&m_updater);
@@ -98,6 +94,9 @@ MainWindow::MainWindow(LogicCore& core, Norq::Settings& settings, bool startMini
 }
 
 MainWindow::~MainWindow() {
+    // What was typed or dragged last is kept.
+    if (m_settingsStore.isActive())
+        saveSettings();
     // Waits for an event on its way; afterwards the checker reaches none of these objects.
     m_core.checkStarter().setObserver(nullptr);
     m_core.accountMgr().setObserver(nullptr);
@@ -245,8 +244,11 @@ void MainWindow::changeEvent(QEvent* event) {
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    if (m_initialised && windowState() == Qt::WindowNoState)
-        m_sizeStore.start();
+    if (m_initialised && windowState() == Qt::WindowNoState) {
+        m_settings.setMainWindowSize(static_cast<unsigned>(width()),
+                                     static_cast<unsigned>(height()));
+        m_settingsStore.start();
+    }
 }
 
 QString MainWindow::statusText() const {
@@ -335,7 +337,10 @@ void MainWindow::announce() {
 }
 
 void MainWindow::checkFinished(CheckId check) {
+    // The pop-ups flag what they show and save it with what the check found; whatever is
+    // left unsaved is saved here: one save per check.
     announce();
+    m_core.saveIfChanged();
     m_running.erase(check);
     if (m_running.empty()) {
         m_checkButton->setEnabled(true);
@@ -348,14 +353,14 @@ void MainWindow::checkFinished(CheckId check) {
 
 void MainWindow::soundFileChanged(const std::u16string& path) {
     m_settings.setNotificationSound(path);
-    saveSettings();
+    m_settingsStore.start();
 }
 
 void MainWindow::intervalChanged(std::int32_t minutes) {
     // A negative interval means no interval at all.
     const std::uint32_t kept = minutes > 0 ? static_cast<std::uint32_t>(minutes) : 0;
     m_settings.setTimeout(kept);
-    saveSettings();
+    m_settingsStore.start();
     m_schedule.setInterval(kept);
 }
 
@@ -382,6 +387,7 @@ void MainWindow::autostartChanged(bool on) {
 }
 
 void MainWindow::saveSettings() {
+    m_settingsStore.stop();
     // A setting that seems kept but comes back as it was at the next start is worse than a
     // word in the status bar, which stays until the next check.
     if (const int error = m_settings.save(); error != 0)

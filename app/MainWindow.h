@@ -126,9 +126,9 @@ private:
     /// When the last check was and the next is due, at the status bar's right end.
     QLabel* m_scheduleText = nullptr;
     CheckSchedule m_schedule;
-    /// A resize is stored once the user has stopped dragging: each store rewrites the
-    /// settings file.
-    QTimer m_sizeStore;
+    /// A resize or a typed setting is stored once the user has paused: each store rewrites
+    /// the settings file. What is pending is stored when the window goes.
+    QTimer m_settingsStore;
     CheckRequests m_requests;
     CheckEventBridge m_bridge;
     CheckModelUpdater m_updater;

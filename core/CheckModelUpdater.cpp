@@ -2,8 +2,8 @@
 
 #include "core/LogicCore.h"
 
-CheckModelUpdater::CheckModelUpdater(LogicCore& core, CheckObserver* next)
-    : m_core(core), m_next(next) {}
+CheckModelUpdater::CheckModelUpdater(LogicCore& core, CheckObserver* next, Saving saving)
+    : m_core(core), m_next(next), m_saving(saving) {}
 
 template <class Change>
 void CheckModelUpdater::updateAccount(const AccountCheckEntry& entry, Change&& change) {
@@ -33,13 +33,16 @@ void CheckModelUpdater::accountChecked(const AccountCheckEntry& entry,
         account.mergeNewMails(findings.newMails, findings.cut ? Logic::Account::Mark::Keep
                                                               : Logic::Account::Mark::Advance);
         // Settings changed while the check ran: its ids are another mailbox's.
-        if (findings.seen.mailbox() == account.connectionSettings().mailboxKey())
+        if (findings.seen.mailbox() == account.connectionSettings().mailboxKey() &&
+            !(findings.seen == account.heldSeenMessages())) {
             account.setSeenMessages(findings.seen);
+            m_core.markChanged();
+        }
+        if (!findings.newMails.empty())
+            m_core.markChanged();
         if (!findings.cut)
             account.checkSucceeded();
     });
-    if (!findings.newMails.empty())
-        m_core.saveAll();
     if (m_next)
         m_next->accountChecked(entry, findings);
 }
@@ -63,7 +66,8 @@ void CheckModelUpdater::accountFinished(const AccountCheckEntry& entry) {
 }
 
 void CheckModelUpdater::checkFinished(CheckId check) {
-    m_core.saveAll();
+    if (m_saving == Saving::AtCheckEnd)
+        m_core.saveIfChanged();
     if (m_next)
         m_next->checkFinished(check);
 }

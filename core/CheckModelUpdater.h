@@ -10,12 +10,20 @@ class LogicCore;
 /// account lock has been let go, so that observer may wait for another thread safely.
 class CheckModelUpdater : public CheckObserver {
 public:
-    explicit CheckModelUpdater(LogicCore& core, CheckObserver* next = nullptr);
+    /// Who writes what a check changed.
+    enum class Saving {
+        AtCheckEnd, ///< this updater, when each check ends
+        /// The next observer, when it has done its part (the window flags the messages its
+        /// pop-ups show): one save per check.
+        ByTheNext,
+    };
+
+    explicit CheckModelUpdater(LogicCore& core, CheckObserver* next = nullptr,
+                               Saving saving = Saving::AtCheckEnd);
 
     void checkStarted(CheckId check) override;
     void accountStarting(const AccountCheckEntry& entry) override;
-    /// Merges the new messages and keeps the seen ids; saves at once when there was new mail,
-    /// so that no other account's slow check can lose it.
+    /// Merges the new messages and keeps the seen ids.
     void accountChecked(const AccountCheckEntry& entry, const CheckFindings& findings) override;
     /// The account shows Failed, with the reason, until its next turn; a check that works
     /// clears the reason.
@@ -30,4 +38,5 @@ private:
 
     LogicCore& m_core;
     CheckObserver* m_next;
+    Saving m_saving;
 };

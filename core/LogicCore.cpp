@@ -52,8 +52,20 @@ std::string LogicCore::saveError() {
 
 bool LogicCore::saveAll() {
     std::lock_guard lock(m_accountMgr.accountLock());
-    return writeWhole(m_dataFile, "the accounts could not be saved",
-                      [this](auto& writer) { m_accountMgr.save(writer); }) &&
-           writeWhole(m_seenFile, "the seen messages could not be saved",
-                      [this](auto& writer) { m_accountMgr.saveSeenMessages(writer); });
+    const bool saved = writeWhole(m_dataFile, "the accounts could not be saved",
+                                  [this](auto& writer) { m_accountMgr.save(writer); }) &&
+                       writeWhole(m_seenFile, "the seen messages could not be saved",
+                                  [this](auto& writer) { m_accountMgr.saveSeenMessages(writer); });
+    m_changed = !saved;
+    return saved;
+}
+
+void LogicCore::markChanged() {
+    std::lock_guard lock(m_accountMgr.accountLock());
+    m_changed = true;
+}
+
+bool LogicCore::saveIfChanged() {
+    std::lock_guard lock(m_accountMgr.accountLock());
+    return !m_changed || saveAll();
 }

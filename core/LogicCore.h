@@ -39,6 +39,11 @@ public:
     /// returned; the next save tries again. The data file goes first: were the state file to be
     /// ahead of it after a crash, messages it lists as seen would never have been reported.
     bool saveAll();
+    /// Something in the model changed that no save has written yet.
+    void markChanged();
+    /// Saves when something changed since the last save that worked; true when nothing is
+    /// left unsaved.
+    bool saveIfChanged();
     /// Why the last save failed, naming the file: "<path>: <reason>"; empty after a
     /// successful one. Safe from any thread: it waits for a save in progress.
     std::string saveError();
@@ -50,4 +55,6 @@ private:
     Norq::DataFile m_seenFile;
     Logic::AccountMgr m_accountMgr;
     CheckStarter m_checkStarter;
+    /// Guarded by the account lock.
+    bool m_changed = false;
 };

@@ -44,6 +44,8 @@ public:
     /// A walk was cut short after it reported `reported`.
     void walkCut(const std::vector<std::string>& reported);
 
+    bool operator==(const SeenMessages&) const = default;
+
     void save(Norq::SaveLoad::Writer& writer) const;
     /// Reads a record `save` wrote; false (and nothing changed) when it is not one.
     bool load(Norq::SaveLoad::Reader& reader);

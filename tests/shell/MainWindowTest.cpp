@@ -255,11 +255,12 @@ private Q_SLOTS:
         shell.window->intervalChanged(10);
         QVERIFY(timer.isActive());
         QCOMPARE(timer.interval(), 10 * 60000);
-        QCOMPARE(Norq::Settings().timeout(), 10u);
+        // Stored once the typing has paused.
+        QTRY_COMPARE(Norq::Settings().timeout(), 10u);
 
         shell.window->intervalChanged(0);
         QVERIFY(!timer.isActive());
-        QCOMPARE(Norq::Settings().timeout(), 0u);
+        QTRY_COMPARE(Norq::Settings().timeout(), 0u);
         shell.window->intervalChanged(-5);
         QVERIFY(!timer.isActive());
         QCOMPARE(Norq::Settings().timeout(), 0u);
@@ -284,12 +285,13 @@ private Q_SLOTS:
         // A file where the settings folder belongs; root is not stopped by file modes.
         TestSupport::writeFile(shell.home.configFolder() / "Quorvex Software", "");
         shell.window->intervalChanged(10);
-        QCOMPARE(shell.window->statusText(),
-                 QStringLiteral("Could not save the settings to %1 (Not a directory); make sure "
-                                "you can write there")
-                     .arg(QString::fromStdString(
-                         (shell.home.configFolder() / "Quorvex Software/Quorvex Velomar.reg")
-                             .string())));
+        QTRY_COMPARE(
+            shell.window->statusText(),
+            QStringLiteral("Could not save the settings to %1 (Not a directory); make sure "
+                           "you can write there")
+                .arg(QString::fromStdString(
+                    (shell.home.configFolder() / "Quorvex Software/Quorvex Velomar.reg")
+                        .string())));
     }
 
     void closeMinimiseAndToggleWithATray() {
