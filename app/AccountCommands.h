@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CommandLineJob.h"
+#include "app/JobOutput.h"
 #include "core/ModelView.h"
 #include "core/UserActions.h"
 #include "logic/AccountSuggestion.h"

@@ -1,7 +1,6 @@
 #include "app/Application.h"
 
 #include "foundation/Exception.h"
-#include "foundation/FS.h"
 #include "foundation/InstallLayout.h"
 #include "foundation/Product.h"
 #include "foundation/TextConversion.h"
@@ -25,14 +24,6 @@ std::string listed(const std::vector<std::filesystem::path>& folders) {
 
 } // namespace
 
-Application::FsRootScope::FsRootScope() {
-    Norq::FS::setRoot("basis");
-}
-
-Application::FsRootScope::~FsRootScope() {
-    Norq::FS::setRoot("");
-}
-
 std::filesystem::path Application::findDataFolder() {
     const auto base = Platform::localAppDataFolder();
     if (base.empty())
@@ -52,10 +43,10 @@ std::filesystem::path Application::findDataFolder() {
 
 Application::Application(int argc, const char* const* argv)
     : m_dataFolder(findDataFolder()), m_options(argc, argv) {
-    enterInstallFolder();
+    findInstallFolder();
 }
 
-void Application::enterInstallFolder() {
+void Application::findInstallFolder() {
     // The files beside the running executable are the ones of its own version, so they win; a
     // stored folder is used only when the executable has none of its own (a copy of it alone).
     const std::filesystem::path ownFolder = m_settings.executable().parent_path();
@@ -72,10 +63,6 @@ void Application::enterInstallFolder() {
     }
     if (installFolder != storedFolder)
         replaceStaleInstallFolder(storedFolder, installFolder);
-    if (m_basisFolder)
-        Norq::FS::setRoot(m_basisFolder->string());
-    std::error_code ignored; // a missing install folder shows as missing installed files
-    std::filesystem::current_path(installFolder, ignored);
 }
 
 void Application::replaceStaleInstallFolder(const std::filesystem::path& stale,

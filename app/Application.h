@@ -25,22 +25,12 @@ public:
     const CommandLineOptions& options() const { return m_options; }
 
 private:
-    /// The installed-files root is "basis" while the application lives.
-    class FsRootScope {
-    public:
-        FsRootScope();
-        FsRootScope(const FsRootScope&) = delete;
-        FsRootScope& operator=(const FsRootScope&) = delete;
-        ~FsRootScope();
-    };
-
     static std::filesystem::path findDataFolder();
-    /// Chooses the install folder and its installed files, and enters that folder.
-    void enterInstallFolder();
+    /// Chooses the install folder and its installed files.
+    void findInstallFolder();
     void replaceStaleInstallFolder(const std::filesystem::path& stale,
                                    const std::filesystem::path& current);
 
-    FsRootScope m_fsRoot;
     std::filesystem::path m_dataFolder;
     Norq::Settings m_settings;
     CommandLineOptions m_options;

@@ -1,6 +1,7 @@
 #include "app/DesktopProgram.h"
 
 #include "app/Application.h"
+#include "app/CommandLineJob.h"
 #include "app/GuiApplication.h"
 #include "app/MainWindow.h"
 #include "app/PageTabs.h"

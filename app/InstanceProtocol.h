@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CommandLineJob.h"
+#include "app/JobOutput.h"
 
 #include <QByteArray>
 

@@ -11,9 +11,6 @@
 
 namespace {
 
-// A start that connects but never finishes its request is dropped after this long.
-constexpr int kRequestTimeoutMs = 10000;
-
 enum class Owner { Nobody, Another, Unknown };
 
 // Who answers on the socket: nobody (no file, or one left without a listener), another
@@ -112,7 +109,7 @@ void InstanceServer::serve(QLocalSocket* connection) {
     auto* timeout = new QTimer(connection);
     timeout->setSingleShot(true);
     connect(timeout, &QTimer::timeout, connection, &QLocalSocket::abort);
-    timeout->start(kRequestTimeoutMs);
+    timeout->start(m_limits.requestTimeout);
 
     const QPointer<QLocalSocket> guarded(connection);
     const Reply reply = [guarded](const JobOutput& output) {

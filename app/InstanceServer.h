@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CommandLineJob.h"
+#include "app/JobOutput.h"
 
 #include <QObject>
 #include <QString>
@@ -30,6 +30,8 @@ public:
         int connections = 32;
         /// Between tries to listen again after the socket stopped listening.
         std::chrono::milliseconds retryDelay{2000};
+        /// A start that connects but does not finish its request is dropped after this long.
+        std::chrono::milliseconds requestTimeout{10000};
     };
 
     InstanceServer(QString socketPath, Handler handler, QObject* parent = nullptr);

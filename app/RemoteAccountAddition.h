@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/CommandLineJob.h"
 #include "app/ConnectionTestCollector.h"
 #include "app/InstanceServer.h"
+#include "app/JobOutput.h"
 #include "logic/AccountSuggestion.h"
 
 #include <QObject>

@@ -35,13 +35,13 @@ public:
     CheckStarter(const CheckStarter&) = delete;
     CheckStarter& operator=(const CheckStarter&) = delete;
     /// Stops the running checks; every network wait watches the stop request.
-    virtual ~CheckStarter();
+    ~CheckStarter();
 
     /// Not owned; nullptr drops the progress calls. Returns only once no call is on its way to
     /// the previous observer, which may then be destroyed. Never call it while holding a lock
     /// that an observer's handler takes (the account lock among them): it waits for a handler
     /// that may be waiting for that lock.
-    virtual void setObserver(CheckObserver* observer);
+    void setObserver(CheckObserver* observer);
 
     /// Checks every account, or those `selected` takes, from copies of their settings; those
     /// not being checked already become Pending. The observer hears `checkStarted` before this

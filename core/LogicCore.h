@@ -6,7 +6,6 @@
 #include "logic/ServerPresets.h"
 
 #include <filesystem>
-#include <mutex>
 
 /// The root of the mail model: the server presets, the data file with the accounts and their
 /// unread messages, and the starter of checks. Built before any window, destroyed after the
@@ -28,8 +27,6 @@ public:
     /// The state file of the ids the checks have seen, beside it.
     static std::filesystem::path seenFilePath(const std::filesystem::path& dataFolder);
 
-    /// Held around a whole user action on the model, taken before the account lock.
-    std::recursive_mutex& modelLock() { return m_modelLock; }
     const Logic::ServerPresets& serverPresets() const { return m_serverPresets; }
     Logic::AccountMgr& accountMgr() { return m_accountMgr; }
     CheckStarter& checkStarter() { return m_checkStarter; }
@@ -49,7 +46,6 @@ public:
     std::string saveError();
 
 private:
-    std::recursive_mutex m_modelLock;
     Logic::ServerPresets m_serverPresets;
     Norq::DataFile m_dataFile;
     Norq::DataFile m_seenFile;

@@ -4,7 +4,6 @@
 #include "logic/Mail.h"
 
 template <class Change> ActionResult UserActions::apply(Change&& change, ActionResult refusal) {
-    std::lock_guard modelLock(m_core.modelLock());
     std::lock_guard accountLock(m_core.accountMgr().accountLock());
     if (!change(m_core.accountMgr()))
         return refusal;
@@ -53,7 +52,6 @@ ActionResult UserActions::addAccount(std::unique_ptr<Logic::Account> account) {
 }
 
 ActionResult UserActions::removeAccount(std::string_view emailAddress) {
-    std::lock_guard modelLock(m_core.modelLock());
     Logic::AccountMgr& manager = m_core.accountMgr();
     std::lock_guard accountLock(manager.accountLock());
     Logic::Account* account = manager.findByEmail(emailAddress);

@@ -21,11 +21,6 @@ private:
     std::string m_message;
 };
 
-class OneObjFailure : public Exception {
-public:
-    using Exception::Exception;
-};
-
 /// "Can't create thread!"
 class ThreadFailure : public Exception {
 public:
@@ -55,22 +50,6 @@ class XRegistryEnrollFailure : public XRegistryFailure {
 public:
     using XRegistryFailure::XRegistryFailure;
 };
-
-namespace FS {
-
-/// Base of the installed-file failures; never thrown itself.
-class Failure : public Exception {
-public:
-    using Exception::Exception;
-};
-
-/// "Can't open file [path]."
-class OpenFileFailure : public Failure {
-public:
-    using Failure::Failure;
-};
-
-} // namespace FS
 
 namespace SaveLoad {
 

@@ -7,10 +7,10 @@ namespace Norq {
 /// Writes one diagnostic line per tolerated condition: source ": " message " $[" detail "]".
 class Reporter {
 public:
-    virtual ~Reporter() = default;
+    ~Reporter() = default;
     /// Called just before the process-wide instance is destroyed.
-    virtual void shutdown() {}
-    virtual void report(std::string_view source, std::string_view message, std::string_view detail);
+    void shutdown() {}
+    void report(std::string_view source, std::string_view message, std::string_view detail);
 };
 
 /// Reports through the process-wide Reporter.

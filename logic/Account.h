@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/SaveLoadFwd.h"
 #include "headers/MailDate.h"
 #include "logic/AccountPreferences.h"
 #include "logic/ConnectionSettings.h"
@@ -10,11 +11,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-namespace Norq::SaveLoad {
-class Reader;
-class Writer;
-} // namespace Norq::SaveLoad
 
 namespace Logic {
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/SaveLoadFwd.h"
 #include "logic/Account.h"
 #include "logic/AccountLock.h"
 
@@ -7,11 +8,6 @@
 #include <list>
 #include <memory>
 #include <string_view>
-
-namespace Norq::SaveLoad {
-class Reader;
-class Writer;
-} // namespace Norq::SaveLoad
 
 namespace Logic {
 
@@ -28,13 +24,13 @@ public:
     /// Loads the accounts of a "Logic::AccountMgr" record; the null reader (no data file) gives
     /// an empty manager. A damaged record throws Norq::SaveLoad::Failure.
     explicit AccountMgr(Norq::SaveLoad::Reader& reader);
-    virtual ~AccountMgr();
+    ~AccountMgr();
 
     AccountMgr(const AccountMgr&) = delete;
     AccountMgr& operator=(const AccountMgr&) = delete;
 
     /// The observer is not owned; nullptr stops the notifications.
-    virtual void setObserver(AccountObserver* observer);
+    void setObserver(AccountObserver* observer);
 
     AccountLock& accountLock() { return m_accountLock; }
 

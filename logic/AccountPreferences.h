@@ -1,12 +1,9 @@
 #pragma once
 
+#include "foundation/SaveLoadFwd.h"
+
 #include <cstdint>
 #include <string>
-
-namespace Norq::SaveLoad {
-class Reader;
-class Writer;
-} // namespace Norq::SaveLoad
 
 namespace Logic {
 

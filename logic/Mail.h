@@ -1,16 +1,12 @@
 #pragma once
 
+#include "foundation/SaveLoadFwd.h"
 #include "headers/HeaderFields.h"
 #include "headers/MailDate.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-namespace Norq::SaveLoad {
-class Reader;
-class Writer;
-} // namespace Norq::SaveLoad
 
 namespace Logic {
 
@@ -41,8 +37,6 @@ public:
     /// The date of the first Received line that carries one; (0, 0) when there is none.
     const MailDate& received() const { return m_fields.date; }
     std::uint32_t messageIdSum() const { return m_fields.messageIdSum; }
-    /// Only meaningful while the header block is read; a loaded record has none.
-    const std::string& charset() const { return m_fields.charset; }
 
     std::uint32_t flags() const { return m_flags; }
     void setFlags(std::uint32_t flags) { m_flags = flags; }

@@ -1,14 +1,11 @@
 #pragma once
 
+#include "foundation/SaveLoadFwd.h"
+
 #include <cstddef>
 #include <string>
 #include <unordered_map>
 #include <vector>
-
-namespace Norq::SaveLoad {
-class Reader;
-class Writer;
-} // namespace Norq::SaveLoad
 
 namespace Logic {
 

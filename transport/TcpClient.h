@@ -36,10 +36,10 @@ public:
               const TcpConnectOptions& options = {});
     TcpClient(const TcpClient&) = delete;
     TcpClient& operator=(const TcpClient&) = delete;
-    virtual ~TcpClient();
+    ~TcpClient();
 
     /// Sets or clears (nullptr) the listener, which is not owned.
-    virtual void setListener(TcpClientListener* listener) { m_listener = listener; }
+    void setListener(TcpClientListener* listener) { m_listener = listener; }
 
     /// Writes all of `bytes`, waiting for the socket at most `limit`. False when the
     /// connection failed, the limit passed, or a stop was requested.

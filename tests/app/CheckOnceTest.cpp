@@ -1,7 +1,6 @@
 // `velomar --check-once` as scripts run it: the real executable against a real Dovecot, with
 // its output, exit code and data file.
 #include "core/LogicCore.h"
-#include "foundation/FS.h"
 #include "foundation/Product.h"
 #include "logic/Mail.h"
 #include "tests/app/ProgramRun.h"

@@ -1,6 +1,5 @@
 #include "foundation/DataFile.h"
 #include "foundation/Exception.h"
-#include "foundation/FS.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TempHome.h"
 
@@ -193,25 +192,4 @@ TEST(DataFile, FileWithAnotherKeyPassesTheFirstHeaderButNotTheSecond) {
     StderrCapture quiet;
     EXPECT_THROW(loaded.load(reader), Norq::SaveLoad::Failure);
     EXPECT_NE(loaded.number, kSample.number);
-}
-
-TEST(DataFile, InstalledFilesOpenUnderTheRoot) {
-    TempHome home;
-    writeFile(home.path() / "basis" / "servers.xml", "<servers/>");
-    Norq::FS::setRoot((home.path() / "basis").string());
-    const auto file = Norq::FS::openFile("servers.xml");
-    EXPECT_EQ(file->size, 10u);
-    std::string content;
-    std::getline(file->stream, content);
-    EXPECT_EQ(content, "<servers/>");
-
-    StderrCapture capture;
-    try {
-        Norq::FS::openFile("missing.xml");
-        ADD_FAILURE() << "no failure";
-    } catch (const Norq::FS::Failure& failure) {
-        EXPECT_EQ(std::string(failure.what()),
-                  "Can't open file [" + (home.path() / "basis").string() + "/missing.xml].");
-    }
-    Norq::FS::setRoot("basis");
 }

@@ -96,7 +96,6 @@ void expectSameMail(const Logic::Mail& loaded, const Logic::Mail& saved) {
     EXPECT_EQ(loaded.received().time, saved.received().time);
     EXPECT_EQ(loaded.received().zoneOffset, saved.received().zoneOffset);
     EXPECT_EQ(loaded.messageIdSum(), saved.messageIdSum());
-    EXPECT_EQ(loaded.charset(), "");
 }
 
 struct ObserverLog : Logic::AccountObserver {

@@ -14,6 +14,7 @@
 #include <future>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -106,6 +107,43 @@ std::size_t count(const std::string& text, const std::string& part) {
 class InstanceServerTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void theSocketIsTheUsersAloneAndARequestIsBoundedInSizeAndTime() {
+        const TestSupport::TempHome home;
+        std::filesystem::create_directories(home.dataFolder());
+        SingleInstance first(home.dataFolder());
+        QCOMPARE(first.claim(), SingleInstance::Role::First);
+        QCOMPARE(InstanceServer::Limits{}.requestTimeout, 10000ms);
+        int handled = 0;
+        InstanceServer server(
+            first.socketPath(),
+            [&](const Arguments&, const std::string&, const InstanceServer::Reply& reply) {
+                ++handled;
+                reply({0, {}, {}});
+            },
+            {32, 10ms, 300ms});
+        QVERIFY(server.listen());
+        struct stat status {};
+        QCOMPARE(::stat(first.socketPath().toLocal8Bit().constData(), &status), 0);
+        QCOMPARE(status.st_mode & 077, 0u); // nobody else may connect
+
+        // A request that never ends is refused once it passes 64 KiB...
+        QLocalSocket endless;
+        endless.connectToServer(first.socketPath());
+        QVERIFY(endless.waitForConnected(5000));
+        const QByteArray start = InstanceProtocol::encodeRequest({"--check-once"});
+        endless.write(start.left(start.size() / 2) + QByteArray(70 * 1024, 'x'));
+        QVERIFY(QTest::qWaitFor([&] { return endless.bytesAvailable() > 0; }, 5000));
+        QVERIFY(endless.readAll().startsWith("2\n"));
+        // ...and one that stops half way is dropped after the time limit.
+        QLocalSocket silent;
+        silent.connectToServer(first.socketPath());
+        QVERIFY(silent.waitForConnected(5000));
+        silent.write(start.left(start.size() / 2));
+        QVERIFY(QTest::qWaitFor([&] { return silent.state() == QLocalSocket::UnconnectedState; },
+                                5000));
+        QCOMPARE(handled, 0);
+    }
+
     void aConnectionBeyondTheCapIsClosedUnread() {
         const TestSupport::TempHome home;
         std::filesystem::create_directories(home.dataFolder());
@@ -121,7 +159,7 @@ private Q_SLOTS:
                 else
                     reply({0, "answered\n", {}});
             },
-            {2, 10ms});
+            {2, 10ms, 10000ms});
         QVERIFY(server.listen());
 
         // Two requests in flight, as long checks would keep them.
@@ -170,7 +208,7 @@ private Q_SLOTS:
             [](const Arguments&, const std::string&, const InstanceServer::Reply& reply) {
                 reply({0, "answered\n", {}});
             },
-            {32, 10ms});
+            {32, 10ms, 10000ms});
         const TestSupport::StderrCapture errors;
         const std::string stopped = "the local socket stopped listening";
         // The listening socket gets a descriptor above every one the process may open from

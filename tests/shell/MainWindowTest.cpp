@@ -6,6 +6,7 @@
 #include "app/TrayIcon.h"
 #include "core/ModelView.h"
 #include "foundation/Settings.h"
+#include "tests/servers/ScriptedPop3Server.h"
 #include "tests/shell/MockSystemBus.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "tests/support/QtTests.h"
@@ -129,6 +130,22 @@ private Q_SLOTS:
                  QStringLiteral("alice@example.org: 0 new, 2 unread\nbob@example.org: failed, 0 "
                                 "unread (The server refused the log-in: [AUTH] Authentication "
                                 "failed.)\nTotal: 0 new, 2 unread\n"));
+    }
+
+    void theWindowCanGoWhileACheckWaitsOnASilentServer() {
+        TestServers::ScriptedPop3Server silent;
+        auto account = ShellTest::unreachableAccount("carol@example.org");
+        Logic::ConnectionSettings settings = account->connectionSettings();
+        settings.setPort(silent.port());
+        account->setConnectionSettings(settings);
+        Shell shell(accounts(std::move(account)));
+        QVERIFY(silent.accept()); // the window's first check waits for the greeting
+        shell.window.reset();
+        QVERIFY(shell.core.checkStarter().isChecking());
+        // The check goes on and ends; what it tells reaches no window.
+        silent.hangUp();
+        QVERIFY(shell.checkDone());
+        QCoreApplication::processEvents();
     }
 
     void eachCheckEventShowsInTheWindow() {
