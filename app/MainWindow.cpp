@@ -99,6 +99,8 @@ MainWindow::~MainWindow() {
         saveSettings();
     // Waits for an event on its way; afterwards the checker reaches none of these objects.
     m_core.checkStarter().setObserver(nullptr);
+    // What a check merged whose end this window did not see yet.
+    m_core.saveIfChanged();
     m_core.accountMgr().setObserver(nullptr);
     m_pages->setObserver(nullptr);
 }
@@ -131,8 +133,9 @@ void MainWindow::buildWindow() {
     m_checkButton->setFixedSize(dialogUnitsToPixels(this, 60, 14));
     connect(m_checkButton, &QPushButton::clicked, this, &MainWindow::startCheck);
 
-    // The template: tabs at (1, 6) 330 x 153, the button at (263, 160) 60 x 14, in a client
-    // area of 332 x 191 that the status bar shares.
+    // The button sits under the right end of the tabs, 60 x 14 dialog units, 9 units from the
+    // window's right edge (the tabs keep 1 of them); tabs, button and status bar share a client
+    // area of 332 x 191 units.
     auto* buttonRow = new QHBoxLayout;
     buttonRow->setContentsMargins(0, 0, dialogUnitsToPixelsX(this, 332 - 323 - 1), 0);
     buttonRow->addStretch();

@@ -59,8 +59,8 @@ AccountPreferencesPage::AccountPreferencesPage(const Logic::AccountPreferences& 
         connect(button, &QRadioButton::toggled, this, &AccountPreferencesPage::enableChosenFields);
     connect(m_browse, &QPushButton::clicked, this, &AccountPreferencesPage::browse);
 
-    // Columns where the template has them: buttons from 18, fields from 36 to 204, "Browse..."
-    // from 210 to 264 dialog units.
+    // The choices from 18 dialog units, their fields indented under them from 36 to 204, and
+    // "Browse..." from 210 to 264: each field sits under the choice it belongs to.
     grid->setColumnMinimumWidth(0, dialogUnitsToPixelsX(this, 18));
     grid->setColumnMinimumWidth(1, dialogUnitsToPixelsX(this, 174));
     grid->addWidget(m_defaultClient, 0, 0, 1, 3);

@@ -40,8 +40,8 @@ ConnectionSettingsPage::ConnectionSettingsPage(const Logic::ConnectionSettings& 
     test->setFixedWidth(dialogUnitsToPixelsX(this, 54));
     connect(test, &QPushButton::clicked, this, &ConnectionSettingsPage::runTest);
 
-    // Columns where the template has them: labels from 18, fields from 78, "Port:" from 198,
-    // the port from 228 to 264 dialog units.
+    // Labels from 18 dialog units, fields from 78, "Port:" from 198 and the port from 228 to
+    // 264: the fields start at one edge, and the port's box is as wide as five digits need.
     grid->setColumnMinimumWidth(0, dialogUnitsToPixelsX(this, 60));
     grid->setColumnMinimumWidth(2, dialogUnitsToPixelsX(this, 42));
     grid->addWidget(new QLabel(QStringLiteral("Server name:"), group), 0, 0);

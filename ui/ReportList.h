@@ -29,7 +29,7 @@ QTableWidget* create(QWidget* page, const QList<Column>& columns,
 /// the buttons keep theirs to the bottom-right corner.
 void layOut(QWidget* page, QTableWidget* list, const QList<QPushButton*>& buttons);
 
-/// A push button of the template's 60 × 14 dialog units, wider when its text needs it.
+/// A push button of the pages' size, 60 × 14 dialog units, wider when its text needs it.
 QPushButton* createButton(QWidget* page, const QString& text, int controlId,
                           const char* objectName);
 

@@ -36,7 +36,7 @@ QPushButton* button(QWidget* parent, const QString& text, int widthUnits, int co
                     const char* objectName) {
     auto* pushButton = new QPushButton(text, parent);
     pushButton->setAutoDefault(false);
-    // As wide as the template says, or as the text needs: "X" and ">" stay small squares.
+    // `widthUnits` wide, or as wide as the text needs: "X" and ">" stay small squares.
     const QSize size = dialogUnitsToPixels(parent, widthUnits, 14);
     const QFontMetrics metrics = pushButton->fontMetrics();
     const int textWidth = metrics.horizontalAdvance(text) + 2 * metrics.averageCharWidth();
@@ -101,8 +101,8 @@ SettingsPage::SettingsPage(const Norq::Settings& settings, SoundPlayer& player, 
     notificationLayout->addWidget(sound);
     notificationLayout->addLayout(soundRow);
 
-    // The groups keep the template's width and stay in the top-left corner when the window
-    // grows.
+    // The groups keep their width and stay in the top-left corner when the window grows: short
+    // fields do not stretch across a wide window.
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(dialogUnitsToPixelsX(this, 6), dialogUnitsToPixelsY(this, 6),
                                dialogUnitsToPixelsX(this, 6), dialogUnitsToPixelsY(this, 6));
