@@ -34,7 +34,7 @@ void CheckModelUpdater::accountChecked(const AccountCheckEntry& entry,
                                                               : Logic::Account::Mark::Advance);
         // Settings changed while the check ran: its ids are another mailbox's.
         if (findings.seen.mailbox() == account.connectionSettings().mailboxKey() &&
-            !(findings.seen == account.heldSeenMessages())) {
+            findings.seen != account.heldSeenMessages()) {
             account.setSeenMessages(findings.seen);
             m_core.markChanged();
         }
