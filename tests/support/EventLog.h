@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstddef>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -18,10 +20,14 @@ public:
         m_changed.notify_all();
     }
 
-    /// Waits until `last` is the latest event; returns every event so far and starts afresh.
-    std::vector<std::string> waitFor(const std::string& last) {
+    /// Waits until `last` is the latest event and has come `times` times; returns every event
+    /// so far and starts afresh.
+    std::vector<std::string> waitFor(const std::string& last, std::ptrdiff_t times = 1) {
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return !m_events.empty() && m_events.back() == last; });
+        m_changed.wait(lock, [&] {
+            return !m_events.empty() && m_events.back() == last &&
+                   std::count(m_events.begin(), m_events.end(), last) >= times;
+        });
         return std::exchange(m_events, {});
     }
 
