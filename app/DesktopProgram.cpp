@@ -16,7 +16,6 @@
 #include "transport/AbandonedConnectionTests.h"
 #include "ui/Prompts.h"
 
-#include <QPointer>
 #include <QStringDecoder>
 
 #include <iostream>
@@ -69,14 +68,6 @@ void DesktopProgram::answer(MainWindow& window, LogicCore& core,
                             const InstanceServer::Reply& reply) {
     const CommandLineOptions options(arguments);
     const CommandLineJob job(options);
-    const QPointer<MainWindow> shown(&window);
-    const auto accountsChanged = [shown] {
-        if (shown == nullptr)
-            return;
-        shown->pages().refreshAccounts();
-        shown->pages().refreshMessages();
-        shown->updateTrayStatus();
-    };
     switch (job.kind()) {
     case CommandLineJob::Kind::None:
         if (!options.hasOption("minimized"))
@@ -88,17 +79,12 @@ void DesktopProgram::answer(MainWindow& window, LogicCore& core,
             [job, reply](const CheckReport& report) { reply(job.checkOutput(report)); });
         return;
     case CommandLineJob::Kind::AddAccount:
-        RemoteAccountAddition::start(core, job.newAccount(), input, reply, accountsChanged,
-                                     &window);
+        RemoteAccountAddition::start(core, job.newAccount(), input, reply, &window);
         return;
     case CommandLineJob::Kind::ListAccounts:
-    case CommandLineJob::Kind::RemoveAccount: {
-        const JobOutput output = job.runOn(core, input);
-        reply(output);
-        if (job.kind() == CommandLineJob::Kind::RemoveAccount && output.exitCode == 0)
-            accountsChanged();
+    case CommandLineJob::Kind::RemoveAccount:
+        reply(job.runOn(core, input));
         return;
-    }
     default:
         // The asking start does these itself; they never need the running program.
         reply(job.runAlone());

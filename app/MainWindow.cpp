@@ -8,12 +8,11 @@
 #include "foundation/Product.h"
 #include "foundation/Settings.h"
 #include "platform/AtomicFile.h"
-#include "transport/AccountCheckEntry.h"
 #include "ui/DialogUnits.h"
 #include "ui/ProgramIcon.h"
 #include "ui/QtText.h"
+#include "ui/SettingsPage.h"
 #include "ui/SoundPlayer.h"
-#include "ui/WidgetIds.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -34,9 +33,8 @@ QString productName() {
                              static_cast<qsizetype>(Norq::Product::kName.size()));
 }
 
-QString processingText(const AccountCheckEntry& entry) {
-    return QStringLiteral("Processing: [") +
-           QString::fromStdString(entry.connectionSettings.emailAddress()) + u']';
+QString processingText(const std::string& emailAddress) {
+    return QStringLiteral("Processing: [") + QString::fromStdString(emailAddress) + u']';
 }
 
 } // namespace
@@ -45,15 +43,16 @@ MainWindow::MainWindow(LogicCore& core, Norq::Settings& settings, bool startMini
                        QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_core(core), m_settings(settings), m_actions(core), m_view(core),
+      m_core(core), m_settings(settings), m_events(core), m_actions(core), m_view(core),
       m_schedule(
           [this](const CheckStarter::Selection& selected) {
               return m_core.checkStarter().startCheck(selected);
           },
           this),
-      m_requests([this] { return startCheck(); }), m_bridge(this, *this),
-      m_updater(core, &m_bridge, CheckModelUpdater::Saving::ByTheNext) {
+      m_requests([this] { return startCheck(); }),
+      m_updater(core, &m_events.checkObserver(), CheckModelUpdater::Saving::ByTheNext) {
     buildWindow();
+    connectEvents();
 
     const Norq::Settings::WindowSize stored = m_settings.mainWindowSize();
     resize(std::max<int>(static_cast<int>(stored.width), minimumWidth()),
@@ -74,9 +73,7 @@ MainWindow::MainWindow(LogicCore& core, Norq::Settings& settings, bool startMini
     m_settingsStore.setInterval(500);
     connect(&m_settingsStore, &QTimer::timeout, this, &MainWindow::saveSettings);
 
-    m_core.accountMgr().setObserver(this);
     m_core.checkStarter().setObserver(&m_updater);
-    m_pages->setObserver(this);
 
     if (!m_view.accounts().empty()) {
         if (!startMinimized)
@@ -101,8 +98,42 @@ MainWindow::~MainWindow() {
     m_core.checkStarter().setObserver(nullptr);
     // What a check merged whose end this window did not see yet.
     m_core.saveIfChanged();
-    m_core.accountMgr().setObserver(nullptr);
-    m_pages->setObserver(nullptr);
+}
+
+void MainWindow::connectEvents() {
+    connect(&m_events, &ModelEvents::checkStarted, this, &MainWindow::checkStarted);
+    connect(&m_events, &ModelEvents::accountStarting, this, &MainWindow::accountStarting);
+    connect(&m_events, &ModelEvents::accountChecked, this, &MainWindow::accountChecked);
+    connect(&m_events, &ModelEvents::accountFailed, this, &MainWindow::accountFailed);
+    connect(&m_events, &ModelEvents::checkFinished, this, &MainWindow::checkFinished);
+    // A new account, or one whose password or server was fixed, shows its result at once, not
+    // at the next scheduled check.
+    connect(&m_events, &ModelEvents::accountAdded, this,
+            [this](const std::string& address) { m_schedule.checkAccount(address); });
+    connect(&m_events, &ModelEvents::accountChanged, this,
+            [this](const std::string& address, bool reachedAnew) {
+                if (reachedAnew)
+                    m_schedule.checkAccount(address);
+            });
+    connect(&m_events, &ModelEvents::accountRemoved, this, [this](const std::string& address) {
+        m_schedule.forget(address);
+        updateTrayStatus();
+    });
+    connect(&m_events, &ModelEvents::unreadChanged, this, &MainWindow::updateTrayStatus);
+    connect(&m_events, &ModelEvents::modelSaved, this, [this] {
+        // The status bar says "Processing" while a check runs; its end shows the outcome.
+        if (m_running.empty())
+            showIdleStatus();
+    });
+
+    const SettingsPage& page = m_pages->settingsPage();
+    connect(&page, &SettingsPage::soundFileChanged, this, &MainWindow::soundFileChanged);
+    connect(&page, &SettingsPage::intervalChanged, this, &MainWindow::intervalChanged);
+    connect(&page, &SettingsPage::notificationWindowChanged, this,
+            [this](bool on) { setFlag(Norq::Settings::FlagShowPopup, on); });
+    connect(&page, &SettingsPage::playSoundChanged, this,
+            [this](bool on) { setFlag(Norq::Settings::FlagPlaySound, on); });
+    connect(&page, &SettingsPage::autostartChanged, this, &MainWindow::autostartChanged);
 }
 
 void MainWindow::buildWindow() {
@@ -113,7 +144,7 @@ void MainWindow::buildWindow() {
     m_statusText->setObjectName(QStringLiteral("statusText"));
     m_scheduleText = new QLabel;
     m_scheduleText->setObjectName(QStringLiteral("scheduleText"));
-    setControlId(statusBar(), 59393, "statusBar");
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->setSizeGripEnabled(true);
     statusBar()->addWidget(m_statusText, 1);
     statusBar()->addPermanentWidget(m_scheduleText);
@@ -122,14 +153,14 @@ void MainWindow::buildWindow() {
     m_tray = new TrayIcon(this);
     connect(m_tray, &TrayIcon::toggleRequested, this, &MainWindow::toggle);
     connect(m_tray, &TrayIcon::showRequested, this, &MainWindow::showAndActivate);
-    connect(m_tray, &TrayIcon::markAllReadRequested, this, [this] { m_pages->markAllRead(); });
+    connect(m_tray, &TrayIcon::markAllReadRequested, this, [this] { m_actions.markAllRead(); });
     connect(m_tray, &TrayIcon::checkRequested, this, &MainWindow::startCheck);
     connect(m_tray, &TrayIcon::exitRequested, this, &MainWindow::exit);
 
     auto* central = new QWidget(this);
-    m_pages = new PageTabs(m_core, m_settings, *m_player, central);
+    m_pages = new PageTabs(m_core, m_events, m_settings, *m_player, central);
     m_checkButton = new QPushButton(QStringLiteral("Check E-Mail"), central);
-    setControlId(m_checkButton, 1012, "checkButton");
+    m_checkButton->setObjectName(QStringLiteral("checkButton"));
     m_checkButton->setFixedSize(dialogUnitsToPixels(this, 60, 14));
     connect(m_checkButton, &QPushButton::clicked, this, &MainWindow::startCheck);
 
@@ -158,7 +189,7 @@ void MainWindow::buildWindow() {
     updateTrayStatus();
 }
 
-MainWindow::CheckId MainWindow::startCheck() {
+ModelEvents::CheckId MainWindow::startCheck() {
     return m_schedule.checkAll();
 }
 
@@ -276,9 +307,7 @@ void MainWindow::showIdleStatus() {
         setStatusText(QStringLiteral("Ready"));
 }
 
-void MainWindow::checkStarted(CheckId check) {
-    for (const AccountView& account : m_view.accounts())
-        m_pages->refreshAccountRow(account.emailAddress);
+void MainWindow::checkStarted(ModelEvents::CheckId check) {
     m_checkButton->setEnabled(false);
     if (m_running.empty())
         m_checkFailure.clear();
@@ -286,13 +315,11 @@ void MainWindow::checkStarted(CheckId check) {
     m_requests.checkStarted(check);
 }
 
-void MainWindow::accountStarting(const AccountCheckEntry& entry) {
-    m_pages->refreshAccountRow(entry.connectionSettings.emailAddress());
-    setStatusText(processingText(entry));
+void MainWindow::accountStarting(const std::string& emailAddress) {
+    setStatusText(processingText(emailAddress));
 }
 
-void MainWindow::accountChecked(const AccountCheckEntry& entry, const CheckFindings& findings) {
-    const std::string& address = entry.connectionSettings.emailAddress();
+void MainWindow::accountChecked(const std::string& address, const CheckFindings& findings) {
     if (!findings.newMails.empty()) {
         m_newMail = true;
         if (!m_announce.isActive())
@@ -303,10 +330,8 @@ void MainWindow::accountChecked(const AccountCheckEntry& entry, const CheckFindi
     m_requests.accountChecked(address, findings.newMails);
 }
 
-void MainWindow::accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) {
-    const std::string& address = entry.connectionSettings.emailAddress();
-    m_pages->refreshAccountRow(address);
-    m_checkFailure = processingText(entry) + QStringLiteral(" failed");
+void MainWindow::accountFailed(const std::string& address, const CheckProblem& problem) {
+    m_checkFailure = processingText(address) + QStringLiteral(" failed");
     m_checkFailureReason = toQString(problem.reason);
     setStatusText(m_checkFailure);
     const auto account = m_view.account(address);
@@ -318,10 +343,6 @@ void MainWindow::accountFailed(const AccountCheckEntry& entry, const CheckProble
         m_newProblems.emplace_back(toQString(address), toQString(problem.reason));
     updateTrayStatus();
     m_requests.accountFailed(address, problem);
-}
-
-void MainWindow::accountFinished(const AccountCheckEntry& entry) {
-    m_pages->refreshAccountRow(entry.connectionSettings.emailAddress());
 }
 
 void MainWindow::announce() {
@@ -336,10 +357,9 @@ void MainWindow::announce() {
     if ((flags & Norq::Settings::FlagPlaySound) != 0 && m_newMail)
         m_player->play(QString::fromStdU16String(m_settings.notificationSound()));
     m_newMail = false;
-    m_pages->refreshMessages();
 }
 
-void MainWindow::checkFinished(CheckId check) {
+void MainWindow::checkFinished(ModelEvents::CheckId check) {
     // The pop-ups flag what they show and save it with what the check found; whatever is
     // left unsaved is saved here: one save per check.
     announce();
@@ -354,25 +374,17 @@ void MainWindow::checkFinished(CheckId check) {
     updateTrayStatus();
 }
 
-void MainWindow::soundFileChanged(const std::u16string& path) {
-    m_settings.setNotificationSound(path);
+void MainWindow::soundFileChanged(const QString& path) {
+    m_settings.setNotificationSound(wideOf(path));
     m_settingsStore.start();
 }
 
-void MainWindow::intervalChanged(std::int32_t minutes) {
+void MainWindow::intervalChanged(int minutes) {
     // A negative interval means no interval at all.
     const std::uint32_t kept = minutes > 0 ? static_cast<std::uint32_t>(minutes) : 0;
     m_settings.setTimeout(kept);
     m_settingsStore.start();
     m_schedule.setInterval(kept);
-}
-
-void MainWindow::notificationWindowChanged(bool on) {
-    setFlag(Norq::Settings::FlagShowPopup, on);
-}
-
-void MainWindow::playSoundChanged(bool on) {
-    setFlag(Norq::Settings::FlagPlaySound, on);
 }
 
 void MainWindow::setFlag(std::uint32_t flag, bool on) {
@@ -398,42 +410,4 @@ void MainWindow::saveSettings() {
                                      "write there")
                           .arg(toQString(m_settings.storePath().string()),
                                toQString(Platform::errorText(error))));
-}
-
-void MainWindow::mailsChanged() {
-    m_pages->refreshAccounts();
-    updateTrayStatus();
-}
-
-void MainWindow::modelSaved(ActionResult) {
-    // The status bar says "Processing" while a check runs; its end shows the outcome.
-    if (m_running.empty())
-        showIdleStatus();
-}
-
-void MainWindow::connectionChanged(const std::string& emailAddress) {
-    m_schedule.checkAccount(emailAddress);
-}
-
-void MainWindow::accountAdded(Logic::Account& account) {
-    // A new account is checked at once, not at the next scheduled check; after the action that
-    // added it has let go of the model.
-    QMetaObject::invokeMethod(
-        this,
-        [this, address = account.connectionSettings().emailAddress()] {
-            m_schedule.checkAccount(address);
-        },
-        Qt::QueuedConnection);
-}
-
-void MainWindow::accountRemoved(Logic::Account& account) {
-    // After the action that removed it has let go of the model.
-    QMetaObject::invokeMethod(
-        this,
-        [this, address = account.connectionSettings().emailAddress()] {
-            m_schedule.forget(address);
-            m_pages->refreshMessages();
-            updateTrayStatus();
-        },
-        Qt::QueuedConnection);
 }

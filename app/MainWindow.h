@@ -1,13 +1,11 @@
 #pragma once
 
-#include "app/CheckEventBridge.h"
 #include "app/CheckRequests.h"
 #include "app/CheckSchedule.h"
 #include "core/CheckModelUpdater.h"
 #include "core/ModelView.h"
 #include "core/UserActions.h"
-#include "logic/AccountObserver.h"
-#include "ui/PagesObserver.h"
+#include "ui/ModelEvents.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -33,13 +31,9 @@ class Settings;
 /// "Check E-Mail" button and from the tray menu; turns each check's progress into account
 /// statuses, status-bar texts, the tray icon and tooltip, pop-ups and a sound (and tells when
 /// an account starts failing); hosts the four pages and carries out their settings changes. Closing
-/// or minimising it hides it in the notification area, as long as the desktop has one. It hears the
-/// check's events on the interface thread, where CheckEventBridge delivers them, and the pages'
-/// events through PageTabs.
-class MainWindow : public QMainWindow,
-                   public CheckObserver,
-                   public PagesObserver,
-                   private Logic::AccountObserver {
+/// or minimising it hides it in the notification area, as long as the desktop has one. It hears
+/// the model's events as ModelEvents' signals, and the settings as the Settings page's.
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     /// Builds the window, starts the schedule and then either the first check (shown, or
@@ -50,7 +44,7 @@ public:
 
     /// Starts a check of every account, also while another runs: the "Check Now" button, the
     /// tray's menu, a wake-up, the network's return. Returns the check's id.
-    CheckId startCheck();
+    ModelEvents::CheckId startCheck();
     /// The unread count on the tray: icon, tooltip and "Mark All As Read".
     void updateTrayStatus();
     /// A left click on the tray icon: hides the window when it is shown normally, else shows it.
@@ -63,27 +57,8 @@ public:
     TrayIcon& trayIcon() const { return *m_tray; }
     Notifier& notifier() const { return *m_notifier; }
     PageTabs& pages() const { return *m_pages; }
+    ModelEvents& events() { return m_events; }
     QString statusText() const;
-
-    // The checks' events, on the interface thread.
-    void checkStarted(CheckId check) override;
-    void accountStarting(const AccountCheckEntry& entry) override;
-    /// New mail is announced when the check ends, or a moment after it came when another
-    /// account of the check keeps it running.
-    void accountChecked(const AccountCheckEntry& entry, const CheckFindings& findings) override;
-    void accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) override;
-    void accountFinished(const AccountCheckEntry& entry) override;
-    void checkFinished(CheckId check) override;
-
-    // The pages' events.
-    void soundFileChanged(const std::u16string& path) override;
-    void intervalChanged(std::int32_t minutes) override;
-    void notificationWindowChanged(bool on) override;
-    void playSoundChanged(bool on) override;
-    void autostartChanged(bool on) override;
-    void mailsChanged() override;
-    void modelSaved(ActionResult result) override;
-    void connectionChanged(const std::string& emailAddress) override;
 
     /// "E&xit": from now on closing the window ends the program, as the quit needs.
     void exit();
@@ -98,14 +73,25 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    /// Pop-ups, the sound and the Messages page for the new mail and problems not shown yet.
+    // The checks' events.
+    void checkStarted(ModelEvents::CheckId check);
+    void accountStarting(const std::string& emailAddress);
+    /// New mail is announced when the check ends, or a moment after it came when another
+    /// account of the check keeps it running.
+    void accountChecked(const std::string& emailAddress, const CheckFindings& findings);
+    void accountFailed(const std::string& emailAddress, const CheckProblem& problem);
+    void checkFinished(ModelEvents::CheckId check);
+    /// Pop-ups and the sound for the new mail and problems not shown yet.
     void announce();
-    // The account list changed (on the interface thread, under the model's locks).
-    void accountAdded(Logic::Account& account) override;
-    void accountRemoved(Logic::Account& account) override;
+
+    // The settings' changes.
+    void soundFileChanged(const QString& path);
+    void intervalChanged(int minutes);
+    void setFlag(std::uint32_t flag, bool on);
+    void autostartChanged(bool on);
 
     void buildWindow();
-    void setFlag(std::uint32_t flag, bool on);
+    void connectEvents();
     void saveSettings();
     void setStatusText(const QString& text);
     /// "Ready", or why the accounts could not be saved, until a save succeeds.
@@ -115,6 +101,7 @@ private:
 
     LogicCore& m_core;
     Norq::Settings& m_settings;
+    ModelEvents m_events;
     UserActions m_actions;
     ModelView m_view;
     SoundPlayer* m_player = nullptr;
@@ -130,12 +117,11 @@ private:
     /// the settings file. What is pending is stored when the window goes.
     QTimer m_settingsStore;
     CheckRequests m_requests;
-    CheckEventBridge m_bridge;
     CheckModelUpdater m_updater;
     /// New mail came that pop-ups and the sound have not announced yet.
     bool m_newMail = false;
     QTimer m_announce;
-    std::set<CheckId> m_running;
+    std::set<ModelEvents::CheckId> m_running;
     bool m_exiting = false;
     /// The accounts that started failing and were not announced yet, with their reasons.
     std::vector<std::pair<QString, QString>> m_newProblems;

@@ -6,7 +6,7 @@
 
 void RemoteAccountAddition::start(LogicCore& core, const NewAccountRequest& request,
                                   const std::string& password, InstanceServer::Reply reply,
-                                  std::function<void()> added, QObject* parent) {
+                                  QObject* parent) {
     AccountCommands commands(core);
     const Logic::AccountSuggestion account = commands.newAccount(request, password);
     if (auto refused = commands.refusal(account)) {
@@ -14,21 +14,16 @@ void RemoteAccountAddition::start(LogicCore& core, const NewAccountRequest& requ
         return;
     }
     if (!request.test) {
-        const JobOutput output = commands.add(account, nullptr);
-        reply(output);
-        if (output.exitCode == 0)
-            added();
+        reply(commands.add(account, nullptr));
         return;
     }
-    new RemoteAccountAddition(core, account, std::move(reply), std::move(added), parent);
+    new RemoteAccountAddition(core, account, std::move(reply), parent);
 }
 
 RemoteAccountAddition::RemoteAccountAddition(LogicCore& core,
                                              const Logic::AccountSuggestion& account,
-                                             InstanceServer::Reply reply,
-                                             std::function<void()> added, QObject* parent)
+                                             InstanceServer::Reply reply, QObject* parent)
     : QObject(parent), m_core(core), m_account(account), m_reply(std::move(reply)),
-      m_added(std::move(added)),
       m_collector(account.connectionSettings, [this](const ConnectionTestResult& result) {
           // On the test's thread; the adding belongs to the interface thread.
           QMetaObject::invokeMethod(
@@ -46,9 +41,6 @@ RemoteAccountAddition::~RemoteAccountAddition() {
 
 void RemoteAccountAddition::finish(const ConnectionTestResult& result) {
     AbandonedConnectionTests::keep(std::move(m_test)); // it has ended, but for its last steps
-    const JobOutput output = AccountCommands(m_core).add(m_account, &result);
-    m_reply(output);
-    if (output.exitCode == 0)
-        m_added();
+    m_reply(AccountCommands(m_core).add(m_account, &result));
     deleteLater();
 }

@@ -7,7 +7,6 @@
 
 #include <QObject>
 
-#include <functional>
 #include <memory>
 
 class ConnectionTestThread;
@@ -20,23 +19,19 @@ class LogicCore;
 class RemoteAccountAddition : public QObject {
     Q_OBJECT
 public:
-    /// `added` is called after an account was added, for the windows to show it.
     static void start(LogicCore& core, const NewAccountRequest& request,
-                      const std::string& password, InstanceServer::Reply reply,
-                      std::function<void()> added, QObject* parent);
+                      const std::string& password, InstanceServer::Reply reply, QObject* parent);
 
     ~RemoteAccountAddition() override;
 
 private:
     RemoteAccountAddition(LogicCore& core, const Logic::AccountSuggestion& account,
-                          InstanceServer::Reply reply, std::function<void()> added,
-                          QObject* parent);
+                          InstanceServer::Reply reply, QObject* parent);
     void finish(const ConnectionTestResult& result);
 
     LogicCore& m_core;
     Logic::AccountSuggestion m_account;
     InstanceServer::Reply m_reply;
-    std::function<void()> m_added;
     ConnectionTestCollector m_collector;
     std::unique_ptr<ConnectionTestThread> m_test;
 };

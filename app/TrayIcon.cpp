@@ -1,7 +1,6 @@
 #include "app/TrayIcon.h"
 
 #include "foundation/Product.h"
-#include "ui/WidgetIds.h"
 
 #include <QMenu>
 #include <QPainter>
@@ -55,13 +54,13 @@ TrayIcon::TrayIcon(QObject* parent)
       m_normalWarningIcon(withWarning(m_normalIcon)),
       m_newMailWarningIcon(withWarning(m_newMailIcon)),
       m_icon(new QSystemTrayIcon(m_normalIcon, this)) {
-    setControlId(m_menu.get(), 121, "trayMenu");
-    addItem(40006, "showItem", QStringLiteral("Show Velomar"), &TrayIcon::showRequested);
-    m_markAllRead = addItem(40007, "markAllReadItem", QStringLiteral("Mark All As Read"),
+    m_menu.get()->setObjectName(QStringLiteral("trayMenu"));
+    addItem("showItem", QStringLiteral("Show Velomar"), &TrayIcon::showRequested);
+    m_markAllRead = addItem("markAllReadItem", QStringLiteral("Mark All As Read"),
                             &TrayIcon::markAllReadRequested);
-    addItem(40005, "checkItem", QStringLiteral("Check E-Mail"), &TrayIcon::checkRequested);
+    addItem("checkItem", QStringLiteral("Check E-Mail"), &TrayIcon::checkRequested);
     m_menu->addSeparator();
-    addItem(40001, "exitItem", QStringLiteral("E&xit"), &TrayIcon::exitRequested);
+    addItem("exitItem", QStringLiteral("E&xit"), &TrayIcon::exitRequested);
 
     m_icon->setContextMenu(m_menu.get());
     m_icon->setToolTip(QString::fromUtf8(Norq::Product::kName.data(),
@@ -79,10 +78,10 @@ TrayIcon::~TrayIcon() {
     m_icon->hide();
 }
 
-QAction* TrayIcon::addItem(int id, const char* objectName, const QString& text,
+QAction* TrayIcon::addItem(const char* objectName, const QString& text,
                            void (TrayIcon::*request)()) {
     QAction* action = m_menu->addAction(text);
-    setControlId(action, id, objectName);
+    action->setObjectName(QString::fromLatin1(objectName));
     connect(action, &QAction::triggered, this, request);
     return action;
 }

@@ -47,8 +47,7 @@ Q_SIGNALS:
 
 private:
     void showIcon();
-    QAction* addItem(int id, const char* objectName, const QString& text,
-                     void (TrayIcon::*request)());
+    QAction* addItem(const char* objectName, const QString& text, void (TrayIcon::*request)());
 
     std::unique_ptr<QMenu> m_menu; // a tray icon does not own its menu
     QAction* m_markAllRead = nullptr;

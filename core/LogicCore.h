@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/CheckStarter.h"
+#include "core/ModelObserver.h"
 #include "foundation/DataFile.h"
 #include "logic/AccountMgr.h"
 #include "logic/ServerPresets.h"
@@ -30,6 +31,9 @@ public:
     const Logic::ServerPresets& serverPresets() const { return m_serverPresets; }
     Logic::AccountMgr& accountMgr() { return m_accountMgr; }
     CheckStarter& checkStarter() { return m_checkStarter; }
+    /// Hears what UserActions change; not owned, nullptr for none.
+    void setModelObserver(ModelObserver* observer) { m_modelObserver = observer; }
+    ModelObserver* modelObserver() const { return m_modelObserver; }
 
     /// Writes every account and its unread messages, then the ids the checks have seen. When a
     /// file cannot be written the old one stays, the accounts stay in memory, and false is
@@ -51,6 +55,7 @@ private:
     Norq::DataFile m_seenFile;
     Logic::AccountMgr m_accountMgr;
     CheckStarter m_checkStarter;
+    ModelObserver* m_modelObserver = nullptr;
     /// Guarded by the account lock.
     bool m_changed = false;
 };

@@ -10,27 +10,37 @@ template <class Change> ActionResult UserActions::apply(Change&& change, ActionR
     return m_core.saveAll() ? ActionResult::Saved : ActionResult::NotSaved;
 }
 
+ActionResult UserActions::tell(ModelChange::Kind kind, std::string_view emailAddress,
+                               ActionResult result) {
+    if (ModelObserver* observer = m_core.modelObserver();
+        observer != nullptr && (result == ActionResult::Saved || result == ActionResult::NotSaved))
+        observer->modelChanged({kind, std::string(emailAddress), result});
+    return result;
+}
+
 ActionResult UserActions::markRead(const std::vector<const Logic::Mail*>& mails) {
-    return apply(
+    const ActionResult result = apply(
         [&](Logic::AccountMgr& manager) {
             for (const Logic::Mail* mail : mails)
                 manager.markMailRead(*mail);
             return true;
         },
         ActionResult::Saved);
+    return tell(ModelChange::Kind::Unread, {}, result);
 }
 
 ActionResult UserActions::markAllRead() {
-    return apply(
+    const ActionResult result = apply(
         [](Logic::AccountMgr& manager) {
             manager.markAllRead();
             return true;
         },
         ActionResult::Saved);
+    return tell(ModelChange::Kind::Unread, {}, result);
 }
 
 ActionResult UserActions::clearAccountMails(std::string_view emailAddress) {
-    return apply(
+    const ActionResult result = apply(
         [&](Logic::AccountMgr& manager) {
             Logic::Account* account = manager.findByEmail(emailAddress);
             if (account != nullptr)
@@ -38,31 +48,37 @@ ActionResult UserActions::clearAccountMails(std::string_view emailAddress) {
             return account != nullptr;
         },
         ActionResult::NoSuchAccount);
+    return tell(ModelChange::Kind::Unread, emailAddress, result);
 }
 
 ActionResult UserActions::addAccount(std::unique_ptr<Logic::Account> account) {
-    return apply(
+    const std::string address = account->connectionSettings().emailAddress();
+    const ActionResult result = apply(
         [&](Logic::AccountMgr& manager) {
-            if (manager.findByEmail(account->connectionSettings().emailAddress()) != nullptr)
+            if (manager.findByEmail(address) != nullptr)
                 return false;
             manager.addAccount(std::move(account));
             return true;
         },
         ActionResult::AddressTaken);
+    return tell(ModelChange::Kind::AccountAdded, address, result);
 }
 
 ActionResult UserActions::removeAccount(std::string_view emailAddress) {
-    Logic::AccountMgr& manager = m_core.accountMgr();
-    std::lock_guard accountLock(manager.accountLock());
-    Logic::Account* account = manager.findByEmail(emailAddress);
-    if (account == nullptr)
-        return ActionResult::NoSuchAccount;
-    const auto position = manager.positionOf(*account);
-    std::unique_ptr<Logic::Account> removed = manager.removeAccount(*account);
-    if (m_core.saveAll())
-        return ActionResult::Saved;
-    manager.addAccount(std::move(removed), position);
-    return ActionResult::NotSaved;
+    ActionResult result = ActionResult::NoSuchAccount;
+    {
+        Logic::AccountMgr& manager = m_core.accountMgr();
+        std::lock_guard accountLock(manager.accountLock());
+        Logic::Account* account = manager.findByEmail(emailAddress);
+        if (account == nullptr)
+            return result;
+        const auto position = manager.positionOf(*account);
+        std::unique_ptr<Logic::Account> removed = manager.removeAccount(*account);
+        result = m_core.saveAll() ? ActionResult::Saved : ActionResult::NotSaved;
+        if (result == ActionResult::NotSaved)
+            manager.addAccount(std::move(removed), position);
+    }
+    return tell(ModelChange::Kind::AccountRemoved, emailAddress, result);
 }
 
 UserActions::MailsToNotify UserActions::takeMailsToNotify() {
@@ -87,11 +103,18 @@ UserActions::MailsToNotify UserActions::takeMailsToNotify() {
 ActionResult UserActions::replaceAccountSettings(std::string_view emailAddress,
                                                  const Logic::ConnectionSettings& settings,
                                                  const Logic::AccountPreferences& preferences) {
-    return apply(
+    bool reachedAnew = false;
+    const ActionResult result = apply(
         [&](Logic::AccountMgr& manager) {
             Logic::Account* account = manager.findByEmail(emailAddress);
             if (account == nullptr)
                 return false;
+            const Logic::ConnectionSettings& before = account->connectionSettings();
+            reachedAnew = before.serverName() != settings.serverName() ||
+                          before.port() != settings.port() ||
+                          before.useTls() != settings.useTls() ||
+                          before.userLogin() != settings.userLogin() ||
+                          before.password() != settings.password();
             Logic::ConnectionSettings replacement = settings;
             replacement.setEmailAddress(std::string(emailAddress));
             account->setConnectionSettings(replacement);
@@ -99,4 +122,7 @@ ActionResult UserActions::replaceAccountSettings(std::string_view emailAddress,
             return true;
         },
         ActionResult::NoSuchAccount);
+    const auto kind =
+        reachedAnew ? ModelChange::Kind::AccountReachedAnew : ModelChange::Kind::AccountEdited;
+    return tell(kind, emailAddress, result);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ModelObserver.h"
 #include "logic/Account.h"
 
 #include <memory>
@@ -12,17 +13,10 @@ namespace Logic {
 class Mail;
 }
 
-/// How a user action on the model ended.
-enum class ActionResult {
-    Saved,         ///< changed, and the data file holds the change
-    NotSaved,      ///< changed in memory, but the data file could not be written
-    NoSuchAccount, ///< no account has that address (any more): nothing changed
-    AddressTaken,  ///< another account already has that address: nothing changed
-};
-
 /// What the user does to the model from the pages, the dialogs and the command line, in one
-/// place: each operation takes the model lock, then the account lock, changes the model and saves
-/// it. The counterpart of CheckModelUpdater, which applies a check. Callers never take a lock.
+/// place: each operation takes the account lock, changes the model, saves it and tells the
+/// core's model observer what changed. The counterpart of CheckModelUpdater, which applies a
+/// check. Callers never take a lock.
 class UserActions {
 public:
     explicit UserActions(LogicCore& core) : m_core(core) {}
@@ -53,9 +47,11 @@ public:
                                         const Logic::AccountPreferences& preferences);
 
 private:
-    /// Runs `change` under both locks; it returns false when it changed nothing, and the result
-    /// is then `refusal`. Otherwise the model is saved.
+    /// Runs `change` under the account lock; it returns false when it changed nothing, and the
+    /// result is then `refusal`. Otherwise the model is saved.
     template <class Change> ActionResult apply(Change&& change, ActionResult refusal);
+    /// Tells the observer of a change that happened (Saved or NotSaved); passes `result` on.
+    ActionResult tell(ModelChange::Kind kind, std::string_view emailAddress, ActionResult result);
 
     LogicCore& m_core;
 };

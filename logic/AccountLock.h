@@ -5,8 +5,8 @@
 namespace Logic {
 
 /// Held around every access to accounts and their mails. Recursive, because a page action holds
-/// it across several manager calls that each expect it held. Taken after the model lock, before
-/// any of the small innermost locks.
+/// it across several manager calls that each expect it held. Taken before any of the small
+/// innermost locks.
 using AccountLock = std::recursive_mutex;
 
 } // namespace Logic

@@ -2,7 +2,6 @@
 
 #include "foundation/Exception.h"
 #include "foundation/SaveLoad.h"
-#include "logic/AccountObserver.h"
 #include "logic/Mail.h"
 
 #include <algorithm>
@@ -29,10 +28,6 @@ AccountMgr::AccountMgr(Norq::SaveLoad::Reader& reader) {
 }
 
 AccountMgr::~AccountMgr() = default;
-
-void AccountMgr::setObserver(AccountObserver* observer) {
-    m_observer = observer;
-}
 
 void AccountMgr::save(Norq::SaveLoad::Writer& writer) const {
     writer.writeHeader(kTag);
@@ -81,8 +76,6 @@ Account& AccountMgr::addAccount(std::unique_ptr<Account> account, std::size_t po
     auto before = m_accounts.begin();
     std::advance(before, std::min(position, m_accounts.size()));
     m_accounts.insert(before, std::move(account));
-    if (m_observer != nullptr)
-        m_observer->accountAdded(added);
     return added;
 }
 
@@ -93,8 +86,6 @@ std::unique_ptr<Account> AccountMgr::removeAccount(Account& account) {
         return nullptr;
     std::unique_ptr<Account> removed = std::move(*found);
     m_accounts.erase(found);
-    if (m_observer != nullptr)
-        m_observer->accountRemoved(*removed);
     return removed;
 }
 

@@ -11,7 +11,6 @@
 
 namespace Logic {
 
-class AccountObserver;
 class Mail;
 
 /// Owns every account for the whole run, in the order they were added: the order of the Accounts
@@ -29,9 +28,6 @@ public:
     AccountMgr(const AccountMgr&) = delete;
     AccountMgr& operator=(const AccountMgr&) = delete;
 
-    /// The observer is not owned; nullptr stops the notifications.
-    void setObserver(AccountObserver* observer);
-
     AccountLock& accountLock() { return m_accountLock; }
 
     void save(Norq::SaveLoad::Writer& writer) const;
@@ -43,11 +39,11 @@ public:
     /// throws.
     void loadSeenMessages(Norq::SaveLoad::Reader& reader);
 
-    /// Inserts the account before `position` (appends by default) and tells the observer. The
-    /// caller has made sure that no other account has the same e-mail address.
+    /// Inserts the account before `position` (appends by default). The caller has made sure that no
+    /// other account has the same e-mail address.
     Account& addAccount(std::unique_ptr<Account> account, std::size_t position = kEnd);
-    /// Unlinks this very account, tells the observer, and hands it back for the caller to
-    /// destroy; nullptr when the manager does not hold it.
+    /// Unlinks this very account and hands it back for the caller to destroy; nullptr when the
+    /// manager does not hold it.
     std::unique_ptr<Account> removeAccount(Account& account);
 
     /// Where the account stands in the list; size() when the manager does not hold it.
@@ -91,7 +87,6 @@ public:
     std::size_t size() const { return m_accounts.size(); }
 
 private:
-    AccountObserver* m_observer = nullptr;
     AccountLock m_accountLock;
     std::list<std::unique_ptr<Account>> m_accounts;
 };

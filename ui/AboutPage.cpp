@@ -6,7 +6,6 @@
 #include "ui/HyperLink.h"
 #include "ui/ProgramIcon.h"
 #include "ui/QtText.h"
-#include "ui/WidgetIds.h"
 
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -28,11 +27,11 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
                                 this);
     sentence->setWordWrap(true);
     auto* version = new QLabel(toQString(Norq::Product::versionText()), this);
-    setControlId(version, 1024, "version");
+    version->setObjectName(QStringLiteral("version"));
     auto* maker = new QLabel(
         QStringLiteral("Made by ") + toQString(Norq::Product::kMaker) + QStringLiteral("."), this);
     auto* link = new HyperLink(QStringLiteral("User guide"), userGuideAddress(), this);
-    setControlId(link, 1034, "userGuideLink");
+    link->setObjectName(QStringLiteral("userGuideLink"));
 
     auto* text = new QVBoxLayout;
     text->setSpacing(dialogUnitsToPixelsY(this, 2));

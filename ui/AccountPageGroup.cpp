@@ -1,7 +1,6 @@
 #include "ui/AccountPageGroup.h"
 
 #include "ui/DialogUnits.h"
-#include "ui/WidgetIds.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -24,10 +23,10 @@ QGridLayout* makeAccountPageGroup(QWidget* page, const QString& title) {
     return grid;
 }
 
-QLineEdit* makeAccountPageEdit(QWidget* group, int controlId, const char* objectName,
-                               const QString& text, int widthUnits) {
+QLineEdit* makeAccountPageEdit(QWidget* group, const char* objectName, const QString& text,
+                               int widthUnits) {
     auto* field = new QLineEdit(text, group);
-    setControlId(field, controlId, objectName);
+    field->setObjectName(QString::fromLatin1(objectName));
     field->setFixedWidth(dialogUnitsToPixelsX(group, widthUnits));
     return field;
 }

@@ -11,7 +11,6 @@ class QWidget;
 /// box is the grid's parent widget.
 QGridLayout* makeAccountPageGroup(QWidget* page, const QString& title);
 
-/// A line edit of an account page: its control id and name, its text, and its
-/// width in dialog units.
-QLineEdit* makeAccountPageEdit(QWidget* group, int controlId, const char* objectName,
-                               const QString& text, int widthUnits);
+/// A line edit of an account page: its object name, its text, and its width in dialog units.
+QLineEdit* makeAccountPageEdit(QWidget* group, const char* objectName, const QString& text,
+                               int widthUnits);

@@ -4,7 +4,6 @@
 #include "ui/DialogUnits.h"
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
-#include "ui/WidgetIds.h"
 
 #include <QGridLayout>
 #include <QLineEdit>
@@ -13,9 +12,9 @@
 
 namespace {
 
-QRadioButton* radio(QWidget* parent, int controlId, const char* name, const QString& text) {
+QRadioButton* radio(QWidget* parent, const char* name, const QString& text) {
     auto* button = new QRadioButton(text, parent);
-    setControlId(button, controlId, name);
+    button->setObjectName(QString::fromLatin1(name));
     return button;
 }
 
@@ -27,16 +26,15 @@ AccountPreferencesPage::AccountPreferencesPage(const Logic::AccountPreferences& 
     QGridLayout* grid = makeAccountPageGroup(this, QStringLiteral("Read mail action"));
     QWidget* group = grid->parentWidget();
     m_defaultClient =
-        radio(group, 1027, "defaultMailClient", QStringLiteral("Launch default e-mail client"));
-    m_program = radio(group, 1028, "launchProgram", QStringLiteral("Launch this program:"));
+        radio(group, "defaultMailClient", QStringLiteral("Launch default e-mail client"));
+    m_program = radio(group, "launchProgram", QStringLiteral("Launch this program:"));
     m_programPath =
-        makeAccountPageEdit(group, 1006, "programPath", toQString(preferences.programPath()), 168);
+        makeAccountPageEdit(group, "programPath", toQString(preferences.programPath()), 168);
     m_browse = new QPushButton(QStringLiteral("Browse..."), group);
-    setControlId(m_browse, 1023, "browse");
+    m_browse->setObjectName(QStringLiteral("browse"));
     m_browse->setFixedWidth(dialogUnitsToPixelsX(this, 54));
-    m_openUrl =
-        radio(group, 1029, "openUrl", QStringLiteral("Open this URL in default web browser:"));
-    m_url = makeAccountPageEdit(group, 1007, "url", toQString(preferences.url()), 168);
+    m_openUrl = radio(group, "openUrl", QStringLiteral("Open this URL in default web browser:"));
+    m_url = makeAccountPageEdit(group, "url", toQString(preferences.url()), 168);
 
     // An action this program does not know checks no button and leaves every field disabled.
     switch (preferences.readMailAction()) {

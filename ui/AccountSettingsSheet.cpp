@@ -23,16 +23,15 @@ AccountSettingsSheet::AccountSettingsSheet(const Logic::ConnectionSettings& sett
     connect(buttons, &QDialogButtonBox::rejected, this, &AccountSettingsSheet::reject);
 
     m_tabs = new QTabWidget(this);
-    auto* connectionTab = new PlaceholderPage(1010, "connectionPlaceholder", [this](QWidget* tab) {
+    auto* connectionTab = new PlaceholderPage("connectionPlaceholder", [this](QWidget* tab) {
         m_connectionPage = new ConnectionSettingsPage(m_settings, tab);
         // The sheet opens on this tab, with the keyboard in its first field.
         m_connectionPage->setFocus();
         return m_connectionPage;
     });
-    auto* preferencesTab =
-        new PlaceholderPage(1026, "preferencesPlaceholder", [this](QWidget* tab) {
-            return m_preferencesPage = new AccountPreferencesPage(m_preferences, tab);
-        });
+    auto* preferencesTab = new PlaceholderPage("preferencesPlaceholder", [this](QWidget* tab) {
+        return m_preferencesPage = new AccountPreferencesPage(m_preferences, tab);
+    });
     for (QWidget* tab : {connectionTab, preferencesTab}) {
         tab->setMinimumSize(dialogUnitsToPixels(this, 280, 130));
         tab->setContentsMargins(dialogUnitsToPixelsX(this, 7), dialogUnitsToPixelsY(this, 7),

@@ -11,7 +11,6 @@
 #include "ui/PlaceholderPage.h"
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
-#include "ui/WidgetIds.h"
 
 #include <QAbstractButton>
 #include <QGridLayout>
@@ -55,7 +54,7 @@ QWizardPage* makeExteriorPage(const QString& title, const QString& text, const Q
     auto* page = new QWizardPage;
     page->setPixmap(QWizard::WatermarkPixmap, watermark);
     auto* heading = new QLabel(title, page);
-    setControlId(heading, 1015, objectName);
+    heading->setObjectName(QString::fromLatin1(objectName));
     heading->setFont(exteriorTitleFont(page->font()));
     heading->setAlignment(Qt::AlignCenter);
     heading->setWordWrap(true);
@@ -96,13 +95,13 @@ AccountWizard::AccountWizard(LogicCore& core, QWidget* parent)
     // The POP3 page is built afresh each time it is shown (pageShown), so that it shows the
     // values decided from the address.
     m_connectionHost = new QWidget;
-    setControlId(m_connectionHost, 1010, "connectionPlaceholder");
+    m_connectionHost->setObjectName(QStringLiteral("connectionPlaceholder"));
     auto* hostLayout = new QVBoxLayout(m_connectionHost);
     hostLayout->setContentsMargins({});
     hostLayout->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     setPage(kPop3Page, makeHostPage(m_connectionHost, QStringLiteral("POP3 account settings"),
                                     QStringLiteral("Please enter your POP3 account settings")));
-    m_preferencesHost = new PlaceholderPage(1026, "preferencesPlaceholder", [this](QWidget* host) {
+    m_preferencesHost = new PlaceholderPage("preferencesPlaceholder", [this](QWidget* host) {
         return m_preferencesPage = new AccountPreferencesPage(m_account->preferences(), host);
     });
     setPage(kPreferencePage, makeHostPage(m_preferencesHost, QStringLiteral("Account preference"),
@@ -175,9 +174,9 @@ QWizardPage* AccountWizard::makePrimaryPage() {
     page->setSubTitle(QStringLiteral("Please enter your primary account settings"));
     auto* group = new QGroupBox(QStringLiteral("Primary information"), page);
     m_emailAddress = new QLineEdit(group);
-    setControlId(m_emailAddress, 1009, "emailAddress");
+    m_emailAddress->setObjectName(QStringLiteral("emailAddress"));
     m_password = new QLineEdit(group);
-    setControlId(m_password, 1010, "password");
+    m_password->setObjectName(QStringLiteral("password"));
     m_password->setEchoMode(QLineEdit::Password);
     auto* grid = new QGridLayout(group);
     grid->addWidget(new QLabel(QStringLiteral("E-Mail address:"), group), 0, 0);

@@ -6,12 +6,11 @@
 #include "ui/AccountSettingsSheet.h"
 #include "ui/AccountWizard.h"
 #include "ui/DialogUnits.h"
-#include "ui/PagesObserver.h"
+#include "ui/ModelEvents.h"
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
 #include "ui/ReadMailActions.h"
 #include "ui/ReportList.h"
-#include "ui/WidgetIds.h"
 
 #include <QPushButton>
 #include <QTableWidget>
@@ -46,14 +45,15 @@ QString statusText(const AccountView& account) {
 
 } // namespace
 
-AccountsPage::AccountsPage(LogicCore& core, QWidget* parent) : QWidget(parent), m_core(core) {
+AccountsPage::AccountsPage(LogicCore& core, ModelEvents& events, QWidget* parent)
+    : QWidget(parent), m_core(core) {
     m_list = ReportList::create(
         this, {{QStringLiteral("E-Mail Address"), 140}, {QStringLiteral("Status"), 200, true}},
         QAbstractItemView::SingleSelection);
-    setControlId(m_list, 1002, "accountList");
-    auto* add = ReportList::createButton(this, QStringLiteral("Add..."), 1003, "addAccount");
-    m_edit = ReportList::createButton(this, QStringLiteral("Edit..."), 1004, "editAccount");
-    m_remove = ReportList::createButton(this, QStringLiteral("Remove"), 1005, "removeAccount");
+    m_list->setObjectName(QStringLiteral("accountList"));
+    auto* add = ReportList::createButton(this, QStringLiteral("Add..."), "addAccount");
+    m_edit = ReportList::createButton(this, QStringLiteral("Edit..."), "editAccount");
+    m_remove = ReportList::createButton(this, QStringLiteral("Remove"), "removeAccount");
     ReportList::layOut(this, m_list, {add, m_edit, m_remove});
 
     connect(m_list, &QTableWidget::itemSelectionChanged, this, &AccountsPage::updateButtons);
@@ -62,6 +62,15 @@ AccountsPage::AccountsPage(LogicCore& core, QWidget* parent) : QWidget(parent), 
     connect(add, &QPushButton::clicked, this, &AccountsPage::addAccountWithWizard);
     connect(m_edit, &QPushButton::clicked, this, &AccountsPage::editSelectedAccount);
     connect(m_remove, &QPushButton::clicked, this, &AccountsPage::removeSelectedAccount);
+    // A check's progress rewrites the rows it concerns; any other change rebuilds the list.
+    connect(&events, &ModelEvents::accountStarting, this, &AccountsPage::refreshAccountRow);
+    connect(&events, &ModelEvents::accountFailed, this, &AccountsPage::refreshAccountRow);
+    connect(&events, &ModelEvents::accountFinished, this, &AccountsPage::refreshAccountRow);
+    connect(&events, &ModelEvents::checkStarted, this, &AccountsPage::refreshAccounts);
+    connect(&events, &ModelEvents::accountAdded, this, &AccountsPage::refreshAccounts);
+    connect(&events, &ModelEvents::accountRemoved, this, &AccountsPage::refreshAccounts);
+    connect(&events, &ModelEvents::accountChanged, this, &AccountsPage::refreshAccounts);
+    connect(&events, &ModelEvents::unreadChanged, this, &AccountsPage::refreshAccounts);
     refreshAccounts();
 }
 
@@ -113,16 +122,12 @@ void AccountsPage::addAccountWithWizard() {
     if (!account)
         return;
     const std::string address = account->connectionSettings().emailAddress();
-    const ActionResult result = UserActions(m_core).addAccount(std::move(account));
-    if (result == ActionResult::AddressTaken) {
+    if (UserActions(m_core).addAccount(std::move(account)) == ActionResult::AddressTaken) {
         // The wizard refuses a taken address; this only happens when one was added meanwhile.
         Prompts::showMessage(this, QMessageBox::Critical, QStringLiteral("Account settings error"),
                              QStringLiteral("Account with e-mail address [%1] already exists.")
                                  .arg(toQString(address)));
-        return;
     }
-    refreshAccounts();
-    reportModelChange(m_observer, result);
 }
 
 void AccountsPage::editSelectedAccount() {
@@ -133,30 +138,17 @@ void AccountsPage::editSelectedAccount() {
     AccountSettingsSheet sheet(copy->connectionSettings, copy->preferences, window());
     if (sheet.exec() != QDialog::Accepted)
         return;
-    const Logic::ConnectionSettings& before = copy->connectionSettings;
-    const Logic::ConnectionSettings& after = sheet.connectionSettings();
-    const bool reachedAnew = before.serverName() != after.serverName() ||
-                             before.port() != after.port() || before.useTls() != after.useTls() ||
-                             before.userLogin() != after.userLogin() ||
-                             before.password() != after.password();
-    const bool changed = reportModelChange(m_observer, UserActions(m_core).replaceAccountSettings(
-                                                           address, after, sheet.preferences()));
-    // A fixed password or server shows its result at once, not at the next scheduled check.
-    if (changed && reachedAnew && m_observer != nullptr)
-        m_observer->connectionChanged(address);
+    UserActions(m_core).replaceAccountSettings(address, sheet.connectionSettings(),
+                                               sheet.preferences());
 }
 
 void AccountsPage::removeSelectedAccount() {
     const std::string address = selectedAddress();
     if (address.empty())
         return;
-    const ActionResult result = UserActions(m_core).removeAccount(address);
-    // An account that could not be saved away is still there, and so is its row.
-    if (result != ActionResult::NotSaved)
-        m_list->removeRow(rowOf(address));
-    updateButtons();
-    if (reportModelChange(m_observer, result) && result == ActionResult::Saved && m_observer)
-        m_observer->mailsChanged();
+    // Removed meanwhile (from the command line): the row was stale.
+    if (UserActions(m_core).removeAccount(address) == ActionResult::NoSuchAccount)
+        refreshAccounts();
 }
 
 void AccountsPage::readMailOfRow(int row) {
@@ -164,10 +156,7 @@ void AccountsPage::readMailOfRow(int row) {
     const auto copy = ModelView(m_core).accountSettings(address);
     if (!copy || !runReadMailAction(this, copy->preferences))
         return;
-    const ActionResult result = UserActions(m_core).clearAccountMails(address);
-    refreshAccountRow(address);
-    if (reportModelChange(m_observer, result) && m_observer)
-        m_observer->mailsChanged();
+    UserActions(m_core).clearAccountMails(address);
 }
 
 void AccountsPage::updateButtons() {

@@ -6,22 +6,21 @@
 
 struct AccountView;
 class LogicCore;
-class PagesObserver;
+class ModelEvents;
 class QPushButton;
 class QTableWidget;
 
 /// The "Accounts" tab: the accounts with their status, and where they are added, edited and
-/// removed.
+/// removed. The rows follow the model's events: a check's progress rewrites an account's
+/// status, any other change rebuilds the list.
 class AccountsPage : public QWidget {
     Q_OBJECT
 public:
-    AccountsPage(LogicCore& core, QWidget* parent);
+    AccountsPage(LogicCore& core, ModelEvents& events, QWidget* parent);
 
-    /// Not owned; told when an account's messages were cleared here.
-    void setObserver(PagesObserver* observer) { m_observer = observer; }
     /// Rebuilds every row from the model.
     void refreshAccounts();
-    /// Rewrites the status of one account's row (called while a check runs).
+    /// Rewrites the status of one account's row.
     void refreshAccountRow(const std::string& emailAddress);
     /// The "Add..." button: runs the account wizard and adds what it made.
     void addAccountWithWizard();
@@ -41,7 +40,6 @@ private:
     std::string selectedAddress() const;
 
     LogicCore& m_core;
-    PagesObserver* m_observer = nullptr;
     QTableWidget* m_list;
     QPushButton* m_edit;
     QPushButton* m_remove;

@@ -5,7 +5,6 @@
 #include "ui/DialogUnits.h"
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
-#include "ui/WidgetIds.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -19,24 +18,22 @@ ConnectionSettingsPage::ConnectionSettingsPage(const Logic::ConnectionSettings& 
     : QWidget(parent), m_settings(settings) {
     QGridLayout* grid = makeAccountPageGroup(this, QStringLiteral("POP3 account information"));
     QWidget* group = grid->parentWidget();
-    m_serverName =
-        makeAccountPageEdit(group, 1011, "serverName", toQString(settings.serverName()), 108);
-    m_port = makeAccountPageEdit(group, 1007, "port", QString::number(settings.port()), 36);
+    m_serverName = makeAccountPageEdit(group, "serverName", toQString(settings.serverName()), 108);
+    m_port = makeAccountPageEdit(group, "port", QString::number(settings.port()), 36);
     // Digits only, and no more than a port can have; the range is checked on apply.
     m_port->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), m_port));
     m_useTls = new QCheckBox(QStringLiteral("Use TLS/SSL connection"), group);
-    setControlId(m_useTls, 1008, "useTls");
+    m_useTls->setObjectName(QStringLiteral("useTls"));
     m_useTls->setChecked(settings.useTls());
     m_emailAddress =
-        makeAccountPageEdit(group, 1009, "emailAddress", toQString(settings.emailAddress()), 108);
+        makeAccountPageEdit(group, "emailAddress", toQString(settings.emailAddress()), 108);
     m_emailAddress->setEnabled(false);
-    m_userLogin =
-        makeAccountPageEdit(group, 1012, "userLogin", toQString(settings.userLogin()), 108);
-    m_password = makeAccountPageEdit(group, 1010, "password", toQString(settings.password()), 108);
+    m_userLogin = makeAccountPageEdit(group, "userLogin", toQString(settings.userLogin()), 108);
+    m_password = makeAccountPageEdit(group, "password", toQString(settings.password()), 108);
     m_password->setEchoMode(QLineEdit::Password);
     auto* test = new QPushButton(QStringLiteral("Test"), group);
-    setControlId(test, 1023, "test");
+    test->setObjectName(QStringLiteral("test"));
     test->setFixedWidth(dialogUnitsToPixelsX(this, 54));
     connect(test, &QPushButton::clicked, this, &ConnectionSettingsPage::runTest);
 

@@ -5,7 +5,6 @@
 #include "ui/DialogFrame.h"
 #include "ui/DialogUnits.h"
 #include "ui/QtText.h"
-#include "ui/WidgetIds.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -33,18 +32,18 @@ ConnectionTestDialog::ConnectionTestDialog(const Logic::ConnectionSettings& sett
     setWindowTitle(QStringLiteral("Connection Settings Test"));
     setWindowFlags(kDialogFrame);
     m_status = new QLabel(QStringLiteral("Connecting to server..."), this);
-    setControlId(m_status, 1033, "status");
+    m_status->setObjectName(QStringLiteral("status"));
     m_status->setAlignment(Qt::AlignCenter);
     m_status->setWordWrap(true);
     m_status->setFixedWidth(dialogUnitsToPixelsX(this, 174));
     m_progress = new QProgressBar(this);
-    setControlId(m_progress, 1022, "progress");
+    m_progress->setObjectName(QStringLiteral("progress"));
     m_progress->setRange(0, 3);
     m_progress->setValue(0);
     m_progress->setTextVisible(false);
     m_progress->setFixedHeight(dialogUnitsToPixelsY(this, 8));
     m_button = new QPushButton(QStringLiteral("Cancel"), this);
-    setControlId(m_button, 1032, "button");
+    m_button->setObjectName(QStringLiteral("button"));
     m_button->setDefault(true);
     m_button->setMinimumSize(dialogUnitsToPixels(this, 50, 14));
     connect(m_button, &QPushButton::clicked, this, [this] { done(QDialog::Accepted); });

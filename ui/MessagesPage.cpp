@@ -4,11 +4,10 @@
 #include "core/UserActions.h"
 #include "logic/Mail.h"
 #include "ui/DialogUnits.h"
-#include "ui/PagesObserver.h"
+#include "ui/ModelEvents.h"
 #include "ui/QtText.h"
 #include "ui/ReadMailActions.h"
 #include "ui/ReportList.h"
-#include "ui/WidgetIds.h"
 
 #include <QDateTime>
 #include <QHeaderView>
@@ -77,7 +76,7 @@ private:
 
 } // namespace
 
-MessagesPage::MessagesPage(LogicCore& core, QWidget* parent)
+MessagesPage::MessagesPage(LogicCore& core, ModelEvents& events, QWidget* parent)
     : QWidget(parent), m_core(core), m_sortColumn(kDate) {
     m_list = ReportList::create(this,
                                 {{QStringLiteral("Account"), 130},
@@ -85,10 +84,10 @@ MessagesPage::MessagesPage(LogicCore& core, QWidget* parent)
                                  {QStringLiteral("Subject"), 300, true},
                                  {QStringLiteral("Date"), 100}},
                                 QAbstractItemView::ExtendedSelection);
-    setControlId(m_list, 1001, "messageList");
+    m_list->setObjectName(QStringLiteral("messageList"));
     m_markAllRead =
-        ReportList::createButton(this, QStringLiteral("Mark All As Read"), 1035, "markAllAsRead");
-    m_markRead = ReportList::createButton(this, QStringLiteral("Mark As Read"), 1014, "markAsRead");
+        ReportList::createButton(this, QStringLiteral("Mark All As Read"), "markAllAsRead");
+    m_markRead = ReportList::createButton(this, QStringLiteral("Mark As Read"), "markAsRead");
     ReportList::layOut(this, m_list, {m_markAllRead, m_markRead});
 
     connect(m_list->horizontalHeader(), &QHeaderView::sectionClicked, this,
@@ -98,6 +97,8 @@ MessagesPage::MessagesPage(LogicCore& core, QWidget* parent)
             [this](int row, int) { readMailOfRow(row); });
     connect(m_markAllRead, &QPushButton::clicked, this, &MessagesPage::markAllRead);
     connect(m_markRead, &QPushButton::clicked, this, &MessagesPage::markSelectedRead);
+    connect(&events, &ModelEvents::unreadChanged, this, &MessagesPage::refresh);
+    connect(&events, &ModelEvents::accountRemoved, this, &MessagesPage::refresh);
     refresh();
 }
 
@@ -132,10 +133,7 @@ void MessagesPage::refresh() {
 }
 
 void MessagesPage::markAllRead() {
-    const ActionResult result = UserActions(m_core).markAllRead();
-    m_list->setRowCount(0);
-    updateButtons();
-    reportChange(result);
+    UserActions(m_core).markAllRead();
 }
 
 void MessagesPage::sortByColumn(int column) {
@@ -149,20 +147,11 @@ void MessagesPage::applySort() {
 }
 
 void MessagesPage::markSelectedRead() {
-    QList<int> rows;
-    for (const QModelIndex& index : m_list->selectionModel()->selectedRows())
-        rows.append(index.row());
-    if (rows.isEmpty())
-        return;
-    std::sort(rows.begin(), rows.end());
     std::vector<const Logic::Mail*> mails;
-    for (const int row : rows)
-        mails.push_back(mailAt(row).get());
-    const ActionResult result = UserActions(m_core).markRead(mails);
-    for (auto row = rows.crbegin(); row != rows.crend(); ++row)
-        m_list->removeRow(*row);
-    updateButtons();
-    reportChange(result);
+    for (const QModelIndex& index : m_list->selectionModel()->selectedRows())
+        mails.push_back(mailAt(index.row()).get());
+    if (!mails.empty())
+        UserActions(m_core).markRead(mails);
 }
 
 void MessagesPage::readMailOfRow(int row) {
@@ -178,19 +167,12 @@ void MessagesPage::readMailOfRow(int row) {
     const auto settings = view.accountSettings(*account);
     if (!settings || !runReadMailAction(this, settings->preferences))
         return;
-    const ActionResult result = UserActions(m_core).clearAccountMails(*account);
-    refresh();
-    reportChange(result);
+    UserActions(m_core).clearAccountMails(*account);
 }
 
 void MessagesPage::updateButtons() {
     m_markAllRead->setEnabled(m_list->rowCount() > 0);
     m_markRead->setEnabled(m_list->selectionModel()->hasSelection());
-}
-
-void MessagesPage::reportChange(ActionResult result) {
-    if (reportModelChange(m_observer, result) && m_observer != nullptr)
-        m_observer->mailsChanged();
 }
 
 std::shared_ptr<const Logic::Mail> MessagesPage::mailAt(int row) const {

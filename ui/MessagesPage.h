@@ -5,23 +5,21 @@
 #include <memory>
 
 class LogicCore;
-class PagesObserver;
+class ModelEvents;
 class QPushButton;
 class QTableWidget;
-enum class ActionResult;
 
 namespace Logic {
 class Mail;
 }
 
-/// The "Messages" tab: every unread message of every account in one list.
+/// The "Messages" tab: every unread message of every account in one list, rebuilt whenever
+/// the unread messages or the accounts change.
 class MessagesPage : public QWidget {
     Q_OBJECT
 public:
-    MessagesPage(LogicCore& core, QWidget* parent);
+    MessagesPage(LogicCore& core, ModelEvents& events, QWidget* parent);
 
-    /// Not owned; told when messages were marked read here.
-    void setObserver(PagesObserver* observer) { m_observer = observer; }
     /// Rebuilds the list from the model.
     void refresh();
     /// The same as the "Mark All As Read" button.
@@ -37,11 +35,9 @@ private:
     /// A double click: the account's read-mail action, then every message of that account read.
     void readMailOfRow(int row);
     void updateButtons();
-    void reportChange(ActionResult result);
     std::shared_ptr<const Logic::Mail> mailAt(int row) const;
 
     LogicCore& m_core;
-    PagesObserver* m_observer = nullptr;
     QTableWidget* m_list;
     QPushButton* m_markAllRead;
     QPushButton* m_markRead;

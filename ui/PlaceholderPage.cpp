@@ -1,13 +1,11 @@
 #include "ui/PlaceholderPage.h"
 
-#include "ui/WidgetIds.h"
-
 #include <QVBoxLayout>
 
-PlaceholderPage::PlaceholderPage(int controlId, const char* objectName,
-                                 std::function<QWidget*(QWidget*)> build, QWidget* parent)
+PlaceholderPage::PlaceholderPage(const char* objectName, std::function<QWidget*(QWidget*)> build,
+                                 QWidget* parent)
     : QWidget(parent), m_build(std::move(build)) {
-    setControlId(this, controlId, objectName);
+    setObjectName(QString::fromLatin1(objectName));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins({});
     layout->setAlignment(Qt::AlignTop | Qt::AlignLeft);

@@ -11,7 +11,7 @@ class PlaceholderPage : public QWidget {
     Q_OBJECT
 public:
     /// `build` makes the hosted page as a child of the widget it is given.
-    PlaceholderPage(int controlId, const char* objectName, std::function<QWidget*(QWidget*)> build,
+    PlaceholderPage(const char* objectName, std::function<QWidget*(QWidget*)> build,
                     QWidget* parent = nullptr);
 
     /// Builds the hosted page unless it exists already.

@@ -1,7 +1,6 @@
 #include "ui/ReportList.h"
 
 #include "ui/DialogUnits.h"
-#include "ui/WidgetIds.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -54,10 +53,9 @@ void layOut(QWidget* page, QTableWidget* list, const QList<QPushButton*>& button
     layout->addLayout(row);
 }
 
-QPushButton* createButton(QWidget* page, const QString& text, int controlId,
-                          const char* objectName) {
+QPushButton* createButton(QWidget* page, const QString& text, const char* objectName) {
     auto* button = new QPushButton(text, page);
-    setControlId(button, controlId, objectName);
+    button->setObjectName(QString::fromLatin1(objectName));
     button->setMinimumSize(dialogUnitsToPixels(page, 60, 14));
     button->setAutoDefault(false);
     return button;

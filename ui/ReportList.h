@@ -30,7 +30,6 @@ QTableWidget* create(QWidget* page, const QList<Column>& columns,
 void layOut(QWidget* page, QTableWidget* list, const QList<QPushButton*>& buttons);
 
 /// A push button of the pages' size, 60 × 14 dialog units, wider when its text needs it.
-QPushButton* createButton(QWidget* page, const QString& text, int controlId,
-                          const char* objectName);
+QPushButton* createButton(QWidget* page, const QString& text, const char* objectName);
 
 } // namespace ReportList

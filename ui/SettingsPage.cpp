@@ -3,11 +3,9 @@
 #include "foundation/LexicalCast.h"
 #include "foundation/Settings.h"
 #include "ui/DialogUnits.h"
-#include "ui/PagesObserver.h"
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
 #include "ui/SoundPlayer.h"
-#include "ui/WidgetIds.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -24,16 +22,14 @@
 
 namespace {
 
-QCheckBox* checkBox(QWidget* parent, const QString& text, bool checked, int controlId,
-                    const char* objectName) {
+QCheckBox* checkBox(QWidget* parent, const QString& text, bool checked, const char* objectName) {
     auto* box = new QCheckBox(text, parent);
     box->setChecked(checked);
-    setControlId(box, controlId, objectName);
+    box->setObjectName(QString::fromLatin1(objectName));
     return box;
 }
 
-QPushButton* button(QWidget* parent, const QString& text, int widthUnits, int controlId,
-                    const char* objectName) {
+QPushButton* button(QWidget* parent, const QString& text, int widthUnits, const char* objectName) {
     auto* pushButton = new QPushButton(text, parent);
     pushButton->setAutoDefault(false);
     // `widthUnits` wide, or as wide as the text needs: "X" and ">" stay small squares.
@@ -41,7 +37,7 @@ QPushButton* button(QWidget* parent, const QString& text, int widthUnits, int co
     const QFontMetrics metrics = pushButton->fontMetrics();
     const int textWidth = metrics.horizontalAdvance(text) + 2 * metrics.averageCharWidth();
     pushButton->setFixedSize(std::max(size.width(), textWidth), size.height());
-    setControlId(pushButton, controlId, objectName);
+    pushButton->setObjectName(QString::fromLatin1(objectName));
     return pushButton;
 }
 
@@ -53,31 +49,31 @@ SettingsPage::SettingsPage(const Norq::Settings& settings, SoundPlayer& player, 
     const bool playSound = (flags & Norq::Settings::FlagPlaySound) != 0;
 
     auto* general = new QGroupBox(QStringLiteral("General"), this);
-    setControlId(general, 1016, "generalGroup");
+    general->setObjectName(QStringLiteral("generalGroup"));
     auto* autostart = checkBox(general, QStringLiteral("Launch this program on startup"),
-                               settings.isAutostart(), 1013, "launchOnStartup");
+                               settings.isAutostart(), "launchOnStartup");
     auto* generalLayout = new QVBoxLayout(general);
     generalLayout->addWidget(autostart);
 
     auto* notification = new QGroupBox(QStringLiteral("Notification"), this);
-    setControlId(notification, 1017, "notificationGroup");
+    notification->setObjectName(QStringLiteral("notificationGroup"));
     auto* interval = new QLineEdit(QString::number(settings.timeout()), notification);
-    setControlId(interval, 1018, "checkInterval");
+    interval->setObjectName(QStringLiteral("checkInterval"));
     interval->setAlignment(Qt::AlignRight);
     interval->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), interval));
     interval->setFixedWidth(dialogUnitsToPixelsX(this, 30));
     auto* showPopup =
         checkBox(notification, QStringLiteral("Show notification window when new message arrive"),
-                 (flags & Norq::Settings::FlagShowPopup) != 0, 1028, "showNotificationWindow");
+                 (flags & Norq::Settings::FlagShowPopup) != 0, "showNotificationWindow");
     auto* sound = checkBox(notification, QStringLiteral("Play sound when new message arrive"),
-                           playSound, 1029, "playSound");
+                           playSound, "playSound");
     m_soundFile = new QLineEdit(toQString(settings.notificationSound()), notification);
-    setControlId(m_soundFile, 1006, "soundFile");
+    m_soundFile->setObjectName(QStringLiteral("soundFile"));
     m_soundFile->setMinimumWidth(dialogUnitsToPixelsX(this, 132));
-    auto* stop = button(notification, QStringLiteral("X"), 14, 1031, "stopSound");
-    auto* play = button(notification, QStringLiteral(">"), 14, 1030, "playSoundFile");
-    auto* browse = button(notification, QStringLiteral("Browse..."), 54, 1023, "browseSoundFile");
+    auto* stop = button(notification, QStringLiteral("X"), 14, "stopSound");
+    auto* play = button(notification, QStringLiteral(">"), 14, "playSoundFile");
+    auto* browse = button(notification, QStringLiteral("Browse..."), 54, "browseSoundFile");
     m_soundControls = {m_soundFile, stop, play, browse};
     for (QWidget* control : m_soundControls)
         control->setEnabled(playSound);
@@ -112,20 +108,11 @@ SettingsPage::SettingsPage(const Norq::Settings& settings, SoundPlayer& player, 
     layout->setColumnStretch(1, 1);
     layout->setRowStretch(2, 1);
 
-    connect(autostart, &QCheckBox::clicked, this, [this](bool on) {
-        if (m_observer != nullptr)
-            m_observer->autostartChanged(on);
-    });
-    connect(showPopup, &QCheckBox::clicked, this, [this](bool on) {
-        if (m_observer != nullptr)
-            m_observer->notificationWindowChanged(on);
-    });
+    connect(autostart, &QCheckBox::clicked, this, &SettingsPage::autostartChanged);
+    connect(showPopup, &QCheckBox::clicked, this, &SettingsPage::notificationWindowChanged);
     connect(sound, &QCheckBox::clicked, this, &SettingsPage::playSoundClicked);
     connect(interval, &QLineEdit::textChanged, this, &SettingsPage::intervalEdited);
-    connect(m_soundFile, &QLineEdit::textChanged, this, [this](const QString& path) {
-        if (m_observer != nullptr)
-            m_observer->soundFileChanged(wideOf(path));
-    });
+    connect(m_soundFile, &QLineEdit::textChanged, this, &SettingsPage::soundFileChanged);
     connect(stop, &QPushButton::clicked, this, [this] { m_player.stop(); });
     connect(play, &QPushButton::clicked, this, [this] { m_player.play(m_soundFile->text()); });
     connect(browse, &QPushButton::clicked, this, &SettingsPage::browseForSound);
@@ -141,16 +128,14 @@ void SettingsPage::intervalEdited(const QString& text) {
     // periodic checks.
     const std::uint32_t minutes = Norq::lexicalCastOr<std::uint32_t>(narrowOf(text));
     // The schedule counts in signed minutes; a larger number is as good as "never" anyway.
-    const auto largest = static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max());
-    if (m_observer != nullptr)
-        m_observer->intervalChanged(static_cast<std::int32_t>(std::min(minutes, largest)));
+    const auto largest = static_cast<std::uint32_t>(std::numeric_limits<int>::max());
+    Q_EMIT intervalChanged(static_cast<int>(std::min(minutes, largest)));
 }
 
 void SettingsPage::playSoundClicked(bool on) {
     for (QWidget* control : m_soundControls)
         control->setEnabled(on);
-    if (m_observer != nullptr)
-        m_observer->playSoundChanged(on);
+    Q_EMIT playSoundChanged(on);
 }
 
 void SettingsPage::browseForSound() {

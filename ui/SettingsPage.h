@@ -3,7 +3,6 @@
 #include <QList>
 #include <QWidget>
 
-class PagesObserver;
 class QLineEdit;
 class SoundPlayer;
 
@@ -11,17 +10,22 @@ namespace Norq {
 class Settings;
 }
 
-/// The "Settings" tab: every change is reported to the observer at once.
+/// The "Settings" tab: every change is signalled at once.
 class SettingsPage : public QWidget {
     Q_OBJECT
 public:
     /// Shows the settings as they are now; the page keeps no copy of them.
     SettingsPage(const Norq::Settings& settings, SoundPlayer& player, QWidget* parent);
 
-    /// Not owned; nothing is reported before it is set.
-    void setObserver(PagesObserver* observer) { m_observer = observer; }
-
     QSize sizeHint() const override;
+
+Q_SIGNALS:
+    void soundFileChanged(const QString& path);
+    /// 0 stops the periodic checks.
+    void intervalChanged(int minutes);
+    void notificationWindowChanged(bool on);
+    void playSoundChanged(bool on);
+    void autostartChanged(bool on);
 
 private:
     void intervalEdited(const QString& text);
@@ -29,7 +33,6 @@ private:
     void browseForSound();
 
     SoundPlayer& m_player;
-    PagesObserver* m_observer = nullptr;
     QLineEdit* m_soundFile;
     /// The sound file's path and its three buttons, usable only while sound is on.
     QList<QWidget*> m_soundControls;

@@ -12,9 +12,8 @@
 #include "tests/support/QtTests.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TempHome.h"
-#include "transport/AccountCheckEntry.h"
 #include "ui/AccountWizard.h"
-#include "ui/WidgetIds.h"
+#include "ui/SettingsPage.h"
 
 #include <QAction>
 #include <QApplication>
@@ -62,6 +61,10 @@ struct Shell {
         return window->findChild<QPushButton*>(QStringLiteral("checkButton"));
     }
     QTimer* timer() const { return window->findChild<QTimer*>(QStringLiteral("checkTimer")); }
+    /// As the Settings page tells it.
+    void setInterval(int minutes) {
+        Q_EMIT window->pages().settingsPage().intervalChanged(minutes);
+    }
     /// The tooltip without its last line, which tells when the last and next checks are.
     QString tooltip() const {
         const QString text = window->trayIcon().icon()->toolTip();
@@ -89,12 +92,6 @@ std::vector<std::unique_ptr<Logic::Account>> accounts(std::unique_ptr<Logic::Acc
     if (second)
         list.push_back(std::move(second));
     return list;
-}
-
-AccountCheckEntry entry(const std::string& email) {
-    AccountCheckEntry entry;
-    entry.connectionSettings.setEmailAddress(email);
-    return entry;
 }
 
 } // namespace
@@ -153,25 +150,26 @@ private Q_SLOTS:
                              ShellTest::unreachableAccount("b@example.org")));
         QVERIFY(shell.checkDone());
         MainWindow& window = *shell.window;
-        window.checkStarted(1);
+        ModelEvents& events = window.events();
+        Q_EMIT events.checkStarted(1);
         QVERIFY(!shell.button()->isEnabled());
-        window.accountStarting(entry("a@example.org"));
+        Q_EMIT events.accountStarting("a@example.org");
         QCOMPARE(window.statusText(), QStringLiteral("Processing: [a@example.org]"));
         const QString failed = QStringLiteral("Processing: [a@example.org] failed");
-        window.accountFailed(entry("a@example.org"),
-                             {CheckFailure::Connect, "No greeting from the server.", true, {}});
+        Q_EMIT events.accountFailed(
+            "a@example.org", {CheckFailure::Connect, "No greeting from the server.", true, {}});
         QCOMPARE(window.statusText(), failed);
-        window.accountFinished(entry("a@example.org"));
+        Q_EMIT events.accountFinished("a@example.org");
         QCOMPARE(window.statusText(), failed);
-        window.accountStarting(entry("b@example.org"));
+        Q_EMIT events.accountStarting("b@example.org");
         QCOMPARE(window.statusText(), QStringLiteral("Processing: [b@example.org]"));
-        window.accountChecked(entry("b@example.org"), {});
-        window.checkFinished(1);
+        Q_EMIT events.accountChecked("b@example.org", {});
+        Q_EMIT events.checkFinished(1);
         // The account that could not be reached stays in sight until the next check.
         QCOMPARE(window.statusText(), failed);
         QVERIFY(shell.button()->isEnabled());
-        window.checkStarted(1);
-        window.checkFinished(1);
+        Q_EMIT events.checkStarted(1);
+        Q_EMIT events.checkFinished(1);
         QCOMPARE(window.statusText(), QStringLiteral("Ready"));
 
         // A failed save stays in the status bar until a save succeeds.
@@ -179,17 +177,17 @@ private Q_SLOTS:
         std::filesystem::remove_all(data);
         TestSupport::writeFile(data, "not a folder");
         QVERIFY(!shell.core.saveAll());
-        window.checkStarted(1);
-        window.checkFinished(1);
+        Q_EMIT events.checkStarted(1);
+        Q_EMIT events.checkFinished(1);
         const QString failure = QStringLiteral("Could not save: ") +
                                 QString::fromStdString((data / "general.bin").string()) +
                                 QStringLiteral(": Not a directory");
         QCOMPARE(window.statusText(), failure);
-        window.modelSaved(ActionResult::NotSaved);
+        Q_EMIT events.modelSaved(false);
         QCOMPARE(window.statusText(), failure);
         std::filesystem::remove(data);
         QVERIFY(shell.core.saveAll());
-        window.modelSaved(ActionResult::Saved);
+        Q_EMIT events.modelSaved(true);
         QCOMPARE(window.statusText(), QStringLiteral("Ready"));
     }
 
@@ -203,14 +201,14 @@ private Q_SLOTS:
         const qint64 normal = shell.trayPicture();
 
         ShellTest::addMails(shell.core, "a@example.org", 1);
-        shell.window->mailsChanged();
+        Q_EMIT shell.window->events().unreadChanged();
         QCOMPARE(shell.tooltip(),
                  QStringLiteral("Quorvex Velomar\n1 unread message\n1 account cannot be checked"));
         QVERIFY(shell.markAllReadEnabled());
         QVERIFY(shell.trayPicture() != normal);
 
         ShellTest::addMails(shell.core, "a@example.org", 4);
-        shell.window->mailsChanged();
+        Q_EMIT shell.window->events().unreadChanged();
         QCOMPARE(shell.tooltip(),
                  QStringLiteral("Quorvex Velomar\n5 unread messages\n1 account cannot be checked"));
         const QStringList items = [&] {
@@ -246,7 +244,7 @@ private Q_SLOTS:
             std::lock_guard lock(shell.core.accountMgr().accountLock());
             shell.core.accountMgr().findByEmail("a@example.org")->checkSucceeded();
         }
-        shell.window->mailsChanged();
+        Q_EMIT shell.window->events().unreadChanged();
         QVERIFY(!tray.showsWarning());
         QCOMPARE(shell.tooltip(), QStringLiteral("Quorvex Velomar\nNo unread messages"));
     }
@@ -269,19 +267,19 @@ private Q_SLOTS:
         QVERIFY(timer.isActive());
         QCOMPARE(timer.interval(), 5 * 60000);
 
-        shell.window->intervalChanged(10);
+        shell.setInterval(10);
         QVERIFY(timer.isActive());
         QCOMPARE(timer.interval(), 10 * 60000);
         // Stored once the typing has paused.
         QTRY_COMPARE(Norq::Settings().timeout(), 10u);
 
-        shell.window->intervalChanged(0);
+        shell.setInterval(0);
         QVERIFY(!timer.isActive());
         QTRY_COMPARE(Norq::Settings().timeout(), 0u);
-        shell.window->intervalChanged(-5);
+        shell.setInterval(-5);
         QVERIFY(!timer.isActive());
         QCOMPARE(Norq::Settings().timeout(), 0u);
-        shell.window->intervalChanged(100000); // longer than a timer can count
+        shell.setInterval(100000); // longer than a timer can count
         QCOMPARE(timer.interval(), std::numeric_limits<int>::max());
 
         // The timer's tick checks.
@@ -301,7 +299,7 @@ private Q_SLOTS:
         QVERIFY(shell.checkDone());
         // A file where the settings folder belongs; root is not stopped by file modes.
         TestSupport::writeFile(shell.home.configFolder() / "Quorvex Software", "");
-        shell.window->intervalChanged(10);
+        shell.setInterval(10);
         QTRY_COMPARE(
             shell.window->statusText(),
             QStringLiteral("Could not save the settings to %1 (Not a directory); make sure "
@@ -372,7 +370,6 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         QVERIFY(wizardOpened);
         QCOMPARE(empty.window->pages().currentIndex(), int(PageTabs::Accounts));
-        QCOMPARE(controlIdOf(&empty.window->pages()), 1000);
         QCOMPARE(empty.window->windowTitle(), QStringLiteral("Quorvex Velomar"));
     }
 };

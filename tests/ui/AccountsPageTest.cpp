@@ -36,39 +36,53 @@ Logic::Account::MailList notes(const std::string& account, int count) {
     return list;
 }
 
-// Stands in for the main window during a check: at each event the page redraws the account's
-// row on the interface thread and the statuses are written down there, while the checker
+// Passes a check's events on to the page's model events and, after each account event, waits
+// until the interface thread has handled it and writes the statuses down there: the checker
 // waits, so every status the run passes through is seen.
 class RowWatcher : public CheckObserver {
 public:
-    RowWatcher(AccountsPage& page, QTableWidget& list) : m_page(page), m_list(list) {}
+    RowWatcher(AccountsPage& page, CheckObserver& next, QTableWidget& list)
+        : m_page(page), m_next(next), m_list(list) {}
 
     QStringList seen;
     bool finished = false;
 
-    void checkStarted(CheckId) override {
+    // On the interface thread, before the checkers start: the rows are read at once, while
+    // every account is still Pending.
+    void checkStarted(CheckId check) override {
+        m_next.checkStarted(check);
         m_page.refreshAccounts();
-        seen << column(&m_list, kStatus).join(u" | ");
+        record();
     }
-    void accountStarting(const AccountCheckEntry& entry) override { show(entry); }
-    void accountChecked(const AccountCheckEntry&, const CheckFindings&) override {}
-    void accountFailed(const AccountCheckEntry& entry, const CheckProblem&) override {
-        show(entry);
+    void accountStarting(const AccountCheckEntry& entry) override {
+        m_next.accountStarting(entry);
+        show();
     }
-    void accountFinished(const AccountCheckEntry& entry) override { show(entry); }
-    void checkFinished(CheckId) override {
+    void accountChecked(const AccountCheckEntry& entry, const CheckFindings& findings) override {
+        m_next.accountChecked(entry, findings);
+    }
+    void accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) override {
+        m_next.accountFailed(entry, problem);
+        show();
+    }
+    void accountFinished(const AccountCheckEntry& entry) override {
+        m_next.accountFinished(entry);
+        show();
+    }
+    void checkFinished(CheckId check) override {
+        m_next.checkFinished(check);
         QMetaObject::invokeMethod(
-            &m_page, [this] { finished = true; }, Qt::QueuedConnection);
+            &m_list, [this] { finished = true; }, Qt::QueuedConnection);
     }
 
 private:
-    void show(const AccountCheckEntry& entry) {
+    void record() { seen << column(&m_list, kStatus).join(u" | "); }
+    void show() {
         QSemaphore shown;
         QMetaObject::invokeMethod(
-            &m_page,
+            &m_list,
             [&] {
-                m_page.refreshAccountRow(entry.connectionSettings.emailAddress());
-                seen << column(&m_list, kStatus).join(u" | ");
+                record();
                 shown.release();
             },
             Qt::QueuedConnection);
@@ -76,6 +90,7 @@ private:
     }
 
     AccountsPage& m_page;
+    CheckObserver& m_next;
     QTableWidget& m_list;
 };
 
@@ -87,10 +102,11 @@ private Q_SLOTS:
     void initTestCase() { installDesktopHandlers(); }
     void init() {
         m_model = std::make_unique<Model>();
-        m_observer.take();
+        m_events.listen(m_model->events());
     }
     void cleanup() {
         m_page.reset();
+        m_events.take();
         Prompts::takeAsked();
     }
 
@@ -103,7 +119,6 @@ private Q_SLOTS:
         m_model->addAccount("none@example.org");
         m_model->addAccount("one@example.org", notes("one@example.org", 1));
         m_model->addAccount("many@example.org", notes("many@example.org", 21));
-        m_page->refreshAccounts();
         QCOMPARE(column(m_list, kAddress),
                  (QStringList{u"none@example.org"_s, u"one@example.org"_s, u"many@example.org"_s}));
         QCOMPARE(
@@ -121,13 +136,13 @@ private Q_SLOTS:
         m_model->breakSaving(true);
         QTest::mouseClick(button("removeAccount"), Qt::LeftButton);
         QCOMPARE(column(m_list, kAddress), QStringList{u"caf\uFFFD@example.org"_s});
-        QCOMPARE(m_observer.take(), QStringList{u"not saved"_s});
+        QCOMPARE(m_events.take(), QStringList{u"not saved"_s});
 
         m_model->breakSaving(false);
         QTest::mouseClick(button("removeAccount"), Qt::LeftButton);
         QCOMPARE(m_list->rowCount(), 0);
         QVERIFY(!button("removeAccount")->isEnabled());
-        QCOMPARE(m_observer.take(), (QStringList{u"saved"_s, u"mailsChanged"_s}));
+        QCOMPARE(m_events.take(), (QStringList{u"removed caf\uFFFD@example.org"_s, u"saved"_s}));
         QVERIFY(QFile::exists(m_model->dataFile()));
         QCOMPARE(m_model->saved(), QStringList{});
     }
@@ -141,15 +156,16 @@ private Q_SLOTS:
         clickRow(0, true);
         QCOMPARE(Prompts::takeAsked().size(), 1);
         QCOMPARE(m_list->item(0, kStatus)->text(), u"3 unread messages"_s);
-        QVERIFY(m_observer.take().isEmpty());
+        QVERIFY(m_events.take().isEmpty());
 
         const auto copy = ModelView(m_model->core()).accountSettings("web@example.org");
         UserActions(m_model->core())
             .replaceAccountSettings("web@example.org", copy->connectionSettings,
                                     readAction(Logic::ReadMailAction::OpenUrl, "velomar-test:in"));
+        QCOMPARE(m_events.take(), (QStringList{u"changed web@example.org"_s, u"saved"_s}));
         clickRow(0, true);
         QCOMPARE(m_list->item(0, kStatus)->text(), u"No unread messages"_s);
-        QCOMPARE(m_observer.take(), (QStringList{u"saved"_s, u"mailsChanged"_s}));
+        QCOMPARE(m_events.take(), (QStringList{u"unreadChanged"_s, u"saved"_s}));
         QCOMPARE(m_model->saved(),
                  (QStringList{u"web@example.org: "_s, u"other@example.org: Note 0"_s}));
     }
@@ -160,7 +176,7 @@ private Q_SLOTS:
         QTest::mouseClick(button("addAccount"), Qt::LeftButton);
         QCOMPARE(m_list->rowCount(), 0);
         QVERIFY(!QFile::exists(m_model->dataFile()));
-        QVERIFY(m_observer.take().isEmpty());
+        QVERIFY(m_events.take().isEmpty());
     }
 
     void theWizardsAccountIsAddedAndSaved() {
@@ -176,7 +192,7 @@ private Q_SLOTS:
         });
         QTest::mouseClick(button("addAccount"), Qt::LeftButton);
         QCOMPARE(column(m_list, kAddress), QStringList{u"new@example.org"_s});
-        QCOMPARE(m_observer.take(), QStringList{u"saved"_s});
+        QCOMPARE(m_events.take(), (QStringList{u"added new@example.org"_s, u"saved"_s}));
         QCOMPARE(m_model->saved(), QStringList{u"new@example.org: "_s});
     }
 
@@ -190,8 +206,7 @@ private Q_SLOTS:
         });
         QTest::mouseClick(button("editAccount"), Qt::LeftButton);
         // A new server: the account is checked at once.
-        QCOMPARE(m_observer.take(),
-                 (QStringList{u"saved"_s, u"connectionChanged anna@example.org"_s}));
+        QCOMPARE(m_events.take(), (QStringList{u"reached anew anna@example.org"_s, u"saved"_s}));
         const auto reloaded = m_model->reload();
         QCOMPARE(ModelView(*reloaded)
                      .accountSettings("anna@example.org")
@@ -200,7 +215,7 @@ private Q_SLOTS:
 
         whenModal([](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); });
         QTest::mouseClick(button("editAccount"), Qt::LeftButton);
-        QVERIFY(m_observer.take().isEmpty());
+        QVERIFY(m_events.take().isEmpty());
     }
 
     void rowsFollowARealCheck() {
@@ -210,7 +225,7 @@ private Q_SLOTS:
         m_model->addAccount(
             TestMail::account("bob", "wrong", mailboxes.dovecot.plainPort(), false));
         showPage();
-        RowWatcher watcher(*m_page, *m_list);
+        RowWatcher watcher(*m_page, m_model->events().checkObserver(), *m_list);
         CheckModelUpdater updater(m_model->core(), &watcher);
         m_model->core().checkStarter().setObserver(&updater);
         QVERIFY(m_model->core().checkStarter().startCheck());
@@ -238,8 +253,8 @@ private:
         dialog->findChild<QLineEdit*>(QString::fromLatin1(name))->setText(text);
     }
     void showPage() {
-        m_page = std::make_unique<AccountsPage>(m_model->core(), nullptr);
-        m_page->setObserver(&m_observer);
+        m_page = std::make_unique<AccountsPage>(m_model->core(), m_model->events(), nullptr);
+        m_events.take(); // what the set-up did
         m_page->show();
         m_list = m_page->findChild<QTableWidget*>(u"accountList"_s);
     }
@@ -253,7 +268,7 @@ private:
             QTest::mouseDClick(m_list->viewport(), Qt::LeftButton, {}, centre);
     }
 
-    RecordingObserver m_observer;
+    EventRecorder m_events;
     std::unique_ptr<Model> m_model;
     std::unique_ptr<AccountsPage> m_page;
     QTableWidget* m_list = nullptr;

@@ -4,10 +4,13 @@
 #include "core/UserActions.h"
 #include "foundation/TextConversion.h"
 #include "logic/Mail.h"
+#include "ui/SettingsPage.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTableWidget>
+
+using namespace Qt::StringLiterals;
 
 namespace PageTests {
 namespace {
@@ -64,7 +67,37 @@ Logic::AccountPreferences readAction(Logic::ReadMailAction action, const std::st
     return preferences;
 }
 
-Model::Model() : m_core(std::make_unique<LogicCore>(m_folder.path().toStdString(), "")) {}
+void EventRecorder::listen(ModelEvents& events) {
+    const auto text = [](const std::string& address) { return QString::fromStdString(address); };
+    connect(&events, &ModelEvents::accountAdded, this,
+            [=, this](const std::string& address) { add(u"added "_s + text(address)); });
+    connect(&events, &ModelEvents::accountRemoved, this,
+            [=, this](const std::string& address) { add(u"removed "_s + text(address)); });
+    connect(&events, &ModelEvents::accountChanged, this,
+            [=, this](const std::string& address, bool reachedAnew) {
+                add((reachedAnew ? u"reached anew "_s : u"changed "_s) + text(address));
+            });
+    connect(&events, &ModelEvents::unreadChanged, this, [this] { add(u"unreadChanged"_s); });
+    connect(&events, &ModelEvents::modelSaved, this,
+            [this](bool saved) { add(saved ? u"saved"_s : u"not saved"_s); });
+}
+
+void EventRecorder::listen(SettingsPage& page) {
+    connect(&page, &SettingsPage::soundFileChanged, this,
+            [this](const QString& path) { add(u"soundFileChanged "_s + path); });
+    connect(&page, &SettingsPage::intervalChanged, this,
+            [this](int minutes) { add(u"intervalChanged %1"_s.arg(minutes)); });
+    connect(&page, &SettingsPage::notificationWindowChanged, this,
+            [this](bool on) { add(u"notificationWindowChanged %1"_s.arg(on)); });
+    connect(&page, &SettingsPage::playSoundChanged, this,
+            [this](bool on) { add(u"playSoundChanged %1"_s.arg(on)); });
+    connect(&page, &SettingsPage::autostartChanged, this,
+            [this](bool on) { add(u"autostartChanged %1"_s.arg(on)); });
+}
+
+Model::Model()
+    : m_core(std::make_unique<LogicCore>(m_folder.path().toStdString(), "")),
+      m_events(std::make_unique<ModelEvents>(*m_core)) {}
 
 void Model::addAccount(const std::string& email, const Logic::Account::MailList& mails,
                        const Logic::AccountPreferences& preferences) {

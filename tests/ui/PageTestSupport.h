@@ -1,41 +1,26 @@
 #pragma once
 
-// What the page tests share: a model on a data file in a throwaway folder, an observer that
-// writes down what a page reports, and desktop handlers in the program's own XDG folders.
+// What the page tests share: a model on a data file in a throwaway folder with its events, a
+// recorder that writes down the events a page causes, and desktop handlers in the program's own XDG
+// folders.
 
 #include "core/LogicCore.h"
-#include "ui/PagesObserver.h"
+#include "ui/ModelEvents.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
 
 class QTableWidget;
+class SettingsPage;
 
 namespace PageTests {
 
-/// One line per event, in order.
-class RecordingObserver : public PagesObserver {
+/// One line per event of the model and of a Settings page, in order.
+class EventRecorder : public QObject {
 public:
     QStringList take() { return std::exchange(m_events, {}); }
-
-    void soundFileChanged(const std::u16string& path) override {
-        add(QStringLiteral("soundFileChanged ") + QString::fromStdU16String(path));
-    }
-    void intervalChanged(std::int32_t minutes) override {
-        add(QStringLiteral("intervalChanged %1").arg(minutes));
-    }
-    void notificationWindowChanged(bool on) override {
-        add(QStringLiteral("notificationWindowChanged %1").arg(on));
-    }
-    void playSoundChanged(bool on) override { add(QStringLiteral("playSoundChanged %1").arg(on)); }
-    void autostartChanged(bool on) override { add(QStringLiteral("autostartChanged %1").arg(on)); }
-    void mailsChanged() override { add(QStringLiteral("mailsChanged")); }
-    void modelSaved(ActionResult result) override {
-        add(result == ActionResult::Saved ? QStringLiteral("saved") : QStringLiteral("not saved"));
-    }
-    void connectionChanged(const std::string& emailAddress) override {
-        add(QStringLiteral("connectionChanged ") + QString::fromStdString(emailAddress));
-    }
+    void listen(ModelEvents& events);
+    void listen(SettingsPage& page);
 
 private:
     void add(const QString& event) { m_events << event; }
@@ -47,11 +32,12 @@ std::shared_ptr<Logic::Mail> mail(const std::string& account, const std::string&
                                   const std::string& subject, const std::string& received);
 Logic::AccountPreferences readAction(Logic::ReadMailAction action, const std::string& text);
 
-/// A model of its own, on a data file in a throwaway folder.
+/// A model of its own, on a data file in a throwaway folder, and its events.
 class Model {
 public:
     Model();
     LogicCore& core() { return *m_core; }
+    ModelEvents& events() { return *m_events; }
     void addAccount(const std::string& email, const Logic::Account::MailList& mails = {},
                     const Logic::AccountPreferences& preferences = {});
     void addAccount(std::unique_ptr<Logic::Account> account);
@@ -66,6 +52,7 @@ public:
 private:
     QTemporaryDir m_folder;
     std::unique_ptr<LogicCore> m_core;
+    std::unique_ptr<ModelEvents> m_events;
 };
 
 /// The texts of one column, top to bottom.
