@@ -1,7 +1,7 @@
 // The entry point of a build without the desktop program: the command-line jobs only.
-#include "app/Application.h"
-#include "app/CommandLineJob.h"
-#include "app/WriterLock.h"
+#include "cli/CommandLineJob.h"
+#include "cli/ProgramContext.h"
+#include "cli/WriterLock.h"
 
 #include <iostream>
 
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
         const auto password = job->readInput();
         if (!password)
             return 1;
-        const Application application(argc, argv);
+        const ProgramContext application(argc, argv);
         // What the job loads, it saves: no other writer may come in between.
         WriterLock lock(application.dataFolder());
         if (!lock.take(std::chrono::seconds(60))) {

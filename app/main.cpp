@@ -1,7 +1,7 @@
-#include "app/Application.h"
-#include "app/CommandLineJob.h"
-#include "app/DesktopProgram.h"
-#include "app/SingleInstance.h"
+#include "cli/CommandLineJob.h"
+#include "cli/ProgramContext.h"
+#include "shell/SingleInstance.h"
+#include "shell/TrayProgram.h"
 
 #include <iostream>
 
@@ -15,7 +15,7 @@ int runCommandLineJob(int argc, char** argv, const CommandLineJob& job) {
         const auto password = job.readInput();
         if (!password)
             return 1;
-        const Application application(argc, argv);
+        const ProgramContext application(argc, argv);
         SingleInstance instance(application.dataFolder());
         if (instance.claim() == SingleInstance::Role::Second)
             return printJobOutput(
@@ -36,6 +36,6 @@ int main(int argc, char** argv) {
         if (job.isRequested())
             return runCommandLineJob(argc, argv, job);
     }
-    DesktopProgram program(argc, argv);
+    TrayProgram program(argc, argv);
     return program.run();
 }

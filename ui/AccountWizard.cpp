@@ -1,7 +1,7 @@
 #include "ui/AccountWizard.h"
 
 #include "core/LogicCore.h"
-#include "core/ModelView.h"
+#include "core/ModelReader.h"
 #include "logic/Account.h"
 #include "logic/AccountSuggestion.h"
 #include "ui/AccountPreferencesPage.h"
@@ -208,7 +208,7 @@ bool AccountWizard::acceptPrimarySettings() {
     const QString address = m_emailAddress->text();
     const Logic::AccountSuggestion suggestion = Logic::suggestAccount(
         m_core.serverPresets(), narrowOf(address), narrowOf(m_password->text()));
-    if (ModelView(m_core).account(suggestion.connectionSettings.emailAddress())) {
+    if (ModelReader(m_core).account(suggestion.connectionSettings.emailAddress())) {
         Prompts::showMessage(
             currentPage(), QMessageBox::Critical, QStringLiteral("Account settings error"),
             QStringLiteral("Account with e-mail address [%1] already exists.").arg(address));

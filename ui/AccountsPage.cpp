@@ -1,6 +1,6 @@
 #include "ui/AccountsPage.h"
 
-#include "core/ModelView.h"
+#include "core/ModelReader.h"
 #include "core/UserActions.h"
 #include "logic/Account.h"
 #include "ui/AccountSettingsSheet.h"
@@ -80,7 +80,7 @@ QSize AccountsPage::sizeHint() const {
 
 void AccountsPage::refreshAccounts() {
     const std::string selected = selectedAddress();
-    const std::vector<AccountView> accounts = ModelView(m_core).accounts();
+    const std::vector<AccountView> accounts = ModelReader(m_core).accounts();
     m_list->clearContents();
     m_list->setRowCount(static_cast<int>(accounts.size()));
     for (int row = 0; row < m_list->rowCount(); ++row) {
@@ -102,7 +102,7 @@ void AccountsPage::refreshAccountRow(const std::string& emailAddress) {
         refreshAccounts();
         return;
     }
-    if (const auto account = ModelView(m_core).account(emailAddress))
+    if (const auto account = ModelReader(m_core).account(emailAddress))
         showStatus(row, *account);
 }
 
@@ -132,7 +132,7 @@ void AccountsPage::addAccountWithWizard() {
 
 void AccountsPage::editSelectedAccount() {
     const std::string address = selectedAddress();
-    const auto copy = ModelView(m_core).accountSettings(address);
+    const auto copy = ModelReader(m_core).accountSettings(address);
     if (address.empty() || !copy)
         return;
     AccountSettingsSheet sheet(copy->connectionSettings, copy->preferences, window());
@@ -153,7 +153,7 @@ void AccountsPage::removeSelectedAccount() {
 
 void AccountsPage::readMailOfRow(int row) {
     const std::string address = addressAt(row);
-    const auto copy = ModelView(m_core).accountSettings(address);
+    const auto copy = ModelReader(m_core).accountSettings(address);
     if (!copy || !runReadMailAction(this, copy->preferences))
         return;
     UserActions(m_core).clearAccountMails(address);

@@ -1,6 +1,6 @@
 #include "ui/MessagesPage.h"
 
-#include "core/ModelView.h"
+#include "core/ModelReader.h"
 #include "core/UserActions.h"
 #include "logic/Mail.h"
 #include "ui/DialogUnits.h"
@@ -112,7 +112,7 @@ void MessagesPage::refresh() {
     for (const QModelIndex& index : m_list->selectionModel()->selectedRows())
         selected.insert(mailAt(index.row()).get());
 
-    Logic::Account::MailList mails = ModelView(m_core).unreadMails();
+    Logic::Account::MailList mails = ModelReader(m_core).unreadMails();
     std::stable_sort(mails.begin(), mails.end(), [](const auto& a, const auto& b) {
         return a->received().instant() > b->received().instant();
     });
@@ -156,7 +156,7 @@ void MessagesPage::markSelectedRead() {
 
 void MessagesPage::readMailOfRow(int row) {
     const std::shared_ptr<const Logic::Mail> mail = mailAt(row);
-    const ModelView view(m_core);
+    const ModelReader view(m_core);
     const std::optional<std::string> account = view.accountOfMail(*mail);
     if (!account) {
         // Read meanwhile (on another page or in the tray menu): the row is stale.

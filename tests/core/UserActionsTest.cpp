@@ -2,7 +2,7 @@
 // save that fails reported without losing the change (or, for a removal, the account).
 #include "core/UserActions.h"
 #include "core/LogicCore.h"
-#include "core/ModelView.h"
+#include "core/ModelReader.h"
 #include "logic/Mail.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TempHome.h"
@@ -32,7 +32,7 @@ std::unique_ptr<Logic::Account> account(const std::string& email,
 
 std::vector<std::u16string> subjects(LogicCore& core) {
     std::vector<std::u16string> found;
-    for (const auto& held : ModelView(core).unreadMails())
+    for (const auto& held : ModelReader(core).unreadMails())
         found.push_back(held->subject());
     return found;
 }
@@ -63,7 +63,7 @@ protected:
 } // namespace
 
 TEST_F(UserActionsTest, MarkingReadRemovesExactlyThoseMessagesAndSaves) {
-    const auto unread = ModelView(core).unreadMails();
+    const auto unread = ModelReader(core).unreadMails();
     ASSERT_EQ(unread.size(), 3u);
     EXPECT_EQ(actions.markRead({unread[0].get(), unread[2].get()}), ActionResult::Saved);
     EXPECT_EQ(subjects(*reload()), std::vector<std::u16string>{u"a2"});
@@ -73,7 +73,7 @@ TEST_F(UserActionsTest, MarkingReadRemovesExactlyThoseMessagesAndSaves) {
     EXPECT_TRUE(subjects(*reload()).empty());
 
     EXPECT_EQ(actions.addAccount(account("a@example.org", {"again"})), ActionResult::AddressTaken);
-    EXPECT_EQ(ModelView(core).accounts().size(), 2u);
+    EXPECT_EQ(ModelReader(core).accounts().size(), 2u);
 }
 
 TEST_F(UserActionsTest, ReplacingSettingsKeepsTheAddressAndAFailedSaveKeepsTheChange) {
@@ -84,7 +84,7 @@ TEST_F(UserActionsTest, ReplacingSettingsKeepsTheAddressAndAFailedSaveKeepsTheCh
     preferences.setReadMailAction(Logic::ReadMailAction::OpenUrl);
     EXPECT_EQ(actions.replaceAccountSettings("a@example.org", settings, preferences),
               ActionResult::Saved);
-    const auto copy = ModelView(*reload()).accountSettings("a@example.org");
+    const auto copy = ModelReader(*reload()).accountSettings("a@example.org");
     ASSERT_TRUE(copy);
     EXPECT_EQ(copy->connectionSettings.serverName(), "pop.example.org");
     EXPECT_EQ(copy->preferences, preferences);
@@ -99,7 +99,7 @@ TEST_F(UserActionsTest, ReplacingSettingsKeepsTheAddressAndAFailedSaveKeepsTheCh
 TEST_F(UserActionsTest, AnAccountGoesOnlyWhenTheFileCanBeWrittenWithoutIt) {
     breakTheDataFolder();
     EXPECT_EQ(actions.removeAccount("a@example.org"), ActionResult::NotSaved);
-    const auto accounts = ModelView(core).accounts();
+    const auto accounts = ModelReader(core).accounts();
     ASSERT_EQ(accounts.size(), 2u);
     EXPECT_EQ(accounts[0].emailAddress, "a@example.org"); // back in its place
     EXPECT_EQ(accounts[0].unread, 2u);
@@ -107,7 +107,7 @@ TEST_F(UserActionsTest, AnAccountGoesOnlyWhenTheFileCanBeWrittenWithoutIt) {
     std::filesystem::remove(home.dataFolder() / "data");
     EXPECT_EQ(actions.removeAccount("a@example.org"), ActionResult::Saved);
     EXPECT_EQ(actions.removeAccount("a@example.org"), ActionResult::NoSuchAccount);
-    EXPECT_EQ(ModelView(*reload()).accounts().size(), 1u);
+    EXPECT_EQ(ModelReader(*reload()).accounts().size(), 1u);
 }
 
 TEST_F(UserActionsTest, MessagesAreOfferedForNotificationOnceAcrossRestarts) {

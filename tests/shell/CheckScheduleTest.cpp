@@ -1,5 +1,5 @@
 // When the schedule starts checks, and which accounts they take.
-#include "app/CheckSchedule.h"
+#include "shell/CheckSchedule.h"
 #include "tests/support/QtTests.h"
 
 #include <QTest>

@@ -1,8 +1,8 @@
 // The tray program's local socket stays open to later starts: connections beyond a few are
 // closed at once, and a socket that stopped listening for want of file descriptors listens again.
-#include "app/InstanceServer.h"
-#include "app/InstanceProtocol.h"
-#include "app/SingleInstance.h"
+#include "shell/InstanceServer.h"
+#include "shell/InstanceProtocol.h"
+#include "shell/SingleInstance.h"
 #include "tests/support/QtTests.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TempHome.h"

@@ -1,11 +1,11 @@
 // The main window's reactions: to each check event, to the schedule, to close, minimise and the
 // tray's toggle, and a whole check through the real window against the test Dovecot.
-#include "app/MainWindow.h"
-#include "app/Notifier.h"
-#include "app/PageTabs.h"
-#include "app/TrayIcon.h"
-#include "core/ModelView.h"
+#include "shell/MainWindow.h"
+#include "core/ModelReader.h"
 #include "foundation/Settings.h"
+#include "shell/Notifier.h"
+#include "shell/PageTabs.h"
+#include "shell/TrayIcon.h"
 #include "tests/servers/ScriptedPop3Server.h"
 #include "tests/shell/MockSystemBus.h"
 #include "tests/shell/ShellTestSupport.h"
@@ -115,7 +115,7 @@ private Q_SLOTS:
 
         // Saved, and flagged as shown: a restart shows nothing twice.
         LogicCore reloaded(shell.home.dataFolder(), {});
-        const auto mails = ModelView(reloaded).unreadMails();
+        const auto mails = ModelReader(reloaded).unreadMails();
         QCOMPARE(mails.size(), 2u);
         QVERIFY(mails[0]->notified() && mails[1]->notified());
 
@@ -254,7 +254,7 @@ private Q_SLOTS:
             QSKIP(missing);
         Shell shell(accounts(ShellTest::unreachableAccount("a@example.org")));
         QVERIFY(shell.checkDone());
-        const auto failures = [&] { return ModelView(shell.core).accounts()[0].failuresInARow; };
+        const auto failures = [&] { return ModelReader(shell.core).accounts()[0].failuresInARow; };
         QCOMPARE(failures(), 1);
         QVERIFY(ShellTest::emitPrepareForSleep(false));
         QTRY_COMPARE_WITH_TIMEOUT(failures(), 2, 5000);
@@ -291,7 +291,7 @@ private Q_SLOTS:
         }
         QVERIFY(QMetaObject::invokeMethod(&timer, "timeout"));
         QVERIFY(shell.checkDone());
-        QCOMPARE(ModelView(shell.core).accounts()[0].status, Logic::AccountStatus::Failed);
+        QCOMPARE(ModelReader(shell.core).accounts()[0].status, Logic::AccountStatus::Failed);
     }
 
     void aSettingThatCannotBeSavedIsToldWithItsFile() {
@@ -355,7 +355,7 @@ private Q_SLOTS:
             Shell shell(accounts(ShellTest::unreachableAccount("a@example.org")), true);
             QVERIFY(!shell.window->isVisible());
             QVERIFY(shell.checkDone());
-            QCOMPARE(ModelView(shell.core).accounts()[0].status, Logic::AccountStatus::Failed);
+            QCOMPARE(ModelReader(shell.core).accounts()[0].status, Logic::AccountStatus::Failed);
         }
         Shell empty;
         QVERIFY(empty.window->isVisible());

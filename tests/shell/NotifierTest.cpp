@@ -1,8 +1,8 @@
 // The pop-ups' timing, stacking and maximum on a given work area, on a clock the test moves.
-#include "app/Notifier.h"
-#include "app/NotificationWindow.h"
-#include "core/ModelView.h"
+#include "shell/Notifier.h"
+#include "core/ModelReader.h"
 #include "core/UserActions.h"
+#include "shell/NotificationWindow.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "tests/support/QtTests.h"
 #include "tests/support/StderrCapture.h"
@@ -26,7 +26,7 @@ struct Popups {
     }
     std::size_t notShownYet() {
         std::size_t count = 0;
-        for (const auto& mail : ModelView(core).unreadMails())
+        for (const auto& mail : ModelReader(core).unreadMails())
             count += mail->notified() ? 0 : 1;
         return count;
     }

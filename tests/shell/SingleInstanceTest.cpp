@@ -1,8 +1,8 @@
 // One program per user: the request frame, a later start handing its work over through the
 // socket, and the real program asked by a second start and by --check-once while it runs.
-#include "app/SingleInstance.h"
-#include "app/InstanceProtocol.h"
-#include "app/InstanceServer.h"
+#include "shell/SingleInstance.h"
+#include "shell/InstanceProtocol.h"
+#include "shell/InstanceServer.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "tests/support/QtTests.h"
 #include "tests/support/TempHome.h"

@@ -1,7 +1,7 @@
 // Waking up and the network coming back, told by mock logind and NetworkManager services
 // (python3-dbusmock) on the private system bus that with-system-bus gives this program and
 // starts them on.
-#include "app/WakeWatcher.h"
+#include "shell/WakeWatcher.h"
 #include "tests/shell/MockSystemBus.h"
 #include "tests/support/QtTests.h"
 

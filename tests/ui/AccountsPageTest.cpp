@@ -2,7 +2,7 @@
 // the double click's read-mail action, the wizard's Cancel, and the rows during a real check.
 #include "ui/AccountsPage.h"
 #include "core/CheckModelUpdater.h"
-#include "core/ModelView.h"
+#include "core/ModelReader.h"
 #include "core/UserActions.h"
 #include "tests/support/CheckMail.h"
 #include "tests/support/QtTests.h"
@@ -158,7 +158,7 @@ private Q_SLOTS:
         QCOMPARE(m_list->item(0, kStatus)->text(), u"3 unread messages"_s);
         QVERIFY(m_events.take().isEmpty());
 
-        const auto copy = ModelView(m_model->core()).accountSettings("web@example.org");
+        const auto copy = ModelReader(m_model->core()).accountSettings("web@example.org");
         UserActions(m_model->core())
             .replaceAccountSettings("web@example.org", copy->connectionSettings,
                                     readAction(Logic::ReadMailAction::OpenUrl, "velomar-test:in"));
@@ -208,7 +208,7 @@ private Q_SLOTS:
         // A new server: the account is checked at once.
         QCOMPARE(m_events.take(), (QStringList{u"reached anew anna@example.org"_s, u"saved"_s}));
         const auto reloaded = m_model->reload();
-        QCOMPARE(ModelView(*reloaded)
+        QCOMPARE(ModelReader(*reloaded)
                      .accountSettings("anna@example.org")
                      ->connectionSettings.serverName(),
                  "pop.example.net");

@@ -1,6 +1,6 @@
 #include "tests/ui/PageTestSupport.h"
 
-#include "core/ModelView.h"
+#include "core/ModelReader.h"
 #include "core/UserActions.h"
 #include "foundation/TextConversion.h"
 #include "logic/Mail.h"
@@ -121,7 +121,7 @@ std::unique_ptr<LogicCore> Model::reload() const {
 
 QStringList Model::saved() const {
     const auto core = reload();
-    const ModelView reloaded(*core);
+    const ModelReader reloaded(*core);
     QStringList accounts;
     for (const AccountView& account : reloaded.accounts()) {
         QStringList subjects;

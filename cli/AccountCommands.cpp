@@ -1,0 +1,189 @@
+#include "cli/AccountCommands.h"
+
+#include "cli/ConnectionTestCollector.h"
+#include "cli/JsonText.h"
+#include "core/LogicCore.h"
+#include "foundation/TextConversion.h"
+#include "logic/Account.h"
+#include "transport/ConnectionTestThread.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+
+const char* statusWord(Logic::AccountStatus status) {
+    switch (status) {
+    case Logic::AccountStatus::Idle:
+        return "idle";
+    case Logic::AccountStatus::Failed:
+        return "failed";
+    case Logic::AccountStatus::Pending:
+        return "waiting";
+    case Logic::AccountStatus::Processing:
+        return "checking";
+    }
+    return "idle";
+}
+
+std::string padded(std::string text, std::size_t width) {
+    text.resize(std::max(text.size(), width), ' ');
+    return text;
+}
+
+JobOutput failed(const std::string& message) {
+    return {1, {}, "velomar: " + message + "\n"};
+}
+
+JobOutput taken(const std::string& emailAddress) {
+    return failed("Account with e-mail address [" + emailAddress + "] already exists.");
+}
+
+std::string describe(const Logic::AccountSuggestion& account) {
+    const Logic::ConnectionSettings& settings = account.connectionSettings;
+    std::string text =
+        "server " + settings.serverName() + ", port " + std::to_string(settings.port()) +
+        (settings.useTls() ? ", TLS" : ", no TLS") + ", login \"" + settings.userLogin() + "\"";
+    if (account.preferences.readMailAction() == Logic::ReadMailAction::OpenUrl)
+        text += ", read mail at " + Norq::toNarrow(account.preferences.url());
+    return text;
+}
+
+} // namespace
+
+AccountCommands::AccountCommands(LogicCore& core) : m_actions(core), m_view(core), m_core(core) {}
+
+Logic::AccountSuggestion AccountCommands::newAccount(const NewAccountRequest& request,
+                                                     const std::string& password) const {
+    Logic::AccountSuggestion account =
+        Logic::suggestAccount(m_core.serverPresets(), request.emailAddress, password);
+    Logic::ConnectionSettings& settings = account.connectionSettings;
+    if (request.serverName)
+        settings.setServerName(*request.serverName);
+    if (request.port)
+        settings.setPort(*request.port);
+    if (request.useTls)
+        settings.setUseTls(*request.useTls);
+    if (request.userLogin)
+        settings.setUserLogin(*request.userLogin);
+    return account;
+}
+
+std::optional<JobOutput> AccountCommands::refusal(const Logic::AccountSuggestion& account) const {
+    const Logic::ConnectionSettings& settings = account.connectionSettings;
+    if (m_view.account(settings.emailAddress()))
+        return taken(settings.emailAddress());
+    if (settings.serverName().empty())
+        return failed("the server presets know no POP3 server for " + settings.emailAddress() +
+                      "; give it with --server NAME (and --port, --tls as your provider says).");
+    return std::nullopt;
+}
+
+JobOutput AccountCommands::add(const Logic::AccountSuggestion& account,
+                               const ConnectionTestResult* test) {
+    const Logic::ConnectionSettings& settings = account.connectionSettings;
+    if (test != nullptr && !test->succeeded)
+        return failed("the connection test failed: " + test->failure +
+                      "\nNothing was added. Check the address and --server, --port, --tls or "
+                      "--no-tls and --login, or add the account untested with --no-test.");
+    auto added = std::make_unique<Logic::Account>();
+    added->setConnectionSettings(settings);
+    added->setPreferences(account.preferences);
+    switch (m_actions.addAccount(std::move(added))) {
+    case ActionResult::Saved:
+        break;
+    case ActionResult::AddressTaken:
+        return taken(settings.emailAddress());
+    case ActionResult::NotSaved:
+    case ActionResult::NoSuchAccount:
+        return failed("could not save the new account: " + m_core.saveError() +
+                      ". Make sure you can write to that file and its folder.");
+    }
+    std::string report;
+    if (test != nullptr)
+        report = "Connection test: logged in; " + std::to_string(test->messageCount) +
+                 " messages in the mailbox.\n";
+    return {0, report + "Added " + settings.emailAddress() + ": " + describe(account) + ".\n", {}};
+}
+
+JobOutput AccountCommands::addAfterTest(const NewAccountRequest& request,
+                                        const std::string& password) {
+    const Logic::AccountSuggestion account = newAccount(request, password);
+    if (auto refused = refusal(account))
+        return *refused;
+    if (!request.test)
+        return add(account, nullptr);
+    std::mutex mutex;
+    std::condition_variable ended;
+    std::optional<ConnectionTestResult> result;
+    ConnectionTestCollector collector(account.connectionSettings,
+                                      [&](const ConnectionTestResult& outcome) {
+                                          std::lock_guard lock(mutex);
+                                          result = outcome;
+                                          ended.notify_one();
+                                      });
+    ConnectionTestThread test(collector, account.connectionSettings);
+    test.start();
+    {
+        std::unique_lock lock(mutex);
+        ended.wait(lock, [&] { return result.has_value(); });
+    }
+    test.stop();
+    return add(account, &*result);
+}
+
+JobOutput AccountCommands::list(bool json) const {
+    const std::vector<AccountView> accounts = m_view.accounts();
+    std::string out;
+    if (json) {
+        out = "{\"accounts\": [";
+        for (std::size_t i = 0; i < accounts.size(); ++i) {
+            const AccountView& account = accounts[i];
+            out += i ? ", " : "";
+            out += "{\"email\": " + jsonString(account.emailAddress) +
+                   ", \"server\": " + jsonString(account.serverName) +
+                   ", \"port\": " + std::to_string(account.port) +
+                   ", \"tls\": " + (account.useTls ? "true" : "false") +
+                   ", \"status\": " + jsonString(statusWord(account.status)) + ", \"reason\": " +
+                   (account.failureReason.empty() ? "null" : jsonString(account.failureReason)) +
+                   ", \"unread\": " + std::to_string(account.unread) + "}";
+        }
+        return {0, out + "]}\n", {}};
+    }
+    if (accounts.empty())
+        return {0, "No accounts are set up.\n", {}};
+    std::size_t addressWidth = 0;
+    std::size_t serverWidth = 0;
+    for (const AccountView& account : accounts) {
+        addressWidth = std::max(addressWidth, account.emailAddress.size());
+        serverWidth = std::max(serverWidth,
+                               account.serverName.size() + 1 + std::to_string(account.port).size());
+    }
+    for (const AccountView& account : accounts) {
+        out += padded(account.emailAddress, addressWidth) + "  " +
+               padded(account.serverName + ":" + std::to_string(account.port), serverWidth) + "  " +
+               (account.useTls ? "TLS    " : "no TLS ") + padded(statusWord(account.status), 9) +
+               std::to_string(account.unread) + " unread";
+        if (!account.failureReason.empty())
+            out += "  (" + account.failureReason + ")";
+        out += "\n";
+    }
+    return {0, out, {}};
+}
+
+JobOutput AccountCommands::remove(const std::string& emailAddress) {
+    switch (m_actions.removeAccount(emailAddress)) {
+    case ActionResult::Saved:
+        return {0, "Removed " + emailAddress + ".\n", {}};
+    case ActionResult::NoSuchAccount:
+    case ActionResult::AddressTaken:
+        break;
+    case ActionResult::NotSaved:
+        return failed("could not remove " + emailAddress +
+                      ": the account file could not be written: " + m_core.saveError() +
+                      ". The account stays; make sure you can write to that file and its folder.");
+    }
+    return failed("there is no account with the e-mail address [" + emailAddress +
+                  "]; velomar --list-accounts lists them.");
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "cli/JobOutput.h"
+#include "core/ModelReader.h"
+#include "core/UserActions.h"
+#include "logic/AccountSuggestion.h"
+
+#include <optional>
+#include <string>
+
+class LogicCore;
+struct ConnectionTestResult;
+
+/// The account commands of the command line on a model, through the core's user actions and
+/// view, so they work the same in a process of their own and in the running tray program.
+class AccountCommands {
+public:
+    explicit AccountCommands(LogicCore& core);
+
+    /// The account the request describes: what the account wizard would fill in from the
+    /// presets for the address, with the request's own values in their place.
+    Logic::AccountSuggestion newAccount(const NewAccountRequest& request,
+                                        const std::string& password) const;
+    /// Why the account cannot be added before anything is tried: another account has its
+    /// address (the wizard's message), or no server is known for it. Nothing when it can.
+    std::optional<JobOutput> refusal(const Logic::AccountSuggestion& account) const;
+    /// Adds the account after its connection test (`test` is nullptr when none was run): only
+    /// when the test succeeded.
+    JobOutput add(const Logic::AccountSuggestion& account, const ConnectionTestResult* test);
+    /// The whole of --add-account here: refusal, test (waited for), adding.
+    JobOutput addAfterTest(const NewAccountRequest& request, const std::string& password);
+
+    /// --list-accounts: one line per account, or one JSON object.
+    JobOutput list(bool json) const;
+    /// --remove-account
+    JobOutput remove(const std::string& emailAddress);
+
+private:
+    UserActions m_actions;
+    ModelReader m_view;
+    LogicCore& m_core;
+};

@@ -1,0 +1,245 @@
+#include "cli/CommandLineJob.h"
+
+#include "cli/AccountCommands.h"
+#include "cli/HeadlessCheck.h"
+#include "cli/ProgramContext.h"
+#include "cli/StartModel.h"
+#include "core/LogicCore.h"
+#include "foundation/Product.h"
+#include "platform/Terminal.h"
+
+#include <algorithm>
+#include <charconv>
+#include <iostream>
+#include <vector>
+
+namespace {
+
+using Kind = CommandLineJob::Kind;
+
+// Which jobs an option goes with (a job's own option goes with that job), and what value it
+// needs: none when `value` is nullptr.
+struct OptionRule {
+    std::string_view name;
+    std::vector<Kind> jobs;
+    const char* value;
+};
+
+const std::vector<OptionRule> kRules = {
+    {"-version", {Kind::Version}, nullptr},
+    {"-check-once", {Kind::CheckOnce}, nullptr},
+    {"-add-account", {Kind::AddAccount}, "the account's e-mail address"},
+    {"-list-accounts", {Kind::ListAccounts}, nullptr},
+    {"-remove-account", {Kind::RemoveAccount}, "the e-mail address of the account to remove"},
+    {"-json", {Kind::CheckOnce, Kind::ListAccounts}, nullptr},
+    {"-server", {Kind::AddAccount}, "the POP3 server's name"},
+    {"-port", {Kind::AddAccount}, "a port number from 1 to 65535"},
+    {"-tls", {Kind::AddAccount}, nullptr},
+    {"-no-tls", {Kind::AddAccount}, nullptr},
+    {"-login", {Kind::AddAccount}, "the login name"},
+    {"-no-test", {Kind::AddAccount}, nullptr},
+};
+// The rules of the jobs themselves come first.
+constexpr std::size_t kJobRules = 5;
+
+// The longest password read: far more than any server takes.
+constexpr std::size_t kMaxPasswordSize = 4096;
+
+// As the user wrote it: the parser keeps the option's name without its first '-'.
+std::string shown(const std::string& name) {
+    return "-" + name;
+}
+
+std::string jobOption(Kind job) {
+    for (std::size_t i = 0; i < kJobRules; ++i) {
+        if (kRules[i].jobs.front() == job)
+            return shown(std::string(kRules[i].name));
+    }
+    return {};
+}
+
+std::optional<std::uint16_t> portNumber(const std::string& text) {
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value == 0 || value > 65535)
+        return std::nullopt;
+    return static_cast<std::uint16_t>(value);
+}
+
+} // namespace
+
+CommandLineJob::CommandLineJob(const CommandLineOptions& options)
+    : m_json(options.hasOption("-json")) {
+    choose(options);
+    if (m_kind == Kind::AddAccount)
+        readNewAccount(options);
+    else if (m_kind == Kind::RemoveAccount)
+        m_emailAddress = *options.optionValue("-remove-account");
+}
+
+void CommandLineJob::choose(const CommandLineOptions& options) {
+    if (options.hasOption("-help")) {
+        m_kind = Kind::Help;
+        return;
+    }
+    for (std::size_t i = 0; i < kJobRules; ++i) {
+        if (!options.hasOption(std::string(kRules[i].name)))
+            continue;
+        if (m_kind != Kind::None)
+            return refuse("give only one of --check-once, --add-account, --list-accounts, "
+                          "--remove-account and --version");
+        m_kind = kRules[i].jobs.front();
+    }
+    if (m_kind == Kind::None)
+        return; // the tray program ignores what it does not know
+    const Kind job = m_kind;
+    for (const auto& [name, value] : options.all()) {
+        const auto rule = std::find_if(kRules.begin(), kRules.end(),
+                                       [&](const OptionRule& r) { return r.name == name; });
+        if (rule == kRules.end())
+            return refuse("unknown option " + shown(name));
+        if (std::find(rule->jobs.begin(), rule->jobs.end(), job) == rule->jobs.end())
+            return refuse(shown(name) + " does not go with " + jobOption(job));
+        if (rule->value != nullptr && value.empty())
+            return refuse(shown(name) + " needs " + rule->value);
+        if (rule->value == nullptr && !value.empty())
+            return refuse("\"" + value + "\" after " + shown(name) + " is not an option");
+    }
+}
+
+void CommandLineJob::readNewAccount(const CommandLineOptions& options) {
+    m_newAccount.emailAddress = *options.optionValue("-add-account");
+    m_newAccount.serverName = options.optionValue("-server");
+    m_newAccount.userLogin = options.optionValue("-login");
+    if (const auto port = options.optionValue("-port")) {
+        m_newAccount.port = portNumber(*port);
+        if (!m_newAccount.port)
+            return refuse("--port needs a port number from 1 to 65535, not \"" + *port + "\"");
+    }
+    if (options.hasOption("-tls") && options.hasOption("-no-tls"))
+        return refuse("give --tls or --no-tls, not both");
+    if (options.hasOption("-tls") || options.hasOption("-no-tls"))
+        m_newAccount.useTls = options.hasOption("-tls");
+    m_newAccount.test = !options.hasOption("-no-test");
+}
+
+void CommandLineJob::refuse(std::string why) {
+    m_kind = Kind::Usage;
+    m_usageError = std::move(why);
+}
+
+JobOutput CommandLineJob::runAlone() const {
+    switch (m_kind) {
+    case Kind::Help:
+        return {0, usage(), {}};
+    case Kind::Version:
+        return {0, Norq::Product::versionText() + '\n', {}};
+    case Kind::Usage:
+        return {2, {}, "velomar: " + m_usageError + "\nRun velomar --help to see the options.\n"};
+    default:
+        return {2, {}, std::string("velomar: nothing to do\n\n") + usage()};
+    }
+}
+
+JobOutput CommandLineJob::run(const ProgramContext& application, const std::string& input) const {
+    if (!needsAccounts())
+        return runAlone();
+    const std::unique_ptr<LogicCore> core = startModel(application);
+    return runOn(*core, input);
+}
+
+JobOutput CommandLineJob::runOn(LogicCore& core, const std::string& input) const {
+    switch (m_kind) {
+    case Kind::CheckOnce: {
+        HeadlessCheck check(core);
+        return checkOutput(check.run());
+    }
+    case Kind::AddAccount:
+        return AccountCommands(core).addAfterTest(m_newAccount, input);
+    case Kind::ListAccounts:
+        return AccountCommands(core).list(m_json);
+    case Kind::RemoveAccount:
+        return AccountCommands(core).remove(m_emailAddress);
+    default:
+        return runAlone();
+    }
+}
+
+JobOutput CommandLineJob::checkOutput(const CheckReport& report) const {
+    std::string failure;
+    if (report.saveFailure)
+        failure = "velomar: could not save what the check found: " + *report.saveFailure + '\n';
+    return {report.exitCode(), m_json ? report.json() : report.plainText(), failure};
+}
+
+const char* CommandLineJob::usage() {
+    return "Usage: velomar [-minimized]\n"
+           "       velomar --check-once [--json]\n"
+           "       velomar --add-account ADDRESS [--server NAME] [--port N] [--tls | --no-tls]\n"
+           "                             [--login NAME] [--no-test]\n"
+           "       velomar --list-accounts [--json]\n"
+           "       velomar --remove-account ADDRESS\n"
+           "       velomar --help | --version\n"
+           "\n"
+           "  without options  start the tray program, or show its window if it runs already\n"
+           "  -minimized       start with the window hidden in the tray\n"
+           "  --check-once     check every account once, print what is new and exit\n"
+           "  --json           print the result as one JSON object\n"
+           "  --add-account    add an account: server, port, TLS, login and the read-mail\n"
+           "                   page come from the provider list as in the account wizard;\n"
+           "                   the password is typed at the terminal without being shown, or\n"
+           "                   read from the first line of standard input when that is not a\n"
+           "                   terminal (never give it on the command line); the connection\n"
+           "                   is tried first and the account added only if that works\n"
+           "    --server NAME  the POP3 server instead of the provider list's\n"
+           "    --port N       its port (110 plain, 995 TLS as a rule)\n"
+           "    --tls, --no-tls  TLS from the first byte, or plain POP3\n"
+           "    --login NAME   the login name instead of the one made from the address\n"
+           "    --no-test      add the account without trying the connection\n"
+           "  --list-accounts  list the accounts: address, server, port, TLS, status, unread\n"
+           "                   messages (never the password)\n"
+           "  --remove-account  remove the account with that address and its messages\n"
+           "  --help, --version  this text, the version\n"
+           "\n"
+           "While the tray program runs, it does the check and the account changes asked for\n"
+           "on the command line, so one program at a time writes the account file.\n"
+           "\n"
+           "Exit codes:\n"
+           "  0  done\n"
+           "  1  the program could not do it (the reason on standard error): no installed\n"
+           "     files, an account file that is damaged or cannot be written (also when\n"
+           "     what a check found could not be saved), a connection test that failed,\n"
+           "     an address that is taken or unknown, no display for the tray program\n"
+           "  2  the command line is wrong\n"
+           "  3  --check-once: some account could not be checked\n"
+           "\n"
+           "Files:\n"
+           "  $XDG_DATA_HOME/Quorvex Software/Quorvex Velomar/data/general.bin\n"
+           "      the accounts and their unread messages (default ~/.local/share/...)\n"
+           "  $XDG_CONFIG_HOME/Quorvex Software/Quorvex Velomar.reg\n"
+           "      the settings (default ~/.config/...)\n"
+           "  $XDG_CONFIG_HOME/autostart/Quorvex Velomar.desktop\n"
+           "      the start at log-on, when it is switched on\n"
+           "  <prefix>/share/velomar/basis/servers.xml, notify.wav\n"
+           "      the provider list and the sound (basis/ beside the executable in a build)\n";
+}
+
+std::optional<std::string> CommandLineJob::readInput() const {
+    if (!needsPassword())
+        return std::string();
+    const auto password =
+        Platform::standardInputIsTerminal()
+            ? Platform::readHiddenLine("Password for " + m_newAccount.emailAddress + ": ",
+                                       kMaxPasswordSize)
+            : Platform::readStandardInputLine(kMaxPasswordSize);
+    if (!password)
+        std::cerr << "velomar: no password for " << m_newAccount.emailAddress
+                  << ": type it when asked, or give it on the first line of standard input\n";
+    return password;
+}
+
+int printJobOutput(const JobOutput& output) {
+    std::cout << output.standardOutput << std::flush;
+    std::cerr << output.standardError << std::flush;
+    return output.exitCode;
+}

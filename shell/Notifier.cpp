@@ -1,0 +1,115 @@
+#include "shell/Notifier.h"
+
+#include "core/UserActions.h"
+#include "foundation/TextConversion.h"
+#include "logic/Mail.h"
+#include "shell/NotificationWindow.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <chrono>
+
+namespace {
+
+// A pop-up's turn comes this long after the previous one appeared.
+constexpr float kInterval = 1.0f;
+constexpr int kFrameMs = 10;
+
+QString qText(const std::u16string& text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+double steadySeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+QRect primaryWorkArea() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableGeometry() : QRect();
+}
+
+} // namespace
+
+Notifier::Notifier(UserActions& actions, QObject* parent)
+    : QObject(parent), m_actions(actions), m_clock(steadySeconds), m_workArea(primaryWorkArea) {
+    m_timer.setInterval(kFrameMs);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &Notifier::animate);
+}
+
+Notifier::~Notifier() = default;
+
+void Notifier::showNewMails() {
+    if (isRunning())
+        return;
+    const UserActions::MailsToNotify taken = m_actions.takeMailsToNotify();
+    for (const auto& mail : taken.mails)
+        m_pending.push_back({QString::fromStdString(mail->accountEmail()), qText(mail->sender()),
+                             qText(mail->subject())});
+    startRun();
+}
+
+void Notifier::showProblem(const QString& emailAddress, const QString& reason) {
+    m_pending.push_back({emailAddress, QString(),
+                         QStringLiteral("Could not check this account. ") + reason,
+                         NotificationWindow::Layout::Notice});
+    if (!isRunning())
+        startRun();
+}
+
+void Notifier::startRun() {
+    if (m_pending.empty())
+        return;
+    const QRect area = m_workArea();
+    // QRect's right and bottom are the last pixels inside; the pop-ups take the edges after them.
+    m_right = area.x() + area.width();
+    m_bottom = area.y() + area.height();
+    m_maximum = static_cast<int>(area.height() * 0.75 / NotificationWindow::kHeight);
+    m_runStart = m_clock();
+    m_timer.start();
+    animate();
+}
+
+void Notifier::animate() {
+    if (!m_pending.empty()) {
+        if (m_popups.empty() || m_popups.back()->elapsed() > kInterval)
+            addPopup();
+        else if (static_cast<int>(m_popups.size()) >= m_maximum)
+            m_pending.clear(); // no room for them on this screen: they are not shown
+    }
+    if (m_pending.empty() && !m_alive) {
+        endRun();
+        return;
+    }
+    const auto seconds = static_cast<float>(m_clock() - m_runStart);
+    m_alive = false;
+    bool faded = false;
+    for (const auto& popup : m_popups) {
+        const int before = popup->alpha();
+        popup->step(seconds);
+        faded = faded || popup->alpha() != before;
+        m_alive = m_alive || popup->isAlive();
+    }
+    // A new opacity is only a window property; when nothing else goes to the X server for a
+    // while it waits in the output buffer, and the pop-up stays where its fade stood.
+    if (faded)
+        QGuiApplication::sync();
+}
+
+void Notifier::addPopup() {
+    // Directly above the newest pop-up of the run, wherever a window manager put it.
+    const int bottom = m_bottom - static_cast<int>(m_popups.size()) * NotificationWindow::kHeight;
+    const Pending& next = m_pending.front();
+    m_popups.push_back(std::make_unique<NotificationWindow>(
+        m_right, bottom, next.title, next.sender, next.subject, next.layout));
+    m_pending.pop_front();
+    m_alive = true;
+}
+
+void Notifier::endRun() {
+    m_timer.stop();
+    m_popups.clear();
+    m_alive = false;
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "shell/NotificationWindow.h"
+
+#include <QObject>
+#include <QRect>
+#include <QString>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class UserActions;
+
+/// Shows each new message once in a pop-up at the bottom right of the primary screen. A run
+/// shows the messages not shown before, one pop-up at least a second after the previous,
+/// each directly above the one before; what does not fit on the screen is dropped. The
+/// animation timer runs only while a run lasts. The pop-ups live on the interface thread.
+class Notifier : public QObject {
+    Q_OBJECT
+public:
+    /// Seconds on a steady clock.
+    using Clock = std::function<double()>;
+    /// The area pop-ups may cover, read once at the start of each run.
+    using WorkArea = std::function<QRect()>;
+
+    explicit Notifier(UserActions& actions, QObject* parent = nullptr);
+    ~Notifier() override;
+
+    /// Takes every message not shown yet (they are flagged at once, so none is offered twice,
+    /// even after a restart) and starts a run. While a run lasts it does nothing: those
+    /// messages wait for a later call.
+    void showNewMails();
+    /// Shows in a pop-up that this account could not be checked, and why; in the run that
+    /// lasts, or in a run of its own.
+    void showProblem(const QString& emailAddress, const QString& reason);
+    bool isRunning() const { return m_timer.isActive(); }
+
+    /// One pass of the animation, every 10 ms while a run lasts: adds the next pop-up when its
+    /// turn has come, moves every pop-up on by the time that has passed, and ends the run when
+    /// everything has faded.
+    void animate();
+
+    /// For tests: another clock or work area than the steady clock and the primary screen's
+    /// available geometry.
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+    void setWorkArea(WorkArea workArea) { m_workArea = std::move(workArea); }
+
+    /// The pop-ups of the run, oldest first (finished ones stay, hidden, until it ends).
+    const std::vector<std::unique_ptr<NotificationWindow>>& popups() const { return m_popups; }
+    /// The most pop-ups a run shows on the current work area, but always at least one.
+    int maximum() const { return m_maximum; }
+
+private:
+    struct Pending {
+        QString title;
+        QString sender;
+        QString subject;
+        NotificationWindow::Layout layout = NotificationWindow::Layout::Mail;
+    };
+
+    /// Starts a run of what waits, unless one lasts.
+    void startRun();
+    void addPopup();
+    void endRun();
+
+    UserActions& m_actions;
+    Clock m_clock;
+    WorkArea m_workArea;
+    QTimer m_timer;
+    double m_runStart = 0;
+    int m_maximum = 0;
+    int m_right = 0;
+    int m_bottom = 0;
+    bool m_alive = false;
+    std::deque<Pending> m_pending;
+    std::vector<std::unique_ptr<NotificationWindow>> m_popups;
+};

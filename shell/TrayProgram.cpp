@@ -1,0 +1,121 @@
+#include "shell/TrayProgram.h"
+
+#include "cli/CommandLineJob.h"
+#include "cli/ProgramContext.h"
+#include "cli/StartModel.h"
+#include "core/LogicCore.h"
+#include "foundation/Exception.h"
+#include "foundation/Product.h"
+#include "foundation/Reporter.h"
+#include "foundation/TextConversion.h"
+#include "shell/MainWindow.h"
+#include "shell/PageTabs.h"
+#include "shell/RemoteAccountAddition.h"
+#include "shell/SingleInstance.h"
+#include "shell/TrayApplication.h"
+#include "transport/AbandonedConnectionTests.h"
+#include "ui/Prompts.h"
+
+#include <QStringDecoder>
+
+#include <iostream>
+
+TrayProgram::TrayProgram(int& argc, char** argv) : m_argc(argc), m_argv(argv) {}
+
+TrayProgram::~TrayProgram() = default;
+
+int TrayProgram::run() {
+    try {
+        const int exitCode = runUntilExit();
+        // Tests of accounts added from the command line that the program did not wait for,
+        // before the libraries they use shut down.
+        AbandonedConnectionTests::joinAll();
+        return exitCode;
+    } catch (const std::exception& failure) {
+        // Everything the run built is gone by now; only the Qt application object is left.
+        showException(failure.what());
+        return 1;
+    }
+}
+
+int TrayProgram::runUntilExit() {
+    ProgramContext application(m_argc, m_argv);
+    SingleInstance instance(application.dataFolder());
+    if (instance.claim() == SingleInstance::Role::Second)
+        return printJobOutput(instance.ask(std::vector<std::string>(m_argv + 1, m_argv + m_argc)));
+    const std::unique_ptr<LogicCore> model = startModel(application);
+    LogicCore& core = *model;
+    if (!TrayApplication::hasDisplay(m_argc, m_argv))
+        throw Norq::Exception("There is no display for the tray program (DISPLAY is not set); "
+                              "velomar --check-once checks without one.");
+    m_gui = TrayApplication::create(m_argc, m_argv);
+    MainWindow window(core, application.settings(), application.options().hasOption("minimized"));
+    QObject::connect(&window, &MainWindow::exitRequested, m_gui.get(), &QCoreApplication::quit);
+    InstanceServer server(instance.socketPath(),
+                          [&window, &core](const std::vector<std::string>& arguments,
+                                           const std::string& input,
+                                           const InstanceServer::Reply& reply) {
+                              answer(window, core, arguments, input, reply);
+                          });
+    if (!server.listen())
+        Norq::report("Desktop", "later starts cannot reach this one",
+                     instance.socketPath().toStdString());
+    return m_gui->exec();
+}
+
+void TrayProgram::answer(MainWindow& window, LogicCore& core,
+                         const std::vector<std::string>& arguments, const std::string& input,
+                         const InstanceServer::Reply& reply) {
+    const CommandLineOptions options(arguments);
+    const CommandLineJob job(options);
+    switch (job.kind()) {
+    case CommandLineJob::Kind::None:
+        if (!options.hasOption("minimized"))
+            window.showAndActivate();
+        reply({0, {}, {}});
+        return;
+    case CommandLineJob::Kind::CheckOnce:
+        window.checkOnRequest(
+            [job, reply](const CheckReport& report) { reply(job.checkOutput(report)); });
+        return;
+    case CommandLineJob::Kind::AddAccount:
+        RemoteAccountAddition::start(core, job.newAccount(), input, reply, &window);
+        return;
+    case CommandLineJob::Kind::ListAccounts:
+    case CommandLineJob::Kind::RemoveAccount:
+        reply(job.runOn(core, input));
+        return;
+    default:
+        // The asking start does these itself; they never need the running program.
+        reply(job.runAlone());
+        return;
+    }
+}
+
+namespace {
+
+// Messages are UTF-8 text, with the names of files and folders in them; one that is not (a
+// message in another character set) shows with the top bit of each byte cleared, as ASCII.
+QString messageText(const char* what) {
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8.decode(QByteArrayView(what));
+    return utf8.hasError() ? QString::fromStdU16String(Norq::asciiWiden(what)) : text;
+}
+
+} // namespace
+
+void TrayProgram::showException(const char* what) {
+    const QString text = messageText(what);
+    // Also where the box will show: a display that turns out to be unreachable ends the
+    // process before the box, and the log of a desktop session keeps standard error.
+    std::cerr << "velomar: " << text.toStdString() << std::endl;
+    if (m_gui == nullptr && TrayApplication::hasDisplay(m_argc, m_argv))
+        m_gui = TrayApplication::create(m_argc, m_argv);
+    if (m_gui == nullptr)
+        return;
+    Prompts::showMessage(QApplication::activeWindow(), QMessageBox::Critical,
+                         QString::fromUtf8(Norq::Product::kName.data(),
+                                           static_cast<qsizetype>(Norq::Product::kName.size())) +
+                             QStringLiteral(" Exception"),
+                         text);
+}

@@ -1,0 +1,257 @@
+// The account commands as a person or a script uses them: the real executable, the password
+// from a pipe or typed at a terminal, the connection test against the real Dovecot, and the
+// data file that results.
+#include "core/LogicCore.h"
+#include "logic/AccountSuggestion.h"
+#include "tests/cli/ProgramRun.h"
+#include "tests/servers/ScriptedPop3Server.h"
+#include "tests/support/CheckMail.h"
+#include "tests/support/StderrCapture.h"
+#include "tests/support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <future>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+using TestProgram::ProgramRun;
+using TestProgram::velomar;
+
+namespace {
+
+class AccountCommandsTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { mailboxes = std::make_unique<TestMail::Mailboxes>(); }
+    static void TearDownTestSuite() { mailboxes.reset(); }
+
+    std::filesystem::path dataFolder() const {
+        return home.dataFolder() / "Quorvex Software" / "Quorvex Velomar";
+    }
+    std::filesystem::path presetsFile() const {
+        return std::filesystem::path(VELOMAR_EXECUTABLE).parent_path() / "basis" / "servers.xml";
+    }
+    // The account as the data file holds it.
+    std::optional<Logic::ConnectionSettings> stored(const std::string& address) const {
+        LogicCore core(dataFolder(), presetsFile());
+        if (const Logic::Account* account = core.accountMgr().findByEmail(address))
+            return account->connectionSettings();
+        return std::nullopt;
+    }
+    // --add-account with the password on standard input, both output streams.
+    static ProgramRun add(const std::string& password, const std::string& options) {
+        return velomar("--add-account " + options, "printf '%s\\n' '" + password + "' |", "2>&1");
+    }
+    static std::string port(bool tls) {
+        return std::to_string(tls ? mailboxes->dovecot.tlsPort() : mailboxes->dovecot.plainPort());
+    }
+
+    static inline std::unique_ptr<TestMail::Mailboxes> mailboxes;
+    TestSupport::TempHome home;
+    TestSupport::StderrCapture quiet;
+};
+
+} // namespace
+
+TEST_F(AccountCommandsTest, AddsFromThePresetsOrWithOverridesAfterATestThatWorks) {
+    const ProgramRun preset = add("p4ss word", "someone@gmail.com --no-test");
+    EXPECT_EQ(preset.exitCode, 0) << preset.output;
+    EXPECT_EQ(preset.output, "Added someone@gmail.com: server pop.gmail.com, port 995, TLS, login "
+                             "\"recent:someone@gmail.com\", read mail at "
+                             "https://mail.google.com/.\n");
+    // Exactly what the wizard fills in, the password as the pipe's line without its end.
+    LogicCore core(dataFolder(), presetsFile());
+    const Logic::AccountSuggestion wizard =
+        Logic::suggestAccount(core.serverPresets(), "someone@gmail.com", "p4ss word");
+    const Logic::Account& account = *core.accountMgr().findByEmail("someone@gmail.com");
+    EXPECT_EQ(account.connectionSettings(), wizard.connectionSettings);
+    EXPECT_EQ(account.preferences(), wizard.preferences);
+
+    const ProgramRun tested = add("wonderland", "alice@example.org --server 127.0.0.1 --port " +
+                                                    port(true) + " --tls --login alice");
+    EXPECT_EQ(tested.exitCode, 0) << tested.output;
+    EXPECT_EQ(tested.output, "Connection test: logged in; 3 messages in the mailbox.\n"
+                             "Added alice@example.org: server 127.0.0.1, port " +
+                                 port(true) + ", TLS, login \"alice\".\n");
+
+    EXPECT_EQ(velomar("--list-accounts").output,
+              "someone@gmail.com  pop.gmail.com:995  TLS    idle     0 unread\n"
+              "alice@example.org  127.0.0.1:" +
+                  port(true) + "    TLS    idle     0 unread\n");
+    EXPECT_EQ(
+        velomar("--list-accounts --json").output,
+        "{\"accounts\": [{\"email\": \"someone@gmail.com\", \"server\": \"pop.gmail.com\", "
+        "\"port\": 995, \"tls\": true, \"status\": \"idle\", \"reason\": null, \"unread\": 0}, "
+        "{\"email\": \"alice@example.org\", \"server\": \"127.0.0.1\", \"port\": " +
+            port(true) +
+            ", \"tls\": true, \"status\": \"idle\", \"reason\": null, \"unread\": 0}]}\n");
+    // Only loopback is reached in tests; the first check then finds the two messages of the
+    // last 48 hours.
+    ASSERT_EQ(velomar("--remove-account someone@gmail.com").exitCode, 0);
+    EXPECT_EQ(velomar("--check-once").exitCode, 0);
+    EXPECT_EQ(velomar("--list-accounts").output,
+              "alice@example.org  127.0.0.1:" + port(true) + "  TLS    idle     2 unread\n");
+}
+
+TEST_F(AccountCommandsTest, AFailedTestAddsNothingAndSaysWhy) {
+    const ProgramRun wrong =
+        add("wrong", "bob@example.org --server 127.0.0.1 --port " + port(false) + " --no-tls");
+    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_NE(wrong.output.find("velomar: the connection test failed: 127.0.0.1 port " +
+                                port(false) +
+                                " without TLS refused the login name \"bob\" or the password. The "
+                                "server refused the log-in: [AUTH] Authentication failed.\n"
+                                "Nothing was added."),
+              std::string::npos)
+        << wrong.output;
+    const ProgramRun tlsToPlain =
+        add("builder", "bob@example.org --server 127.0.0.1 --port " + port(false) + " --tls");
+    EXPECT_EQ(tlsToPlain.exitCode, 1);
+    EXPECT_NE(tlsToPlain.output.find("the connection test failed: could not connect to 127.0.0.1 "
+                                     "port " +
+                                     port(false) + " with TLS. The secure connection"),
+              std::string::npos)
+        << tlsToPlain.output;
+    EXPECT_EQ(velomar("--list-accounts").output, "No accounts are set up.\n");
+
+    const ProgramRun unknown = add("x", "someone@unknown.example");
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_NE(unknown.output.find("no POP3 server for someone@unknown.example; give it with "
+                                  "--server NAME"),
+              std::string::npos);
+}
+
+TEST_F(AccountCommandsTest, DuplicatesAreRefusedAndRemovalNamesWhatItDid) {
+    const std::string bob = "bob@example.org --server 127.0.0.1 --port " + port(false);
+    ASSERT_EQ(add("builder", bob).exitCode, 0);
+    const ProgramRun again = add("builder", bob + " --no-test");
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_EQ(again.output,
+              "velomar: Account with e-mail address [bob@example.org] already exists.\n");
+
+    const ProgramRun removed = velomar("--remove-account bob@example.org", "", "2>&1");
+    EXPECT_EQ(removed.exitCode, 0);
+    EXPECT_EQ(removed.output, "Removed bob@example.org.\n");
+    EXPECT_FALSE(stored("bob@example.org"));
+    const ProgramRun gone = velomar("--remove-account bob@example.org", "", "2>&1");
+    EXPECT_EQ(gone.exitCode, 1);
+    EXPECT_EQ(gone.output, "velomar: there is no account with the e-mail address "
+                           "[bob@example.org]; velomar --list-accounts lists them.\n");
+}
+
+TEST_F(AccountCommandsTest, WrongCommandLinesAndAMissingPasswordChangeNothing) {
+    for (const std::string& options :
+         {std::string("--add-account a@b.c --port 70000"),
+          std::string("--add-account a@b.c --sever x"), std::string("--add-account"),
+          std::string("--add-account a@b.c --tls --no-tls"),
+          std::string("--list-accounts --remove-account a@b.c"),
+          std::string("--remove-account a@b.c --json")}) {
+        const ProgramRun run = velomar(options, "", "2>&1");
+        EXPECT_EQ(run.exitCode, 2) << options;
+        EXPECT_TRUE(run.output.starts_with("velomar: ")) << run.output;
+        EXPECT_TRUE(run.output.ends_with("\nRun velomar --help to see the options.\n"))
+            << run.output;
+    }
+    const ProgramRun noPassword =
+        velomar("--add-account a@b.c --server 127.0.0.1 --no-test", "", "< /dev/null 2>&1");
+    EXPECT_EQ(noPassword.exitCode, 1);
+    EXPECT_EQ(noPassword.output, "velomar: no password for a@b.c: type it when asked, or give it "
+                                 "on the first line of standard input\n");
+    EXPECT_FALSE(std::filesystem::exists(dataFolder() / "data" / "general.bin"));
+}
+
+TEST_F(AccountCommandsTest, APasswordTypedAtTheTerminalIsNotShown) {
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // A shell's job control in small: the program runs as the terminal's foreground job,
+        // and a stopped job (Ctrl+Z) is told, then continued at once (fg).
+        const pid_t job = ::fork();
+        if (job == 0) {
+            ::setpgid(0, 0);
+            std::signal(SIGTTOU, SIG_IGN);
+            ::tcsetpgrp(STDIN_FILENO, ::getpid());
+            std::signal(SIGTTOU, SIG_DFL);
+            ::execl(VELOMAR_EXECUTABLE, "velomar", "--add-account", "carol@example.org", "--server",
+                    "127.0.0.1", "--no-test", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::setpgid(job, job);
+        for (int status = 0; ::waitpid(job, &status, WUNTRACED) == job;) {
+            if (!WIFSTOPPED(status))
+                ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 125);
+            [[maybe_unused]] const ssize_t told = ::write(STDOUT_FILENO, "[stopped]", 9);
+            ::kill(job, SIGCONT);
+        }
+        ::_exit(126);
+    }
+    // Everything the program writes to the terminal, until `until` has appeared (empty: until
+    // the program closes the terminal).
+    std::string shown;
+    const auto readUntil = [&](const std::string& until) {
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while ((until.empty() || shown.find(until) == std::string::npos) &&
+               std::chrono::steady_clock::now() < giveUp) {
+            pollfd ready{terminal, POLLIN, 0};
+            if (::poll(&ready, 1, 1000) <= 0)
+                continue;
+            char buffer[256];
+            const ssize_t n = ::read(terminal, buffer, sizeof buffer);
+            if (n <= 0)
+                return; // the program has closed the terminal
+            shown.append(buffer, static_cast<size_t>(n));
+        }
+    };
+    readUntil("Password for carol@example.org: ");
+    ASSERT_NE(shown.find("Password for carol@example.org: "), std::string::npos) << shown;
+    // Stopped (Ctrl+Z) and continued (fg) while it waits: what is typed next stays hidden.
+    ASSERT_EQ(::write(terminal, "\x1a", 1), 1);
+    readUntil("[stopped]");
+    ASSERT_NE(shown.find("[stopped]"), std::string::npos) << shown;
+    // The terminal's settings as the program left them once it went on.
+    const auto hiddenBy = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    termios settings{};
+    while (::tcgetattr(terminal, &settings) == 0 && (settings.c_lflag & ECHO) != 0 &&
+           std::chrono::steady_clock::now() < hiddenBy)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(settings.c_lflag & ECHO, 0u);
+    const std::string typed = "typed secret\n";
+    ASSERT_EQ(::write(terminal, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+    readUntil("");
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(terminal);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << shown;
+    EXPECT_EQ(shown.find("typed secret"), std::string::npos) << shown;
+    ASSERT_TRUE(stored("carol@example.org"));
+    EXPECT_EQ(stored("carol@example.org")->password(), "typed secret");
+}
+
+TEST_F(AccountCommandsTest, AnAccountAddedWhileACheckRunsIsKept) {
+    TestServers::ScriptedPop3Server silent;
+    {
+        LogicCore core(dataFolder(), presetsFile());
+        core.accountMgr().addAccount(TestMail::account("carol", "x", silent.port(), false));
+        ASSERT_TRUE(core.saveAll());
+    }
+    // The check has loaded the accounts and waits for the greeting.
+    auto check = std::async(std::launch::async, [] { return velomar("--check-once"); });
+    ASSERT_TRUE(silent.accept());
+    auto added = std::async(std::launch::async, [] {
+        return add("secret", "dave@example.org --server 127.0.0.1 --no-test");
+    });
+    // Time enough for the account command to finish, were it not to wait for the check.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    silent.hangUp();
+    EXPECT_EQ(check.get().exitCode, 3);
+    const ProgramRun addition = added.get();
+    EXPECT_EQ(addition.exitCode, 0) << addition.output;
+    EXPECT_TRUE(stored("carol@example.org"));
+    EXPECT_TRUE(stored("dave@example.org"));
+}
