@@ -13,10 +13,11 @@
 
 namespace {
 
-const char* statusWord(Logic::AccountStatus status) {
-    switch (status) {
+// An account whose last check failed, in this run or an earlier one, is "failed".
+const char* statusWord(const AccountView& account) {
+    switch (account.status) {
     case Logic::AccountStatus::Idle:
-        return "idle";
+        return account.failureReason.empty() ? "idle" : "failed";
     case Logic::AccountStatus::Failed:
         return "failed";
     case Logic::AccountStatus::Pending:
@@ -61,10 +62,8 @@ Logic::AccountSuggestion AccountCommands::newAccount(const NewAccountRequest& re
     Logic::ConnectionSettings& settings = account.connectionSettings;
     if (request.serverName)
         settings.setServerName(*request.serverName);
-    if (request.port)
-        settings.setPort(*request.port);
-    if (request.useTls)
-        settings.setUseTls(*request.useTls);
+    settings.setUseTls(request.useTls);
+    settings.setPort(request.port.value_or(request.useTls ? 995 : 110));
     if (request.userLogin)
         settings.setUserLogin(*request.userLogin);
     return account;
@@ -74,6 +73,11 @@ std::optional<JobOutput> AccountCommands::refusal(const Logic::AccountSuggestion
     const Logic::ConnectionSettings& settings = account.connectionSettings;
     if (m_view.account(settings.emailAddress()))
         return taken(settings.emailAddress());
+    const Logic::ServerPreset* provider = providerOf(settings.emailAddress());
+    if (provider != nullptr && provider->access.login == Logic::ServerPreset::Login::None)
+        return failed(std::string(Logic::domainOf(settings.emailAddress())) +
+                      " allows no password log-in for POP3, so no settings can work. " +
+                      provider->noteWithHelp());
     if (settings.serverName().empty())
         return failed("the server presets know no POP3 server for " + settings.emailAddress() +
                       "; give it with --server NAME (and --port, --tls as your provider says).");
@@ -104,7 +108,20 @@ JobOutput AccountCommands::add(const Logic::AccountSuggestion& account,
     if (test != nullptr)
         report = "Connection test: logged in; " + std::to_string(test->messageCount) +
                  " messages in the mailbox.\n";
-    return {0, report + "Added " + settings.emailAddress() + ": " + describe(account) + ".\n", {}};
+    report += "Added " + settings.emailAddress() + ": " + describe(account) + ".\n";
+    if (const Logic::ServerPreset* provider = providerOf(settings.emailAddress()))
+        if (const std::string note = provider->noteWithHelp(); !note.empty())
+            report += "About " + std::string(Logic::domainOf(settings.emailAddress())) + ": " +
+                      note + "\n";
+    std::string warning;
+    if (!settings.useTls())
+        warning = "velomar: warning: without TLS the password travels unencrypted over the "
+                  "network; use --tls if the server offers it.\n";
+    return {0, report, warning};
+}
+
+const Logic::ServerPreset* AccountCommands::providerOf(const std::string& emailAddress) const {
+    return m_core.serverPresets().find(Logic::domainOf(emailAddress));
 }
 
 JobOutput AccountCommands::addAfterTest(const NewAccountRequest& request,
@@ -117,12 +134,14 @@ JobOutput AccountCommands::addAfterTest(const NewAccountRequest& request,
     std::mutex mutex;
     std::condition_variable ended;
     std::optional<ConnectionTestResult> result;
-    ConnectionTestCollector collector(account.connectionSettings,
-                                      [&](const ConnectionTestResult& outcome) {
-                                          std::lock_guard lock(mutex);
-                                          result = outcome;
-                                          ended.notify_one();
-                                      });
+    ConnectionTestCollector collector(
+        account.connectionSettings,
+        m_core.serverPresets().refusalAdvice(account.connectionSettings.serverName()),
+        [&](const ConnectionTestResult& outcome) {
+            std::lock_guard lock(mutex);
+            result = outcome;
+            ended.notify_one();
+        });
     ConnectionTestThread test(collector, account.connectionSettings);
     test.start();
     {
@@ -145,7 +164,7 @@ JobOutput AccountCommands::list(bool json) const {
                    ", \"server\": " + jsonString(account.serverName) +
                    ", \"port\": " + std::to_string(account.port) +
                    ", \"tls\": " + (account.useTls ? "true" : "false") +
-                   ", \"status\": " + jsonString(statusWord(account.status)) + ", \"reason\": " +
+                   ", \"status\": " + jsonString(statusWord(account)) + ", \"reason\": " +
                    (account.failureReason.empty() ? "null" : jsonString(account.failureReason)) +
                    ", \"unread\": " + std::to_string(account.unread) + "}";
         }
@@ -163,10 +182,10 @@ JobOutput AccountCommands::list(bool json) const {
     for (const AccountView& account : accounts) {
         out += padded(account.emailAddress, addressWidth) + "  " +
                padded(account.serverName + ":" + std::to_string(account.port), serverWidth) + "  " +
-               (account.useTls ? "TLS    " : "no TLS ") + padded(statusWord(account.status), 9) +
+               (account.useTls ? "TLS    " : "no TLS ") + padded(statusWord(account), 9) +
                std::to_string(account.unread) + " unread";
         if (!account.failureReason.empty())
-            out += "  (" + account.failureReason + ")";
+            out += "  failed: " + account.failureReason;
         out += "\n";
     }
     return {0, out, {}};

@@ -4,6 +4,7 @@
 #include "core/ModelReader.h"
 #include "core/UserActions.h"
 #include "logic/AccountSuggestion.h"
+#include "logic/ServerPreset.h"
 
 #include <optional>
 #include <string>
@@ -22,10 +23,12 @@ public:
     Logic::AccountSuggestion newAccount(const NewAccountRequest& request,
                                         const std::string& password) const;
     /// Why the account cannot be added before anything is tried: another account has its
-    /// address (the wizard's message), or no server is known for it. Nothing when it can.
+    /// address (the wizard's message), its provider takes no password, or no server is known
+    /// for it. Nothing when it can.
     std::optional<JobOutput> refusal(const Logic::AccountSuggestion& account) const;
     /// Adds the account after its connection test (`test` is nullptr when none was run): only
-    /// when the test succeeded.
+    /// when the test succeeded. Says what the provider list notes about the provider, and warns
+    /// of a password sent without TLS.
     JobOutput add(const Logic::AccountSuggestion& account, const ConnectionTestResult* test);
     /// The whole of --add-account here: refusal, test (waited for), adding.
     JobOutput addAfterTest(const NewAccountRequest& request, const std::string& password);
@@ -36,6 +39,9 @@ public:
     JobOutput remove(const std::string& emailAddress);
 
 private:
+    /// What the provider list says about the address's domain; nullptr for an unknown one.
+    const Logic::ServerPreset* providerOf(const std::string& emailAddress) const;
+
     UserActions m_actions;
     ModelReader m_view;
     LogicCore& m_core;

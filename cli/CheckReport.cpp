@@ -48,6 +48,19 @@ int CheckReport::exitCode() const {
     return 0;
 }
 
+namespace {
+
+// A header's text on one line of its own: breaks and other control characters become spaces.
+std::string oneLine(std::string text) {
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    }
+    return text;
+}
+
+} // namespace
+
 std::string CheckReport::plainText() const {
     // Said last, where a reader of the list ends up, so no one takes the list as kept.
     const std::string notSaved =
@@ -67,6 +80,8 @@ std::string CheckReport::plainText() const {
             text += "failed, " + unread + " (" + account.reason + ")\n";
         else
             text += "not checked, " + unread + "\n";
+        for (const Message& message : account.newMessages)
+            text += "  " + oneLine(message.from) + ": " + oneLine(message.subject) + "\n";
     }
     text += "Total: " + std::to_string(totalNew()) + " new, " + std::to_string(totalUnread()) +
             " unread\n";

@@ -36,7 +36,8 @@ struct CheckReport {
     /// saved: the next check would report the same messages again.
     int exitCode() const;
 
-    /// One line per account and a total, and a last line when it could not be saved.
+    /// One line per account followed by a line per new message (sender and subject), a total,
+    /// and a last line when it could not be saved.
     std::string plainText() const;
     /// {"unread": N, "new": K, "saved": B, "accounts": [...]}, dates in ISO 8601 as the header
     /// wrote them; "saved" is false when what the check found could not be kept.

@@ -6,6 +6,7 @@
 #include "cli/StartModel.h"
 #include "core/LogicCore.h"
 #include "foundation/Product.h"
+#include "logic/ServerPreset.h"
 #include "platform/Terminal.h"
 
 #include <algorithm>
@@ -17,8 +18,8 @@ namespace {
 
 using Kind = CommandLineJob::Kind;
 
-// Which jobs an option goes with (a job's own option goes with that job), and what value it
-// needs: none when `value` is nullptr.
+// Which jobs an option goes with (a job's own option goes with that job; the tray program is
+// Kind::None), and what value it needs: none when `value` is nullptr.
 struct OptionRule {
     std::string_view name;
     std::vector<Kind> jobs;
@@ -38,6 +39,8 @@ const std::vector<OptionRule> kRules = {
     {"-no-tls", {Kind::AddAccount}, nullptr},
     {"-login", {Kind::AddAccount}, "the login name"},
     {"-no-test", {Kind::AddAccount}, nullptr},
+    {"minimized", {Kind::None}, nullptr},
+    {"-minimized", {Kind::None}, nullptr},
 };
 // The rules of the jobs themselves come first.
 constexpr std::size_t kJobRules = 5;
@@ -55,7 +58,19 @@ std::string jobOption(Kind job) {
         if (kRules[i].jobs.front() == job)
             return shown(std::string(kRules[i].name));
     }
-    return {};
+    return "the tray program";
+}
+
+// "--check-once or --list-accounts", the jobs an option goes with.
+std::string jobsOf(const OptionRule& rule) {
+    std::string jobs;
+    for (std::size_t i = 0; i < rule.jobs.size(); ++i)
+        jobs += (i == 0 ? "" : i + 1 == rule.jobs.size() ? " or " : ", ") + jobOption(rule.jobs[i]);
+    return jobs;
+}
+
+bool isHelp(const std::string& name) {
+    return name == "-help" || name == "h";
 }
 
 std::optional<std::uint16_t> portNumber(const std::string& text) {
@@ -78,10 +93,25 @@ CommandLineJob::CommandLineJob(const CommandLineOptions& options)
 }
 
 void CommandLineJob::choose(const CommandLineOptions& options) {
-    if (options.hasOption("-help")) {
-        m_kind = Kind::Help;
-        return;
+    // A word the program does not know is refused wherever it stands, --help or not.
+    if (!options.strays().empty())
+        return refuse("unexpected argument \"" + options.strays().front() + "\"");
+    for (const auto& [name, value] : options.all()) {
+        const bool known =
+            isHelp(name) || std::any_of(kRules.begin(), kRules.end(),
+                                        [&](const OptionRule& r) { return r.name == name; });
+        if (!known)
+            return refuse("unknown option " + shown(name));
     }
+    for (const char* help : {"-help", "h"}) {
+        const auto value = options.optionValue(help);
+        if (value && !value->empty())
+            return refuse("\"" + *value + "\" after " + shown(help) + " is not an option");
+        if (value)
+            m_kind = Kind::Help;
+    }
+    if (m_kind == Kind::Help)
+        return;
     for (std::size_t i = 0; i < kJobRules; ++i) {
         if (!options.hasOption(std::string(kRules[i].name)))
             continue;
@@ -90,16 +120,12 @@ void CommandLineJob::choose(const CommandLineOptions& options) {
                           "--remove-account and --version");
         m_kind = kRules[i].jobs.front();
     }
-    if (m_kind == Kind::None)
-        return; // the tray program ignores what it does not know
     const Kind job = m_kind;
     for (const auto& [name, value] : options.all()) {
         const auto rule = std::find_if(kRules.begin(), kRules.end(),
                                        [&](const OptionRule& r) { return r.name == name; });
-        if (rule == kRules.end())
-            return refuse("unknown option " + shown(name));
         if (std::find(rule->jobs.begin(), rule->jobs.end(), job) == rule->jobs.end())
-            return refuse(shown(name) + " does not go with " + jobOption(job));
+            return refuse(shown(name) + " goes only with " + jobsOf(*rule));
         if (rule->value != nullptr && value.empty())
             return refuse(shown(name) + " needs " + rule->value);
         if (rule->value == nullptr && !value.empty())
@@ -109,6 +135,9 @@ void CommandLineJob::choose(const CommandLineOptions& options) {
 
 void CommandLineJob::readNewAccount(const CommandLineOptions& options) {
     m_newAccount.emailAddress = *options.optionValue("-add-account");
+    if (!Logic::isEmailAddress(m_newAccount.emailAddress))
+        return refuse("--add-account needs an e-mail address such as me@example.org, not \"" +
+                      m_newAccount.emailAddress + "\"");
     m_newAccount.serverName = options.optionValue("-server");
     m_newAccount.userLogin = options.optionValue("-login");
     if (const auto port = options.optionValue("-port")) {
@@ -118,8 +147,7 @@ void CommandLineJob::readNewAccount(const CommandLineOptions& options) {
     }
     if (options.hasOption("-tls") && options.hasOption("-no-tls"))
         return refuse("give --tls or --no-tls, not both");
-    if (options.hasOption("-tls") || options.hasOption("-no-tls"))
-        m_newAccount.useTls = options.hasOption("-tls");
+    m_newAccount.useTls = !options.hasOption("-no-tls");
     m_newAccount.test = !options.hasOption("-no-test");
 }
 
@@ -135,7 +163,7 @@ JobOutput CommandLineJob::runAlone() const {
     case Kind::Version:
         return {0, Norq::Product::versionText() + '\n', {}};
     case Kind::Usage:
-        return {2, {}, "velomar: " + m_usageError + "\nRun velomar --help to see the options.\n"};
+        return {2, {}, "velomar: " + m_usageError + "\n\n" + usage()};
     default:
         return {2, {}, std::string("velomar: nothing to do\n\n") + usage()};
     }
@@ -173,16 +201,16 @@ JobOutput CommandLineJob::checkOutput(const CheckReport& report) const {
 }
 
 const char* CommandLineJob::usage() {
-    return "Usage: velomar [-minimized]\n"
+    return "Usage: velomar [--minimized]\n"
            "       velomar --check-once [--json]\n"
            "       velomar --add-account ADDRESS [--server NAME] [--port N] [--tls | --no-tls]\n"
            "                             [--login NAME] [--no-test]\n"
            "       velomar --list-accounts [--json]\n"
            "       velomar --remove-account ADDRESS\n"
-           "       velomar --help | --version\n"
+           "       velomar --help | -h | --version\n"
            "\n"
            "  without options  start the tray program, or show its window if it runs already\n"
-           "  -minimized       start with the window hidden in the tray\n"
+           "  --minimized      start with the window hidden in the tray (also -minimized)\n"
            "  --check-once     check every account once, print what is new and exit\n"
            "  --json           print the result as one JSON object\n"
            "  --add-account    add an account: server, port, TLS, login and the read-mail\n"
@@ -192,14 +220,15 @@ const char* CommandLineJob::usage() {
            "                   terminal (never give it on the command line); the connection\n"
            "                   is tried first and the account added only if that works\n"
            "    --server NAME  the POP3 server instead of the provider list's\n"
-           "    --port N       its port (110 plain, 995 TLS as a rule)\n"
-           "    --tls, --no-tls  TLS from the first byte, or plain POP3\n"
+           "    --port N       its port (995 with TLS and 110 without unless given)\n"
+           "    --tls, --no-tls  TLS from the first byte (the default), or plain POP3, which\n"
+           "                   sends the password unencrypted\n"
            "    --login NAME   the login name instead of the one made from the address\n"
            "    --no-test      add the account without trying the connection\n"
            "  --list-accounts  list the accounts: address, server, port, TLS, status, unread\n"
            "                   messages (never the password)\n"
            "  --remove-account  remove the account with that address and its messages\n"
-           "  --help, --version  this text, the version\n"
+           "  --help, -h, --version  this text, the version\n"
            "\n"
            "While the tray program runs, it does the check and the account changes asked for\n"
            "on the command line, so one program at a time writes the account file.\n"
@@ -210,7 +239,7 @@ const char* CommandLineJob::usage() {
            "     files, an account file that is damaged or cannot be written (also when\n"
            "     what a check found could not be saved), a connection test that failed,\n"
            "     an address that is taken or unknown, no display for the tray program\n"
-           "  2  the command line is wrong\n"
+           "  2  the command line is wrong (an unknown option or a stray word included)\n"
            "  3  --check-once: some account could not be checked\n"
            "\n"
            "Files:\n"
@@ -218,10 +247,19 @@ const char* CommandLineJob::usage() {
            "      the accounts and their unread messages (default ~/.local/share/...)\n"
            "  $XDG_CONFIG_HOME/Quorvex Software/Quorvex Velomar.reg\n"
            "      the settings (default ~/.config/...)\n"
+           "  $XDG_DATA_HOME/Quorvex Software/Quorvex Velomar/data/seen.bin\n"
+           "      the messages each account's checks have seen, and why an account fails\n"
            "  $XDG_CONFIG_HOME/autostart/Quorvex Velomar.desktop\n"
            "      the start at log-on, when it is switched on\n"
            "  <prefix>/share/velomar/basis/servers.xml, notify.wav\n"
-           "      the provider list and the sound (basis/ beside the executable in a build)\n";
+           "      the provider list and the sound (basis/ beside the executable in a build)\n"
+           "\n"
+           "Environment:\n"
+           "  VELOMAR_DEBUG=1  also print the program's internal diagnostics on standard error\n";
+}
+
+bool CommandLineJob::startsMinimized(const CommandLineOptions& options) {
+    return options.hasOption("minimized") || options.hasOption("-minimized");
 }
 
 std::optional<std::string> CommandLineJob::readInput() const {

@@ -57,6 +57,8 @@ public:
     JobOutput checkOutput(const CheckReport& report) const;
 
     static const char* usage();
+    /// Whether the tray program starts with its window hidden: --minimized or -minimized.
+    static bool startsMinimized(const CommandLineOptions& options);
 
 private:
     void choose(const CommandLineOptions& options);

@@ -18,6 +18,8 @@ void CommandLineOptions::parse(const std::vector<std::string>& arguments) {
         } else if (current != nullptr) {
             *current = argument;
             current = nullptr;
+        } else {
+            m_strays.push_back(argument);
         }
     }
 }

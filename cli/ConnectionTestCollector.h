@@ -20,8 +20,10 @@ class ConnectionTestCollector : public ConnectionTestListener {
 public:
     using Done = std::function<void(const ConnectionTestResult&)>;
 
-    /// `settings` are the ones tested, for the failure texts.
-    ConnectionTestCollector(const Logic::ConnectionSettings& settings, Done done);
+    /// `settings` are the ones tested, for the failure texts; `loginAdvice` is added when the
+    /// log-in is refused (what the provider wants, or nothing).
+    ConnectionTestCollector(const Logic::ConnectionSettings& settings, std::string loginAdvice,
+                            Done done);
 
     void connectFailed(const std::string& reason) override;
     void loginFailed(const std::string& reason) override;
@@ -33,5 +35,6 @@ public:
 private:
     std::string m_server;
     std::string m_login;
+    std::string m_loginAdvice;
     Done m_done;
 };

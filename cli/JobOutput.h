@@ -16,8 +16,11 @@ struct JobOutput {
 struct NewAccountRequest {
     std::string emailAddress;
     std::optional<std::string> serverName;
+    /// Without one, 995 with TLS and 110 without.
     std::optional<std::uint16_t> port;
-    std::optional<bool> useTls;
+    /// TLS unless --no-tls was given: the password never crosses the network in clear unless
+    /// the user said so.
+    bool useTls = true;
     std::optional<std::string> userLogin;
     /// Whether the connection is tried before the account is added.
     bool test = true;

@@ -38,7 +38,8 @@ void CheckModelUpdater::accountChecked(const AccountCheckEntry& entry,
             account.setSeenMessages(findings.seen);
             m_core.markChanged();
         }
-        if (!findings.newMails.empty())
+        // The state file keeps why an account fails until a check works again.
+        if (!findings.newMails.empty() || (!findings.cut && !account.failureReason().empty()))
             m_core.markChanged();
         if (!findings.cut)
             account.checkSucceeded();
@@ -48,12 +49,22 @@ void CheckModelUpdater::accountChecked(const AccountCheckEntry& entry,
 }
 
 void CheckModelUpdater::accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) {
+    // A refused log-in at a known provider: what the provider wants is part of the reason.
+    CheckProblem told = problem;
+    if (problem.kind == CheckFailure::Login) {
+        const std::string advice =
+            m_core.serverPresets().refusalAdvice(entry.connectionSettings.serverName());
+        if (!advice.empty())
+            told.reason += " " + advice;
+    }
     updateAccount(entry, [&](Logic::Account& account) {
         account.setStatus(Logic::AccountStatus::Failed);
-        account.checkFailed(problem.reason);
+        if (account.failureReason() != told.reason)
+            m_core.markChanged();
+        account.checkFailed(told.reason);
     });
     if (m_next)
-        m_next->accountFailed(entry, problem);
+        m_next->accountFailed(entry, told);
 }
 
 void CheckModelUpdater::accountFinished(const AccountCheckEntry& entry) {

@@ -66,19 +66,21 @@ ActionResult UserActions::addAccount(std::unique_ptr<Logic::Account> account) {
 
 ActionResult UserActions::removeAccount(std::string_view emailAddress) {
     ActionResult result = ActionResult::NoSuchAccount;
+    std::string removedAddress; // as the account has it, whatever case was typed
     {
         Logic::AccountMgr& manager = m_core.accountMgr();
         std::lock_guard accountLock(manager.accountLock());
         Logic::Account* account = manager.findByEmail(emailAddress);
         if (account == nullptr)
             return result;
+        removedAddress = account->connectionSettings().emailAddress();
         const auto position = manager.positionOf(*account);
         std::unique_ptr<Logic::Account> removed = manager.removeAccount(*account);
         result = m_core.saveAll() ? ActionResult::Saved : ActionResult::NotSaved;
         if (result == ActionResult::NotSaved)
             manager.addAccount(std::move(removed), position);
     }
-    return tell(ModelChange::Kind::AccountRemoved, emailAddress, result);
+    return tell(ModelChange::Kind::AccountRemoved, removedAddress, result);
 }
 
 UserActions::MailsToNotify UserActions::takeMailsToNotify() {

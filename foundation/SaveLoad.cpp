@@ -30,6 +30,10 @@ template <class T> void toLittleEndian(T value, char* bytes) {
 
 } // namespace
 
+bool Reader::atEnd() const {
+    return m_raw == nullptr || m_failed || m_raw->peek() == std::char_traits<char>::eof();
+}
+
 bool Reader::readPlain(char* bytes, size_t count) {
     if (m_raw == nullptr || m_failed) {
         m_failed = true;

@@ -19,6 +19,8 @@ public:
     bool isNull() const { return m_raw == nullptr; }
     /// True once any read came up short.
     bool failed() const { return m_failed; }
+    /// True when no byte is left to read (or a read failed).
+    bool atEnd() const;
 
     /// Reads a record header; throws Failure ("SaveLoad: wrong slot id!") unless its slot id
     /// is the checksum of `tag`.

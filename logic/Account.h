@@ -57,6 +57,9 @@ public:
     void checkSucceeded();
     /// Why the last check failed; empty unless the account is failing.
     const std::string& failureReason() const { return m_failureReason; }
+    /// Why the last check of an earlier run failed, as the state file kept it; the failures in
+    /// a row start again from 0.
+    void setEarlierFailure(std::string reason) { m_failureReason = std::move(reason); }
     /// Checks that failed since the last one that worked; 0 while the account works.
     int failuresInARow() const { return m_failuresInARow; }
 

@@ -2,6 +2,7 @@
 
 #include "foundation/Exception.h"
 #include "foundation/SaveLoad.h"
+#include "foundation/TextConversion.h"
 #include "logic/Mail.h"
 
 #include <algorithm>
@@ -12,6 +13,9 @@ namespace {
 
 constexpr const char* kTag = "Logic::AccountMgr";
 constexpr const char* kSeenTag = "Logic::SeenState";
+constexpr const char* kFailureTag = "Logic::FailureState";
+// A reason is a sentence with the server's words; a longer one is not the program's.
+constexpr std::size_t kLongestReason = 4096;
 
 } // namespace
 
@@ -36,39 +40,69 @@ void AccountMgr::save(Norq::SaveLoad::Writer& writer) const {
         account->save(writer);
 }
 
-void AccountMgr::saveSeenMessages(Norq::SaveLoad::Writer& writer) const {
-    writer.writeHeader(kSeenTag);
+template <class Write>
+void AccountMgr::writeAccountRecord(Norq::SaveLoad::Writer& writer, std::string_view tag,
+                                    Write&& writeEntry) const {
+    writer.writeHeader(tag);
     writer.write(static_cast<std::uint32_t>(m_accounts.size()));
     for (const auto& account : m_accounts) {
         writer.write(std::string_view(account->connectionSettings().emailAddress()));
-        account->heldSeenMessages().save(writer);
+        writeEntry(*account);
     }
 }
 
-void AccountMgr::loadSeenMessages(Norq::SaveLoad::Reader& reader) {
-    if (reader.isNull())
-        return;
-    std::vector<std::pair<Account*, SeenMessages>> loaded;
+template <class Entry, class Read, class Apply>
+bool AccountMgr::readAccountRecord(Norq::SaveLoad::Reader& reader, std::string_view tag,
+                                   Read&& readEntry, Apply&& apply) {
+    std::vector<std::pair<Account*, Entry>> loaded;
     try {
-        reader.readHeader(kSeenTag);
+        reader.readHeader(tag);
         std::uint32_t count = 0;
         reader.read(count);
         for (std::uint32_t i = 0; i < count && !reader.failed(); ++i) {
             std::string address;
             reader.read(address);
-            SeenMessages seen;
-            if (!seen.load(reader))
-                return;
+            Entry entry;
+            if (!readEntry(entry))
+                return false;
             if (Account* account = findByEmail(address))
-                loaded.emplace_back(account, std::move(seen));
+                loaded.emplace_back(account, std::move(entry));
         }
     } catch (const Norq::SaveLoad::Failure&) {
-        return;
+        return false;
     }
     if (reader.failed())
+        return false;
+    for (auto& [account, entry] : loaded)
+        apply(*account, entry);
+    return true;
+}
+
+void AccountMgr::saveSeenMessages(Norq::SaveLoad::Writer& writer) const {
+    writeAccountRecord(writer, kSeenTag,
+                       [&](const Account& account) { account.heldSeenMessages().save(writer); });
+    writeAccountRecord(writer, kFailureTag, [&](const Account& account) {
+        writer.write(std::string_view(account.failureReason()));
+    });
+}
+
+void AccountMgr::loadSeenMessages(Norq::SaveLoad::Reader& reader) {
+    if (reader.isNull())
         return;
-    for (auto& [account, seen] : loaded)
-        account->setSeenMessages(std::move(seen));
+    const bool seenRead = readAccountRecord<SeenMessages>(
+        reader, kSeenTag, [&](SeenMessages& seen) { return seen.load(reader); },
+        [](Account& account, SeenMessages& seen) { account.setSeenMessages(std::move(seen)); });
+    // A file of an older copy ends here.
+    if (seenRead && !reader.atEnd())
+        readAccountRecord<std::string>(
+            reader, kFailureTag,
+            [&](std::string& reason) {
+                reader.read(reason);
+                return reason.size() <= kLongestReason;
+            },
+            [](Account& account, std::string& reason) {
+                account.setEarlierFailure(std::move(reason));
+            });
 }
 
 Account& AccountMgr::addAccount(std::unique_ptr<Account> account, std::size_t position) {
@@ -97,11 +131,15 @@ std::size_t AccountMgr::positionOf(const Account& account) const {
 }
 
 Account* AccountMgr::findByEmail(std::string_view emailAddress) const {
+    Account* sameButCase = nullptr;
     for (const auto& account : m_accounts) {
-        if (account->connectionSettings().emailAddress() == emailAddress)
+        const std::string& own = account->connectionSettings().emailAddress();
+        if (own == emailAddress)
             return account.get();
+        if (sameButCase == nullptr && Norq::equalIgnoringAsciiCase(own, emailAddress))
+            sameButCase = account.get();
     }
-    return nullptr;
+    return sameButCase;
 }
 
 Account* AccountMgr::findAccountOfMail(const Mail& mail) const {

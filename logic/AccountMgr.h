@@ -31,12 +31,14 @@ public:
     AccountLock& accountLock() { return m_accountLock; }
 
     void save(Norq::SaveLoad::Writer& writer) const;
-    /// The ids each account's checks have seen, in a record of their own: the state file
-    /// beside the data file.
+    /// The ids each account's checks have seen, in a record of their own, and why the last
+    /// check of each failing account failed, in a second one: the state file beside the data
+    /// file.
     void saveSeenMessages(Norq::SaveLoad::Writer& writer) const;
-    /// Gives the accounts the ids a "Logic::SeenState" record holds for them. A damaged record
-    /// gives none to any account: their next checks walk by date, as on a first check. Never
-    /// throws.
+    /// Gives the accounts the ids a "Logic::SeenState" record holds for them, and the reasons
+    /// of a "Logic::FailureState" record after it (a file without one is from an older copy).
+    /// A damaged record gives none to any account: their next checks walk by date, as on a
+    /// first check. Never throws.
     void loadSeenMessages(Norq::SaveLoad::Reader& reader);
 
     /// Inserts the account before `position` (appends by default). The caller has made sure that no
@@ -48,7 +50,8 @@ public:
 
     /// Where the account stands in the list; size() when the manager does not hold it.
     std::size_t positionOf(const Account& account) const;
-    /// The first account whose address is byte for byte `emailAddress` (letter case matters).
+    /// The account whose address is byte for byte `emailAddress`, or else the first whose
+    /// address differs from it only in the case of its letters; nullptr for none.
     Account* findByEmail(std::string_view emailAddress) const;
     /// The first account holding this very record.
     Account* findAccountOfMail(const Mail& mail) const;
@@ -87,6 +90,18 @@ public:
     std::size_t size() const { return m_accounts.size(); }
 
 private:
+    /// A record of one entry per account: the tag, the count, then each account's address and
+    /// what `writeEntry` writes for it.
+    template <class Write>
+    void writeAccountRecord(Norq::SaveLoad::Writer& writer, std::string_view tag,
+                            Write&& writeEntry) const;
+    /// Reads such a record; `readEntry` reads one entry and says whether it is sound. Only when
+    /// the whole record is, `apply` gives each entry to its account (those no account here has
+    /// are dropped). False for a damaged record.
+    template <class Entry, class Read, class Apply>
+    bool readAccountRecord(Norq::SaveLoad::Reader& reader, std::string_view tag, Read&& readEntry,
+                           Apply&& apply);
+
     AccountLock m_accountLock;
     std::list<std::unique_ptr<Account>> m_accounts;
 };

@@ -7,7 +7,8 @@
 namespace Logic {
 
 /// What "servers.xml" knows about one mail domain: enough for the wizard to fill in the server,
-/// the login and the web-mail address of a new account.
+/// the login and the web-mail address of a new account, and to tell what the provider wants
+/// before it lets a mail program in.
 struct ServerPreset {
     struct Pop3 {
         std::string address;
@@ -18,18 +19,40 @@ struct ServerPreset {
         bool ssl = false;
     };
 
+    /// How the provider lets a mail program log in to POP3.
+    enum class Login {
+        Password,    ///< with the account's own password, once POP access is switched on
+        AppPassword, ///< only with an app password (as a rule, once two-step sign-in is on)
+        None,        ///< not with a password at all: no server settings can work
+    };
+    struct Access {
+        Login login = Login::Password;
+        /// The provider's own page about POP access or app passwords; may be empty.
+        std::string help;
+        /// A sentence or two a person can act on; may be empty.
+        std::string note;
+    };
+
     /// Web-mail page of the provider.
     std::string url;
     Pop3 pop3;
+    Access access;
 
     /// The login for an address of this provider: the prefix, the address's user part, then the
     /// suffix.
     std::string userLogin(std::string_view emailAddress) const;
+    /// What to add when the provider refused a log-in: "This provider needs an app password:
+    /// <help page>" and the like; empty when the provider names no help page.
+    std::string refusalAdvice() const;
+    /// The note, followed by the help page; empty when there is neither.
+    std::string noteWithHelp() const;
 };
 
 /// The part of an address before its first at sign; the whole text when it has none.
 std::string_view userPartOf(std::string_view emailAddress);
 /// The part after its first at sign; the whole text when it has none.
 std::string_view domainOf(std::string_view emailAddress);
+/// Whether the text can be an e-mail address: something, one at sign, a domain, no spaces.
+bool isEmailAddress(std::string_view text);
 
 } // namespace Logic

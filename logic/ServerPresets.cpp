@@ -4,6 +4,7 @@
 #include "foundation/Reporter.h"
 #include "foundation/TextConversion.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <tinyxml.h>
@@ -40,6 +41,21 @@ void readPop3(const TiXmlElement& pop3, ServerPreset::Pop3& settings) {
                 settings.loginSuffix = suffix;
         }
     }
+}
+
+// <access login="app-password" help="https://...">note</access>
+void readAccess(const TiXmlElement& access, ServerPreset::Access& settings) {
+    const std::string login = access.Attribute("login") ? access.Attribute("login") : "password";
+    if (login == "app-password")
+        settings.login = ServerPreset::Login::AppPassword;
+    else if (login == "none")
+        settings.login = ServerPreset::Login::None;
+    else if (login != "password")
+        reportAt(access, "unknown login kind [" + login + "]");
+    if (const char* help = access.Attribute("help"))
+        settings.help = help;
+    if (const char* note = access.GetText())
+        settings.note = note;
 }
 
 } // namespace
@@ -91,6 +107,8 @@ void ServerPresets::loadServer(const TiXmlElement& server) {
     for (const TiXmlElement* pop3 = server.FirstChildElement("pop3"); pop3 != nullptr;
          pop3 = pop3->NextSiblingElement("pop3"))
         readPop3(*pop3, preset.pop3);
+    if (const TiXmlElement* access = server.FirstChildElement("access"))
+        readAccess(*access, preset.access);
     if (const char* url = server.Attribute("url"))
         preset.url = url;
     m_presets.emplace(name, std::move(preset));
@@ -99,6 +117,21 @@ void ServerPresets::loadServer(const TiXmlElement& server) {
 const ServerPreset* ServerPresets::find(std::string_view serverName) const {
     const auto found = m_presets.find(serverName);
     return found == m_presets.end() ? nullptr : &found->second;
+}
+
+const ServerPreset* ServerPresets::findByServer(std::string_view pop3Server) const {
+    if (pop3Server.empty())
+        return nullptr;
+    for (const auto& [domain, preset] : m_presets) {
+        if (Norq::equalIgnoringAsciiCase(preset.pop3.address, pop3Server))
+            return &preset;
+    }
+    return nullptr;
+}
+
+std::string ServerPresets::refusalAdvice(std::string_view pop3Server) const {
+    const ServerPreset* provider = findByServer(pop3Server);
+    return provider != nullptr ? provider->refusalAdvice() : std::string();
 }
 
 } // namespace Logic

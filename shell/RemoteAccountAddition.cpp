@@ -1,6 +1,7 @@
 #include "shell/RemoteAccountAddition.h"
 
 #include "cli/AccountCommands.h"
+#include "core/LogicCore.h"
 #include "transport/AbandonedConnectionTests.h"
 #include "transport/ConnectionTestThread.h"
 
@@ -24,11 +25,13 @@ RemoteAccountAddition::RemoteAccountAddition(LogicCore& core,
                                              const Logic::AccountSuggestion& account,
                                              InstanceServer::Reply reply, QObject* parent)
     : QObject(parent), m_core(core), m_account(account), m_reply(std::move(reply)),
-      m_collector(account.connectionSettings, [this](const ConnectionTestResult& result) {
-          // On the test's thread; the adding belongs to the interface thread.
-          QMetaObject::invokeMethod(
-              this, [this, result] { finish(result); }, Qt::QueuedConnection);
-      }) {
+      m_collector(account.connectionSettings,
+                  core.serverPresets().refusalAdvice(account.connectionSettings.serverName()),
+                  [this](const ConnectionTestResult& result) {
+                      // On the test's thread; the adding belongs to the interface thread.
+                      QMetaObject::invokeMethod(
+                          this, [this, result] { finish(result); }, Qt::QueuedConnection);
+                  }) {
     ConnectionTestListener& listener = m_collector;
     m_test = std::make_unique<ConnectionTestThread>(listener, account.connectionSettings);
     m_test->start();

@@ -1,7 +1,11 @@
 #include "shell/TrayApplication.h"
 
+#include "platform/DisplayProbe.h"
 #include "platform/Environment.h"
 #include "ui/ProgramIcon.h"
+
+#include <QDir>
+#include <QLibraryInfo>
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,15 +33,52 @@ void fatalToStandardError(QtMsgType type, const QMessageLogContext&, const QStri
         std::_Exit(1);
 }
 
+bool waylandSupportInstalled() {
+    const QDir platforms(QLibraryInfo::path(QLibraryInfo::PluginsPath) +
+                         QStringLiteral("/platforms"));
+    return !platforms.entryList({QStringLiteral("libqwayland*")}, QDir::Files).isEmpty();
+}
+
+// ":5" (nothing answers at /tmp/.X11-unix/X5), or that the variable is not set.
+std::string tried(const Platform::DisplayProbe& probe, const char* kind, const char* variable) {
+    if (probe.name.empty())
+        return std::string(variable) + " is not set";
+    if (probe.place.empty())
+        return std::string(kind) + " display \"" + probe.name + "\" is not a display name";
+    return std::string(kind) + " display \"" + probe.name + "\" does not answer (" + probe.place +
+           ")";
+}
+
 } // namespace
 
-bool TrayApplication::hasDisplay(int argc, char** argv) {
-    return platformChosen(argc, argv) || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+std::string TrayApplication::displayProblem(int argc, char** argv) {
+    if (platformChosen(argc, argv))
+        return {};
+    const Platform::DisplayProbe x11 = Platform::probeX11Display();
+    if (x11.answers)
+        return {};
+    const Platform::DisplayProbe wayland = Platform::probeWaylandDisplay();
+    if (wayland.answers && waylandSupportInstalled())
+        return {};
+    std::string problem = "There is no display for the tray program: ";
+    if (wayland.answers)
+        problem += "the Wayland display \"" + wayland.name +
+                   "\" answers, but Qt's Wayland support (Debian: qt6-wayland) is not "
+                   "installed, and " +
+                   tried(x11, "the X11", "DISPLAY") +
+                   ". Install qt6-wayland, or XWayland (Debian: xwayland) for the X11 display.";
+    else
+        problem += tried(x11, "the X11", "DISPLAY") + " and " +
+                   tried(wayland, "the Wayland", "WAYLAND_DISPLAY") +
+                   ". Start it in a desktop session; on Wayland it needs XWayland (Debian: "
+                   "xwayland) or qt6-wayland.";
+    return problem + " Scripts and cron jobs check with velomar --check-once, which needs no "
+                     "display.";
 }
 
 std::unique_ptr<TrayApplication> TrayApplication::create(int& argc, char** argv) {
     // Set for the start only, so the programs the user starts from here do not inherit it.
-    const bool preferX11 = !platformChosen(argc, argv) && isSet("DISPLAY");
+    const bool preferX11 = !platformChosen(argc, argv) && Platform::probeX11Display().answers;
     if (preferX11)
         qputenv("QT_QPA_PLATFORM", "xcb;wayland");
     const QtMessageHandler previous = qInstallMessageHandler(fatalToStandardError);

@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <memory>
+#include <string>
 
 /// The Qt application object of the tray program. An exception thrown while an event is
 /// handled ends the event loop, and `exec` throws it again on the thread that started the
@@ -11,9 +12,9 @@
 class TrayApplication : public QApplication {
     Q_OBJECT
 public:
-    /// Whether there is a display to show windows on: a Qt platform was chosen, or an X11 or
-    /// Wayland display is named.
-    static bool hasDisplay(int argc, char** argv);
+    /// Why no window can be shown, with what was tried and what to do; empty when an X11 or
+    /// Wayland display answers, or a Qt platform was chosen (which then speaks for itself).
+    static std::string displayProblem(int argc, char** argv);
     /// Connects to the display, preferring X11 when both X11 and Wayland are there (Wayland
     /// does not let a program place its own pop-ups) unless the user chose the platform. A
     /// display that cannot be reached ends the process with exit code 1 and the reason on

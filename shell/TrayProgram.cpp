@@ -45,11 +45,12 @@ int TrayProgram::runUntilExit() {
         return printJobOutput(instance.ask(std::vector<std::string>(m_argv + 1, m_argv + m_argc)));
     const std::unique_ptr<LogicCore> model = startModel(application);
     LogicCore& core = *model;
-    if (!TrayApplication::hasDisplay(m_argc, m_argv))
-        throw Norq::Exception("There is no display for the tray program (DISPLAY is not set); "
-                              "velomar --check-once checks without one.");
+    if (const std::string problem = TrayApplication::displayProblem(m_argc, m_argv);
+        !problem.empty())
+        throw Norq::Exception(problem);
     m_gui = TrayApplication::create(m_argc, m_argv);
-    MainWindow window(core, application.settings(), application.options().hasOption("minimized"));
+    MainWindow window(core, application.settings(),
+                      CommandLineJob::startsMinimized(application.options()));
     QObject::connect(&window, &MainWindow::exitRequested, m_gui.get(), &QCoreApplication::quit);
     InstanceServer server(instance.socketPath(),
                           [&window, &core](const std::vector<std::string>& arguments,
@@ -70,7 +71,7 @@ void TrayProgram::answer(MainWindow& window, LogicCore& core,
     const CommandLineJob job(options);
     switch (job.kind()) {
     case CommandLineJob::Kind::None:
-        if (!options.hasOption("minimized"))
+        if (!CommandLineJob::startsMinimized(options))
             window.showAndActivate();
         reply({0, {}, {}});
         return;
@@ -109,7 +110,7 @@ void TrayProgram::showException(const char* what) {
     // Also where the box will show: a display that turns out to be unreachable ends the
     // process before the box, and the log of a desktop session keeps standard error.
     std::cerr << "velomar: " << text.toStdString() << std::endl;
-    if (m_gui == nullptr && TrayApplication::hasDisplay(m_argc, m_argv))
+    if (m_gui == nullptr && TrayApplication::displayProblem(m_argc, m_argv).empty())
         m_gui = TrayApplication::create(m_argc, m_argv);
     if (m_gui == nullptr)
         return;

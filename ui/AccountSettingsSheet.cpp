@@ -12,7 +12,7 @@
 
 AccountSettingsSheet::AccountSettingsSheet(const Logic::ConnectionSettings& settings,
                                            const Logic::AccountPreferences& preferences,
-                                           QWidget* parent)
+                                           const Logic::ServerPresets& presets, QWidget* parent)
     : QDialog(parent), m_settings(settings), m_preferences(preferences) {
     setWindowTitle(QStringLiteral("E-Mail Account Settings"));
     setWindowFlags(kDialogFrame);
@@ -23,12 +23,13 @@ AccountSettingsSheet::AccountSettingsSheet(const Logic::ConnectionSettings& sett
     connect(buttons, &QDialogButtonBox::rejected, this, &AccountSettingsSheet::reject);
 
     m_tabs = new QTabWidget(this);
-    auto* connectionTab = new PlaceholderPage("connectionPlaceholder", [this](QWidget* tab) {
-        m_connectionPage = new ConnectionSettingsPage(m_settings, tab);
-        // The sheet opens on this tab, with the keyboard in its first field.
-        m_connectionPage->setFocus();
-        return m_connectionPage;
-    });
+    auto* connectionTab =
+        new PlaceholderPage("connectionPlaceholder", [this, &presets](QWidget* tab) {
+            m_connectionPage = new ConnectionSettingsPage(m_settings, presets, tab);
+            // The sheet opens on this tab, with the keyboard in its first field.
+            m_connectionPage->setFocus();
+            return m_connectionPage;
+        });
     auto* preferencesTab = new PlaceholderPage("preferencesPlaceholder", [this](QWidget* tab) {
         return m_preferencesPage = new AccountPreferencesPage(m_preferences, tab);
     });

@@ -4,10 +4,12 @@
 #include "core/ModelReader.h"
 #include "logic/Account.h"
 #include "logic/AccountSuggestion.h"
+#include "logic/ServerPresets.h"
 #include "ui/AccountPreferencesPage.h"
 #include "ui/ConnectionSettingsPage.h"
 #include "ui/DialogFrame.h"
 #include "ui/DialogUnits.h"
+#include "ui/HyperLink.h"
 #include "ui/PlaceholderPage.h"
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
@@ -206,14 +208,26 @@ QWizardPage* AccountWizard::makeHostPage(QWidget* host, const QString& title,
 
 bool AccountWizard::acceptPrimarySettings() {
     const QString address = m_emailAddress->text();
+    const auto refuse = [this](const QString& text) {
+        Prompts::showMessage(currentPage(), QMessageBox::Critical,
+                             QStringLiteral("Account settings error"), text);
+        return false;
+    };
+    if (!Logic::isEmailAddress(narrowOf(address)))
+        return refuse(QStringLiteral("[%1] is not an e-mail address: it needs a name, an at sign "
+                                     "and a domain, as in me@example.org.")
+                          .arg(address));
     const Logic::AccountSuggestion suggestion = Logic::suggestAccount(
         m_core.serverPresets(), narrowOf(address), narrowOf(m_password->text()));
-    if (ModelReader(m_core).account(suggestion.connectionSettings.emailAddress())) {
-        Prompts::showMessage(
-            currentPage(), QMessageBox::Critical, QStringLiteral("Account settings error"),
+    if (ModelReader(m_core).account(suggestion.connectionSettings.emailAddress()))
+        return refuse(
             QStringLiteral("Account with e-mail address [%1] already exists.").arg(address));
-        return false;
-    }
+    const Logic::ServerPreset* provider = providerOf(suggestion.connectionSettings);
+    if (provider != nullptr && provider->access.login == Logic::ServerPreset::Login::None)
+        return refuse(QStringLiteral("%1 allows no password log-in for POP3, so this program "
+                                     "cannot check its mailboxes.\n\n%2")
+                          .arg(toQString(std::string(Logic::domainOf(narrowOf(address)))),
+                               toQString(provider->noteWithHelp())));
     m_account->setConnectionSettings(suggestion.connectionSettings);
     m_account->setPreferences(suggestion.preferences);
     return true;
@@ -223,15 +237,46 @@ void AccountWizard::pageShown(int id) {
     // The account pages come into being after the wizard has chosen where the focus goes.
     if (id == kPop3Page) {
         delete m_connectionPage;
-        m_connectionPage =
-            new ConnectionSettingsPage(m_account->connectionSettings(), m_connectionHost);
+        m_connectionPage = new ConnectionSettingsPage(m_account->connectionSettings(),
+                                                      m_core.serverPresets(), m_connectionHost);
         m_connectionHost->layout()->addWidget(m_connectionPage);
         m_connectionPage->show();
         m_connectionPage->setFocus();
+        showProviderNote();
     } else if (id == kPreferencePage) {
         m_preferencesHost->buildPage();
         m_preferencesPage->setFocus();
     }
+}
+
+const Logic::ServerPreset*
+AccountWizard::providerOf(const Logic::ConnectionSettings& settings) const {
+    const Logic::ServerPresets& presets = m_core.serverPresets();
+    const Logic::ServerPreset* provider = presets.find(Logic::domainOf(settings.emailAddress()));
+    return provider != nullptr ? provider : presets.findByServer(settings.serverName());
+}
+
+void AccountWizard::showProviderNote() {
+    delete m_providerNote;
+    m_providerNote = nullptr;
+    const Logic::ServerPreset* provider = providerOf(m_account->connectionSettings());
+    if (provider == nullptr || (provider->access.note.empty() && provider->access.help.empty()))
+        return;
+    m_providerNote = new QWidget(m_connectionHost);
+    m_providerNote->setObjectName(QStringLiteral("providerNote"));
+    auto* layout = new QVBoxLayout(m_providerNote);
+    layout->setContentsMargins(0, dialogUnitsToPixelsY(this, 4), 0, 0);
+    auto* note = new QLabel(toQString(provider->access.note), m_providerNote);
+    note->setWordWrap(true);
+    layout->addWidget(note);
+    if (!provider->access.help.empty()) {
+        const QString help = toQString(provider->access.help);
+        layout->addWidget(
+            new HyperLink(QStringLiteral("The provider's help page"), help, m_providerNote), 0,
+            Qt::AlignLeft);
+    }
+    m_connectionHost->layout()->addWidget(m_providerNote);
+    m_providerNote->show();
 }
 
 void AccountWizard::goBack() {

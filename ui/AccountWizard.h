@@ -12,11 +12,14 @@ class QLineEdit;
 
 namespace Logic {
 class Account;
-}
+class ConnectionSettings;
+struct ServerPreset;
+} // namespace Logic
 
 /// "E-Mail Account Configuration Wizard": a new account from its address and password, with
-/// the server settings filled in from the presets. The model is only read (presets, the
-/// duplicate check); the caller adds the account it hands out.
+/// the server settings filled in from the presets and the provider's note beside them; an
+/// address that is none, or of a provider that takes no password, goes no further. The model is
+/// only read (presets, the duplicate check); the caller adds the account it hands out.
 class AccountWizard : public QWizard {
     Q_OBJECT
 public:
@@ -49,6 +52,10 @@ private:
     void pageShown(int id);
     /// Back on the completion page returns to the POP3 settings, past the preference page.
     void goBack();
+    /// The provider of the address's domain, or else the one running its server.
+    const Logic::ServerPreset* providerOf(const Logic::ConnectionSettings& settings) const;
+    /// Under the POP3 settings: what the provider wants before it lets a mail program in.
+    void showProviderNote();
 
     LogicCore& m_core;
     std::unique_ptr<Logic::Account> m_account;
@@ -56,6 +63,7 @@ private:
     QLineEdit* m_password = nullptr;
     QWidget* m_connectionHost = nullptr;
     ConnectionSettingsPage* m_connectionPage = nullptr;
+    QWidget* m_providerNote = nullptr;
     PlaceholderPage* m_preferencesHost = nullptr;
     AccountPreferencesPage* m_preferencesPage = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "ui/AccountsPage.h"
 
+#include "core/LogicCore.h"
 #include "core/ModelReader.h"
 #include "core/UserActions.h"
 #include "logic/Account.h"
@@ -135,7 +136,8 @@ void AccountsPage::editSelectedAccount() {
     const auto copy = ModelReader(m_core).accountSettings(address);
     if (address.empty() || !copy)
         return;
-    AccountSettingsSheet sheet(copy->connectionSettings, copy->preferences, window());
+    AccountSettingsSheet sheet(copy->connectionSettings, copy->preferences, m_core.serverPresets(),
+                               window());
     if (sheet.exec() != QDialog::Accepted)
         return;
     UserActions(m_core).replaceAccountSettings(address, sheet.connectionSettings(),

@@ -1,5 +1,6 @@
 #include "ui/ConnectionSettingsPage.h"
 
+#include "logic/ServerPresets.h"
 #include "ui/AccountPageGroup.h"
 #include "ui/ConnectionTestDialog.h"
 #include "ui/DialogUnits.h"
@@ -14,8 +15,8 @@
 #include <QRegularExpressionValidator>
 
 ConnectionSettingsPage::ConnectionSettingsPage(const Logic::ConnectionSettings& settings,
-                                               QWidget* parent)
-    : QWidget(parent), m_settings(settings) {
+                                               const Logic::ServerPresets& presets, QWidget* parent)
+    : QWidget(parent), m_settings(settings), m_presets(presets) {
     QGridLayout* grid = makeAccountPageGroup(this, QStringLiteral("POP3 account information"));
     QWidget* group = grid->parentWidget();
     m_serverName = makeAccountPageEdit(group, "serverName", toQString(settings.serverName()), 108);
@@ -26,6 +27,7 @@ ConnectionSettingsPage::ConnectionSettingsPage(const Logic::ConnectionSettings& 
     m_useTls = new QCheckBox(QStringLiteral("Use TLS/SSL connection"), group);
     m_useTls->setObjectName(QStringLiteral("useTls"));
     m_useTls->setChecked(settings.useTls());
+    connect(m_useTls, &QCheckBox::clicked, this, &ConnectionSettingsPage::warnOfPlainText);
     m_emailAddress =
         makeAccountPageEdit(group, "emailAddress", toQString(settings.emailAddress()), 108);
     m_emailAddress->setEnabled(false);
@@ -88,5 +90,13 @@ std::optional<Logic::ConnectionSettings> ConnectionSettingsPage::typedSettings()
 
 void ConnectionSettingsPage::runTest() {
     if (const auto typed = typedSettings())
-        ConnectionTestDialog::run(*typed, window());
+        ConnectionTestDialog::run(*typed, m_presets.refusalAdvice(typed->serverName()), window());
+}
+
+void ConnectionSettingsPage::warnOfPlainText(bool useTls) {
+    if (!useTls)
+        Prompts::showMessage(this, QMessageBox::Warning, window()->windowTitle(),
+                             QStringLiteral("Without TLS the password travels over the network "
+                                            "unencrypted, where others can read it. Clear this "
+                                            "only for a server that offers no TLS."));
 }

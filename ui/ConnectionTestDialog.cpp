@@ -27,8 +27,8 @@ void joinAbandonedTestsAtExit() {
 } // namespace
 
 ConnectionTestDialog::ConnectionTestDialog(const Logic::ConnectionSettings& settings,
-                                           QWidget* parent)
-    : QDialog(parent) {
+                                           std::string loginAdvice, QWidget* parent)
+    : QDialog(parent), m_loginAdvice(std::move(loginAdvice)) {
     setWindowTitle(QStringLiteral("Connection Settings Test"));
     setWindowFlags(kDialogFrame);
     m_status = new QLabel(QStringLiteral("Connecting to server..."), this);
@@ -71,8 +71,9 @@ ConnectionTestDialog::~ConnectionTestDialog() {
     AbandonedConnectionTests::keep(std::move(m_test));
 }
 
-void ConnectionTestDialog::run(const Logic::ConnectionSettings& settings, QWidget* parent) {
-    ConnectionTestDialog dialog(settings, parent);
+void ConnectionTestDialog::run(const Logic::ConnectionSettings& settings,
+                               const std::string& loginAdvice, QWidget* parent) {
+    ConnectionTestDialog dialog(settings, loginAdvice, parent);
     dialog.exec();
 }
 
@@ -91,7 +92,8 @@ void ConnectionTestDialog::connectFailed(const std::string& reason) {
 }
 
 void ConnectionTestDialog::loginFailed(const std::string& reason) {
-    showFailure(QStringLiteral("Failed! Wrong user name or password!"), reason);
+    showFailure(QStringLiteral("Failed! Wrong user name or password!"),
+                m_loginAdvice.empty() ? reason : reason + " " + m_loginAdvice);
 }
 
 void ConnectionTestDialog::statusFailed(const std::string& reason) {

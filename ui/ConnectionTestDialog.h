@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 class ConnectionTestThread;
 class QLabel;
@@ -23,12 +24,15 @@ class ConnectionSettings;
 class ConnectionTestDialog : public QDialog, private ConnectionTestListener {
     Q_OBJECT
 public:
-    /// Starts the test at once.
-    ConnectionTestDialog(const Logic::ConnectionSettings& settings, QWidget* parent);
+    /// Starts the test at once. `loginAdvice` follows the reason when the log-in is refused:
+    /// what the provider wants (an app password, POP access switched on), or nothing.
+    ConnectionTestDialog(const Logic::ConnectionSettings& settings, std::string loginAdvice,
+                         QWidget* parent);
     ~ConnectionTestDialog() override;
 
     /// Tests `settings` in a modal dialog; returns once it is closed.
-    static void run(const Logic::ConnectionSettings& settings, QWidget* parent);
+    static void run(const Logic::ConnectionSettings& settings, const std::string& loginAdvice,
+                    QWidget* parent);
 
     /// The button, Escape and the close box all end the dialog at once.
     void done(int result) override;
@@ -49,6 +53,8 @@ private:
     void showFailure(const QString& headline, const std::string& reason);
     void setStatus(const QString& status);
 
+    /// Read on the test's thread, never changed once the test runs.
+    const std::string m_loginAdvice;
     QLabel* m_status;
     QProgressBar* m_progress;
     QPushButton* m_button;

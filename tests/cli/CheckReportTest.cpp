@@ -58,11 +58,12 @@ TEST(CheckReport, WhatCouldNotBeSavedIsNotShownAsKept) {
     report.accounts[0].email = "a@example.org";
     report.accounts[0].checked = true;
     report.accounts[0].unread = 1;
-    report.accounts[0].newMessages.push_back({"Anna", "Tea", {}});
+    report.accounts[0].newMessages.push_back({"Anna <anna@example.net>", "Tea\r\n\tat five", {}});
     // What was found but not kept would be found again: worse than an account not checked.
     report.saveFailure = "general.bin: No space left on device";
     EXPECT_EQ(report.exitCode(), 1);
     EXPECT_EQ(report.plainText(), "a@example.org: 1 new, 1 unread\n"
+                                  "  Anna <anna@example.net>: Tea   at five\n"
                                   "Total: 1 new, 1 unread\n"
                                   "Not saved: the next check will report all of this again.\n");
     EXPECT_TRUE(report.json().starts_with("{\"unread\": 1, \"new\": 1, \"saved\": false, "))

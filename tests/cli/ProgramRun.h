@@ -13,11 +13,13 @@ struct ProgramRun {
     int exitCode = -1;
 };
 
-/// Runs `program` with the given options after the shell commands `before`; standard output
-/// only, unless `errors` sends the diagnostics there too.
+/// Runs `program` with the given options after the shell commands `before`, as a person would:
+/// without the internal diagnostics. Standard output only, unless `errors` sends standard error
+/// there too.
 inline ProgramRun run(const std::string& program, const std::string& options,
                       const std::string& before = "", const std::string& errors = "2>/dev/null") {
-    const std::string command = before + " '" + program + "' " + options + " " + errors;
+    const std::string command =
+        "unset VELOMAR_DEBUG; " + before + " '" + program + "' " + options + " " + errors;
     ProgramRun result;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr)

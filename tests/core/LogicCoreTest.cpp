@@ -93,7 +93,12 @@ TEST_F(LogicCoreTest, CheckMergesNewMailSavesItAndFindsNothingNewTheSecondTime) 
 }
 
 TEST_F(LogicCoreTest, RefusedLoginAndUntrustedServerShowAsFailed) {
-    LogicCore core(home.dataFolder(), {});
+    // The test server is a provider's that wants an app password.
+    const auto presets = home.dataFolder() / "servers.xml";
+    TestSupport::writeFile(presets, "<servers><server name=\"example.org\"><pop3 "
+                                    "address=\"127.0.0.1\"/><access login=\"app-password\" "
+                                    "help=\"https://help.example.org/pop\"/></server></servers>");
+    LogicCore core(home.dataFolder(), presets);
     core.accountMgr().addAccount(
         TestMail::account("alice", "wrong", mailboxes->dovecot.plainPort(), false));
     auto otherName = TestMail::account("bob", "builder", mailboxes->dovecot.tlsPort(), true);
@@ -116,8 +121,15 @@ TEST_F(LogicCoreTest, RefusedLoginAndUntrustedServerShowAsFailed) {
                                                 "failed bob-elsewhere@example.org", "finished"}));
     const Logic::Account& alice = *core.accountMgr().findByEmail("alice@example.org");
     EXPECT_EQ(alice.status(), Logic::AccountStatus::Failed);
-    EXPECT_EQ(alice.failureReason(),
-              "The server refused the log-in: [AUTH] Authentication failed.");
+    const std::string refused = "The server refused the log-in: [AUTH] Authentication failed. "
+                                "This provider needs an app password: https://help.example.org/pop";
+    EXPECT_EQ(alice.failureReason(), refused);
+    // A later run knows why the account fails; its failures in a row start afresh.
+    EXPECT_EQ(LogicCore(home.dataFolder(), {})
+                  .accountMgr()
+                  .findByEmail("alice@example.org")
+                  ->failureReason(),
+              refused);
     const Logic::Account& bob = *core.accountMgr().findByEmail("bob-by-ip@example.org");
     EXPECT_EQ(bob.status(), Logic::AccountStatus::Idle);
     EXPECT_EQ(bob.failureReason(), "");
@@ -131,6 +143,11 @@ TEST_F(LogicCoreTest, RefusedLoginAndUntrustedServerShowAsFailed) {
     check(core);
     EXPECT_EQ(alice.failureReason(), "");
     EXPECT_EQ(alice.failuresInARow(), 0);
+    EXPECT_EQ(LogicCore(home.dataFolder(), {})
+                  .accountMgr()
+                  .findByEmail("alice@example.org")
+                  ->failureReason(),
+              "");
 }
 
 TEST_F(LogicCoreTest, NoAccountsStillStartsAndFinishes) {

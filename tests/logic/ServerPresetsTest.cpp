@@ -124,10 +124,18 @@ TEST_F(ServerPresetsTest, TheShippedListIsCleanAndUsable) {
 
     for (const auto& [domain, preset] : presets.all()) {
         SCOPED_TRACE(domain);
+        // Every provider says what it wants, with a help page of its own.
+        EXPECT_FALSE(preset.access.note.empty());
+        EXPECT_EQ(preset.access.help.rfind("https://", 0), 0u);
+        EXPECT_EQ(preset.url.rfind("https://", 0), 0u);
+        // One that takes no password offers no server that could not work.
+        if (preset.access.login == ServerPreset::Login::None) {
+            EXPECT_TRUE(preset.pop3.address.empty());
+            continue;
+        }
         EXPECT_FALSE(preset.pop3.address.empty());
         EXPECT_EQ(preset.pop3.port, 995);
         EXPECT_TRUE(preset.pop3.ssl);
-        EXPECT_EQ(preset.url.rfind("https://", 0), 0u);
         // A suffix, when there is one, completes the address of this very domain.
         if (!preset.pop3.loginSuffix.empty()) {
             EXPECT_EQ(preset.pop3.loginSuffix, "@" + domain);
@@ -137,9 +145,21 @@ TEST_F(ServerPresetsTest, TheShippedListIsCleanAndUsable) {
     ASSERT_NE(gmail, nullptr);
     EXPECT_EQ(gmail->pop3.loginPrefix, "recent:");
     EXPECT_EQ(gmail->pop3.loginSuffix, "@gmail.com");
-    // Providers that take only OAuth2 or offer no POP3 at all are left out.
-    for (const char* dropped : {"outlook.com", "hotmail.com", "icloud.com"})
-        EXPECT_EQ(presets.find(dropped), nullptr) << dropped;
+    EXPECT_EQ(gmail->access.login, ServerPreset::Login::AppPassword);
+    EXPECT_EQ(presets.refusalAdvice("POP.Gmail.com"),
+              "This provider needs an app password: " + gmail->access.help);
+    EXPECT_EQ(presets.refusalAdvice("pop.example.net"), "");
+    // Providers that take no password for POP3 are named as such.
+    for (const char* none : {"outlook.com", "hotmail.com", "icloud.com"})
+        EXPECT_EQ(presets.find(none)->access.login, ServerPreset::Login::None) << none;
+}
+
+TEST(EmailAddress, NeedsANameAnAtSignAndADomain) {
+    for (const char* good : {"me@example.org", "a.b+c@localhost", "x@y"})
+        EXPECT_TRUE(Logic::isEmailAddress(good)) << good;
+    for (const char* bad :
+         {"notanaddress", "@example.org", "me@", "me@@example.org", "a@b@c", "me @example.org", ""})
+        EXPECT_FALSE(Logic::isEmailAddress(bad)) << bad;
 }
 
 TEST_F(ServerPresetsTest, BrokenUtf8IsReplacedBeforeTheXmlParserSeesIt) {

@@ -149,7 +149,8 @@ private Q_SLOTS:
         const QString port = QString::number(dovecot.plainPort());
         const QStringList addBob{QStringLiteral("--add-account"), QStringLiteral("bob@example.org"),
                                  QStringLiteral("--server"),      QStringLiteral("127.0.0.1"),
-                                 QStringLiteral("--port"),        port};
+                                 QStringLiteral("--port"),        port,
+                                 QStringLiteral("--no-tls")};
         QCOMPARE(velomar(addBob, "builder\n"),
                  QStringLiteral("Connection test: logged in; 0 messages in the mailbox.\nAdded "
                                 "bob@example.org: server 127.0.0.1, port %1, no TLS, login "

@@ -2,6 +2,7 @@
 // opened changes nothing, the read-mail action enables its own fields, a bad port keeps the
 // sheet open.
 #include "ui/AccountSettingsSheet.h"
+#include "logic/ServerPresets.h"
 #include "tests/support/QtTests.h"
 #include "tests/ui/DialogTestSupport.h"
 #include "ui/Prompts.h"
@@ -40,6 +41,8 @@ Logic::AccountPreferences preferences(Logic::ReadMailAction action) {
 
 class AccountSettingsSheetTest : public QObject {
     Q_OBJECT
+    const Logic::ServerPresets m_presets;
+
 private Q_SLOTS:
     void init() { Prompts::takeAsked(); }
 
@@ -47,7 +50,7 @@ private Q_SLOTS:
         // An action this program does not know would become "Open this URL" if the
         // preferences page applied it.
         const auto unknown = preferences(static_cast<Logic::ReadMailAction>(7));
-        AccountSettingsSheet sheet(secureSettings(), unknown, nullptr);
+        AccountSettingsSheet sheet(secureSettings(), unknown, m_presets, nullptr);
         sheet.show();
         QCOMPARE(control<QLineEdit>(&sheet, "port")->text(), QStringLiteral("995"));
         QVERIFY(control<QCheckBox>(&sheet, "useTls")->isChecked());
@@ -61,7 +64,8 @@ private Q_SLOTS:
 
     void thePreferencesPageEnablesTheChosenActionsFields() {
         AccountSettingsSheet sheet(secureSettings(),
-                                   preferences(Logic::ReadMailAction::LaunchProgram), nullptr);
+                                   preferences(Logic::ReadMailAction::LaunchProgram), m_presets,
+                                   nullptr);
         sheet.show();
         sheet.findChild<QTabWidget*>()->setCurrentIndex(1);
         auto* path = control<QLineEdit>(&sheet, "programPath");
@@ -91,7 +95,7 @@ private Q_SLOTS:
     }
 
     void aPortOutsideItsRangeKeepsTheSheetOpen() {
-        AccountSettingsSheet sheet(secureSettings(), {}, nullptr);
+        AccountSettingsSheet sheet(secureSettings(), {}, m_presets, nullptr);
         sheet.show();
         auto* port = control<QLineEdit>(&sheet, "port");
         sheet.findChild<QTabWidget*>()->setCurrentIndex(1);

@@ -1,6 +1,7 @@
 // The account wizard driven as a user would: the address fills the account pages from the
-// presets, Back and Next rebuild the POP3 page but not the preference page, a taken address
-// and a bad port are refused where they were typed.
+// presets with the provider's note beside them, Back and Next rebuild the POP3 page but not the
+// preference page, a taken address, what is no address and a bad port are refused where they
+// were typed.
 #include "ui/AccountWizard.h"
 #include "core/LogicCore.h"
 #include "core/UserActions.h"
@@ -8,10 +9,12 @@
 #include "tests/support/QtTests.h"
 #include "tests/support/TempHome.h"
 #include "tests/ui/DialogTestSupport.h"
+#include "ui/HyperLink.h"
 #include "ui/Prompts.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
@@ -28,6 +31,11 @@ const char* const kPresets =
     "    <pop3 address=\"pop.example.com\" port=\"995\" ssl=\"1\">\n"
     "      <traits><login prefix=\"pre:\" suffix=\"@example.com\"/></traits>\n"
     "    </pop3>\n"
+    "    <access login=\"app-password\" help=\"https://help.example.com/pop\">Switch POP on "
+    "first.</access>\n"
+    "  </server>\n"
+    "  <server name=\"nopop.example\" url=\"https://nopop.example/\">\n"
+    "    <access login=\"none\" help=\"https://help.nopop.example/\">No POP3 here.</access>\n"
     "  </server>\n"
     "</servers>\n";
 
@@ -91,10 +99,6 @@ private Q_SLOTS:
                                         << ""
                                         << "110" << false << "box7"
                                         << "";
-        QTest::newRow("no at sign") << "box7"
-                                    << ""
-                                    << "110" << false << "box7"
-                                    << "";
     }
     void theAddressFillsTheAccountPages() {
         QFETCH(QString, address);
@@ -177,11 +181,40 @@ private Q_SLOTS:
                  QStringLiteral("Account with e-mail address [taken@example.org] already exists."));
         QCOMPARE(field<QLineEdit>("emailAddress")->text(), QStringLiteral("taken@example.org"));
         QCOMPARE(field<QLineEdit>("password")->text(), QStringLiteral("typed"));
-        // Addresses are compared exactly, as everywhere else.
-        enterAddress(QStringLiteral("Taken@example.org"));
-        QCOMPARE(m_wizard->currentId(), int(AccountWizard::kPop3Page));
+        // An address is one whatever the case of its letters; what is no address goes no
+        // further either, nor one whose provider takes no password.
+        for (const char* refused : {"Taken@example.org", "box7", "me@nopop.example"}) {
+            Prompts::answerNextMessage();
+            enterAddress(QString::fromLatin1(refused));
+            QCOMPARE(m_wizard->currentId(), int(AccountWizard::kPrimaryPage));
+        }
+        const auto refusals = Prompts::takeAsked();
+        QCOMPARE(refusals.size(), 3);
+        QCOMPARE(refusals[1].text, QStringLiteral("[box7] is not an e-mail address: it needs a "
+                                                  "name, an at sign and a domain, as in "
+                                                  "me@example.org."));
+        QCOMPARE(refusals[2].text,
+                 QStringLiteral("nopop.example allows no password log-in for POP3, so this "
+                                "program cannot check its mailboxes.\n\nNo POP3 here. "
+                                "https://help.nopop.example/"));
         m_wizard->reject();
         QVERIFY(!m_wizard->takeAccount());
+    }
+
+    void theProviderNoteStandsBesideItsSettingsAndClearingTlsWarns() {
+        enterAddress(QStringLiteral("box7@example.com"));
+        auto* note = field<QWidget>("providerNote");
+        QVERIFY(note != nullptr && note->isVisible());
+        QCOMPARE(note->findChild<QLabel*>()->text(), QStringLiteral("Switch POP on first."));
+        QCOMPARE(note->findChild<HyperLink*>()->address(),
+                 QStringLiteral("https://help.example.com/pop"));
+        Prompts::answerNextMessage();
+        field<QCheckBox>("useTls")->click();
+        QVERIFY(Prompts::takeAsked().value(0).text.startsWith(
+            QStringLiteral("Without TLS the password travels over the network unencrypted")));
+        clickBack();
+        enterAddress(QStringLiteral("box7@unknown.org"));
+        QVERIFY(field<QWidget>("providerNote") == nullptr);
     }
 
     void aBadPortKeepsThePop3PageOpen() {

@@ -3,6 +3,7 @@
 // "Test" button trying what is typed.
 #include "ui/ConnectionTestDialog.h"
 #include "logic/ConnectionSettings.h"
+#include "logic/ServerPresets.h"
 #include "tests/servers/DovecotServer.h"
 #include "tests/servers/ScriptedPop3Server.h"
 #include "tests/servers/Subprocess.h"
@@ -81,7 +82,8 @@ private Q_SLOTS:
         QTest::newRow("wrong password")
             << "127.0.0.1" << plain << false << "rabbit"
             << "Failed! Wrong user name or password!\n"
-               "The server refused the log-in: [AUTH] Authentication failed."
+               "The server refused the log-in: [AUTH] Authentication failed. "
+               "This provider needs an app password: https://help.example.org/"
             << 1;
         const int closedPort = TestServers::freeLoopbackPort();
         QTest::newRow("unreachable server")
@@ -105,9 +107,10 @@ private Q_SLOTS:
         QFETCH(int, progress);
         if (server == QStringLiteral("localhost") && !TestSupport::localhostResolves())
             QSKIP(TestSupport::kNoLocalhost);
-        ConnectionTestDialog dialog(settings(server.toStdString(), static_cast<std::uint16_t>(port),
-                                             tls, password.toStdString()),
-                                    nullptr);
+        ConnectionTestDialog dialog(
+            settings(server.toStdString(), static_cast<std::uint16_t>(port), tls,
+                     password.toStdString()),
+            "This provider needs an app password: https://help.example.org/", nullptr);
         auto* button = control<QPushButton>(&dialog, "button");
         auto* bar = control<QProgressBar>(&dialog, "progress");
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Connection Settings Test"));
@@ -127,7 +130,7 @@ private Q_SLOTS:
     void cancelClosesAtOnceAndTheTestTellsNobody() {
         TestServers::ScriptedPop3Server silent;
         auto dialog = std::make_unique<ConnectionTestDialog>(
-            settings("127.0.0.1", silent.port(), false, "pw"), nullptr);
+            settings("127.0.0.1", silent.port(), false, "pw"), "", nullptr);
         dialog->show();
         QVERIFY(silent.accept());
         control<QPushButton>(dialog.get(), "button")->click();
@@ -140,8 +143,9 @@ private Q_SLOTS:
     }
 
     void testButtonTriesTheValuesAsTyped() {
+        const Logic::ServerPresets noPresets;
         AccountSettingsSheet sheet(settings("127.0.0.1", m_dovecot->plainPort(), false, "rabbit"),
-                                   {}, nullptr);
+                                   {}, noPresets, nullptr);
         sheet.show();
         control<QLineEdit>(&sheet, "password")->setText(QStringLiteral("wonderland"));
         QString seen;
