@@ -75,9 +75,7 @@ std::optional<JobOutput> AccountCommands::refusal(const Logic::AccountSuggestion
         return taken(settings.emailAddress());
     const Logic::ServerPreset* provider = providerOf(settings.emailAddress());
     if (provider != nullptr && provider->access.login == Logic::ServerPreset::Login::None)
-        return failed(std::string(Logic::domainOf(settings.emailAddress())) +
-                      " allows no password log-in for POP3, so no settings can work. " +
-                      provider->noteWithHelp());
+        return failed(settings.emailAddress() + " cannot be added: " + provider->noPasswordText());
     if (settings.serverName().empty())
         return failed("the server presets know no POP3 server for " + settings.emailAddress() +
                       "; give it with --server NAME (and --port, --tls as your provider says).");

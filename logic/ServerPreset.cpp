@@ -29,6 +29,13 @@ std::string ServerPreset::noteWithHelp() const {
     return access.note.empty() ? access.help : access.note + " " + access.help;
 }
 
+std::string ServerPreset::noPasswordText() const {
+    if (!access.note.empty())
+        return noteWithHelp();
+    const std::string text = "This provider allows no password log-in for POP3.";
+    return access.help.empty() ? text : text + " " + access.help;
+}
+
 std::string_view userPartOf(std::string_view emailAddress) {
     const auto at = emailAddress.find('@');
     return at == std::string_view::npos ? emailAddress : emailAddress.substr(0, at);

@@ -46,6 +46,9 @@ struct ServerPreset {
     std::string refusalAdvice() const;
     /// The note, followed by the help page; empty when there is neither.
     std::string noteWithHelp() const;
+    /// Why no account at this provider can be checked: the note and help page, or a sentence
+    /// of its own when the list gives no note.
+    std::string noPasswordText() const;
 };
 
 /// The part of an address before its first at sign; the whole text when it has none.

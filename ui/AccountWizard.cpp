@@ -224,10 +224,8 @@ bool AccountWizard::acceptPrimarySettings() {
             QStringLiteral("Account with e-mail address [%1] already exists.").arg(address));
     const Logic::ServerPreset* provider = providerOf(suggestion.connectionSettings);
     if (provider != nullptr && provider->access.login == Logic::ServerPreset::Login::None)
-        return refuse(QStringLiteral("%1 allows no password log-in for POP3, so this program "
-                                     "cannot check its mailboxes.\n\n%2")
-                          .arg(toQString(std::string(Logic::domainOf(narrowOf(address)))),
-                               toQString(provider->noteWithHelp())));
+        return refuse(QStringLiteral("[%1] cannot be added.\n\n%2")
+                          .arg(address, toQString(provider->noPasswordText())));
     m_account->setConnectionSettings(suggestion.connectionSettings);
     m_account->setPreferences(suggestion.preferences);
     return true;

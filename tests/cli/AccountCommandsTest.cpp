@@ -147,8 +147,8 @@ TEST_F(AccountCommandsTest, TlsUnlessRefusedProviderNotesAndProvidersWithoutPass
 
     const ProgramRun outlook = add("pw", "me@outlook.com");
     EXPECT_EQ(outlook.exitCode, 1);
-    EXPECT_TRUE(outlook.output.starts_with(
-        "velomar: outlook.com allows no password log-in for POP3, so no settings can work. "))
+    EXPECT_TRUE(outlook.output.starts_with("velomar: me@outlook.com cannot be added: Outlook.com "
+                                           "allows no password log-in for POP3"))
         << outlook.output;
     EXPECT_FALSE(stored("me@outlook.com"));
 }

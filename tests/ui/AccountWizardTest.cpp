@@ -194,8 +194,7 @@ private Q_SLOTS:
                                                   "name, an at sign and a domain, as in "
                                                   "me@example.org."));
         QCOMPARE(refusals[2].text,
-                 QStringLiteral("nopop.example allows no password log-in for POP3, so this "
-                                "program cannot check its mailboxes.\n\nNo POP3 here. "
+                 QStringLiteral("[me@nopop.example] cannot be added.\n\nNo POP3 here. "
                                 "https://help.nopop.example/"));
         m_wizard->reject();
         QVERIFY(!m_wizard->takeAccount());
