@@ -15,6 +15,7 @@ const std::string kInstallDir = "InstallDir";
 const std::string kMainWndSize = "MainWndSize";
 const std::string kFlags = "Flags";
 const std::string kTimeout = "Timeout";
+const std::string kNotificationStyle = "NotificationStyle";
 
 } // namespace
 
@@ -35,6 +36,7 @@ Settings::Settings(Platform::RegistryStore store, Platform::Autostart autostart,
     enroll(kMainWndSize, std::uint32_t{0x01900244}, true); // 580 x 400
     enroll(kFlags, FlagShowPopup | FlagPlaySound, true);
     enroll(kTimeout, std::uint32_t{5}, true);
+    enroll(kNotificationStyle, std::uint32_t{0}, true);
 }
 
 std::u16string Settings::notificationSound() const {
@@ -76,6 +78,17 @@ std::uint32_t Settings::flags() const {
 
 void Settings::setFlags(std::uint32_t flags) {
     setValue(kFlags, flags);
+}
+
+Settings::NotificationStyle Settings::notificationStyle() const {
+    const std::uint32_t stored = getValue<std::uint32_t>(kNotificationStyle);
+    return stored <= static_cast<std::uint32_t>(NotificationStyle::Desktop)
+               ? static_cast<NotificationStyle>(stored)
+               : NotificationStyle::Automatic;
+}
+
+void Settings::setNotificationStyle(NotificationStyle style) {
+    setValue(kNotificationStyle, static_cast<std::uint32_t>(style));
 }
 
 bool Settings::isAutostart() const {

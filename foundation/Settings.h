@@ -15,6 +15,13 @@ public:
     static constexpr std::uint32_t FlagShowPopup = 1;
     static constexpr std::uint32_t FlagPlaySound = 2;
 
+    /// How new mail and failing accounts are shown.
+    enum class NotificationStyle : std::uint32_t {
+        Automatic = 0, ///< as suits the desktop: desktop notifications where own pop-ups fail
+        Popups = 1,    ///< the program's own pop-ups in the bottom-right corner
+        Desktop = 2,   ///< the desktop's notifications
+    };
+
     struct WindowSize {
         unsigned width;
         unsigned height;
@@ -39,6 +46,9 @@ public:
     void setTimeout(std::uint32_t minutes);
     std::uint32_t flags() const;
     void setFlags(std::uint32_t flags);
+    /// An unknown stored value reads as Automatic.
+    NotificationStyle notificationStyle() const;
+    void setNotificationStyle(NotificationStyle style);
 
     /// The running executable, whose folder is the default install folder.
     const std::filesystem::path& executable() const { return m_executable; }

@@ -13,7 +13,8 @@ public:
 
     /// True when the entry exists and can be read, whatever program it names.
     bool isEnabled() const;
-    /// Creates or replaces the entry so that it starts `executable`; false on failure.
+    /// Creates or replaces the entry so that it starts `executable` with its window hidden
+    /// (-minimized); false on failure.
     bool enable(const std::filesystem::path& executable) const;
     /// Removes the entry; true when it is gone afterwards.
     bool disable() const;

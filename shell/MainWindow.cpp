@@ -4,6 +4,8 @@
 #include "foundation/Product.h"
 #include "foundation/Settings.h"
 #include "platform/AtomicFile.h"
+#include "shell/DesktopNotifications.h"
+#include "shell/DesktopTraits.h"
 #include "shell/Notifier.h"
 #include "shell/PageTabs.h"
 #include "shell/TrayIcon.h"
@@ -11,6 +13,7 @@
 #include "ui/DialogUnits.h"
 #include "ui/ProgramIcon.h"
 #include "ui/QtText.h"
+#include "ui/ReadMailActions.h"
 #include "ui/SettingsPage.h"
 #include "ui/SoundPlayer.h"
 
@@ -134,6 +137,45 @@ void MainWindow::connectEvents() {
     connect(&page, &SettingsPage::playSoundChanged, this,
             [this](bool on) { setFlag(Norq::Settings::FlagPlaySound, on); });
     connect(&page, &SettingsPage::autostartChanged, this, &MainWindow::autostartChanged);
+    connect(&page, &SettingsPage::notificationStyleChanged, this, [this](int style) {
+        m_settings.setNotificationStyle(static_cast<Norq::Settings::NotificationStyle>(style));
+        saveSettings();
+    });
+}
+
+void MainWindow::connectDesktopNotifications() {
+    connect(m_desktop, &DesktopNotifications::showRequested, this, [this] {
+        m_pages->setCurrentIndex(PageTabs::Messages);
+        showAndActivate();
+    });
+    connect(m_desktop, &DesktopNotifications::openRequested, this, &MainWindow::readMailOf);
+    connect(m_desktop, &DesktopNotifications::markReadRequested, this,
+            [this](const std::shared_ptr<const Logic::Mail>& mail) {
+                m_actions.markRead({mail.get()});
+            });
+    // A message read in the program leaves the desktop's list too.
+    connect(&m_events, &ModelEvents::unreadChanged, this, [this] {
+        m_desktop->withdrawRead(
+            [this](const Logic::Mail& mail) { return m_view.accountOfMail(mail).has_value(); });
+    });
+}
+
+void MainWindow::readMailOf(const std::string& emailAddress) {
+    const auto copy = m_view.accountSettings(emailAddress);
+    if (copy && runReadMailAction(this, copy->preferences))
+        m_actions.clearAccountMails(emailAddress);
+}
+
+bool MainWindow::usesDesktopNotifications() const {
+    switch (m_settings.notificationStyle()) {
+    case Norq::Settings::NotificationStyle::Popups:
+        return false;
+    case Norq::Settings::NotificationStyle::Desktop:
+        return DesktopNotifications::available();
+    case Norq::Settings::NotificationStyle::Automatic:
+        break;
+    }
+    return !DesktopTraits::ownPopupsFit() && DesktopNotifications::available();
 }
 
 void MainWindow::buildWindow() {
@@ -180,6 +222,8 @@ void MainWindow::buildWindow() {
     setCentralWidget(central);
 
     m_notifier = new Notifier(m_actions, this);
+    m_desktop = new DesktopNotifications(this);
+    connectDesktopNotifications();
     // After a sleep or a time offline the mail waiting is news: check once the network is there.
     connect(new WakeWatcher(std::chrono::milliseconds(1500), this), &WakeWatcher::checkWanted, this,
             &MainWindow::startCheck);
@@ -260,6 +304,18 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (hasTray() && !m_exiting) {
         event->ignore();
         hide();
+        return;
+    }
+    // No tray, as on GNOME: with desktop notifications the program can go on in the background,
+    // where new mail still reaches the user, and says so once.
+    if (!m_exiting && DesktopNotifications::available()) {
+        event->ignore();
+        hide();
+        if (!std::exchange(m_toldKeepsChecking, true))
+            m_desktop->showNotice(productName(),
+                                  productName() + QStringLiteral(" keeps checking your mail; "
+                                                                 "start it again from the menu "
+                                                                 "to open its window."));
         return;
     }
     // Without a notification area a hidden window could not be reached again: closing it
@@ -348,7 +404,13 @@ void MainWindow::accountFailed(const std::string& address, const CheckProblem& p
 void MainWindow::announce() {
     m_announce.stop();
     const std::uint32_t flags = m_settings.flags();
-    if ((flags & Norq::Settings::FlagShowPopup) != 0) {
+    if ((flags & Norq::Settings::FlagShowPopup) != 0 && usesDesktopNotifications()) {
+        const UserActions::MailsToNotify taken = m_actions.takeMailsToNotify();
+        m_desktop->showNewMails(taken.mails, static_cast<std::size_t>(Notifier::maximumFor(
+                                                 Notifier::primaryWorkArea())));
+        for (const auto& [address, reason] : m_newProblems)
+            m_desktop->showProblem(address, reason);
+    } else if ((flags & Norq::Settings::FlagShowPopup) != 0) {
         m_notifier->showNewMails();
         for (const auto& [address, reason] : m_newProblems)
             m_notifier->showProblem(address, reason);

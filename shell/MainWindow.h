@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+class DesktopNotifications;
 class LogicCore;
 class Notifier;
 class PageTabs;
@@ -56,6 +57,7 @@ public:
 
     TrayIcon& trayIcon() const { return *m_tray; }
     Notifier& notifier() const { return *m_notifier; }
+    DesktopNotifications& desktopNotifications() const { return *m_desktop; }
     PageTabs& pages() const { return *m_pages; }
     ModelEvents& events() { return m_events; }
     QString statusText() const;
@@ -81,8 +83,15 @@ private:
     void accountChecked(const std::string& emailAddress, const CheckFindings& findings);
     void accountFailed(const std::string& emailAddress, const CheckProblem& problem);
     void checkFinished(ModelEvents::CheckId check);
-    /// Pop-ups and the sound for the new mail and problems not shown yet.
+    /// Pop-ups (or desktop notifications) and the sound for the new mail and problems not
+    /// shown yet.
     void announce();
+    /// Whether new mail shows as desktop notifications rather than the program's own pop-ups:
+    /// as the settings say, where a notification service runs.
+    bool usesDesktopNotifications() const;
+    void connectDesktopNotifications();
+    /// The account's read-mail action, then its messages read, as a double click does.
+    void readMailOf(const std::string& emailAddress);
 
     // The settings' changes.
     void soundFileChanged(const QString& path);
@@ -108,6 +117,7 @@ private:
     TrayIcon* m_tray = nullptr;
     PageTabs* m_pages = nullptr;
     Notifier* m_notifier = nullptr;
+    DesktopNotifications* m_desktop = nullptr;
     QPushButton* m_checkButton = nullptr;
     QLabel* m_statusText = nullptr;
     /// When the last check was and the next is due, at the status bar's right end.
@@ -123,6 +133,8 @@ private:
     QTimer m_announce;
     std::set<ModelEvents::CheckId> m_running;
     bool m_exiting = false;
+    /// Closing the window without a tray was explained once this run.
+    bool m_toldKeepsChecking = false;
     /// The accounts that started failing and were not announced yet, with their reasons.
     std::vector<std::pair<QString, QString>> m_newProblems;
     /// The status text of the last account the running or last check could not reach.

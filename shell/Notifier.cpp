@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -25,12 +26,16 @@ double steadySeconds() {
         .count();
 }
 
-QRect primaryWorkArea() {
+} // namespace
+
+QRect Notifier::primaryWorkArea() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen != nullptr ? screen->availableGeometry() : QRect();
 }
 
-} // namespace
+int Notifier::maximumFor(const QRect& area) {
+    return std::max(1, static_cast<int>(area.height() * 0.75 / NotificationWindow::kHeight));
+}
 
 Notifier::Notifier(UserActions& actions, QObject* parent)
     : QObject(parent), m_actions(actions), m_clock(steadySeconds), m_workArea(primaryWorkArea) {
@@ -66,7 +71,7 @@ void Notifier::startRun() {
     // QRect's right and bottom are the last pixels inside; the pop-ups take the edges after them.
     m_right = area.x() + area.width();
     m_bottom = area.y() + area.height();
-    m_maximum = static_cast<int>(area.height() * 0.75 / NotificationWindow::kHeight);
+    m_maximum = maximumFor(area);
     m_runStart = m_clock();
     m_timer.start();
     animate();

@@ -52,6 +52,10 @@ public:
     const std::vector<std::unique_ptr<NotificationWindow>>& popups() const { return m_popups; }
     /// The most pop-ups a run shows on the current work area, but always at least one.
     int maximum() const { return m_maximum; }
+    /// The most pop-ups that fit into three quarters of the area's height, at least one.
+    static int maximumFor(const QRect& area);
+    /// The primary screen's area outside panels and docks.
+    static QRect primaryWorkArea();
 
 private:
     struct Pending {

@@ -8,13 +8,16 @@
 #include "ui/SoundPlayer.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QStandardItemModel>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -66,6 +69,13 @@ SettingsPage::SettingsPage(const Norq::Settings& settings, SoundPlayer& player, 
     auto* showPopup =
         checkBox(notification, QStringLiteral("Show notification window when new message arrive"),
                  (flags & Norq::Settings::FlagShowPopup) != 0, "showNotificationWindow");
+    auto* style = new QComboBox(notification);
+    style->setObjectName(QStringLiteral("notificationStyle"));
+    // In the order of Norq::Settings::NotificationStyle.
+    style->addItems({QStringLiteral("as suits this desktop"),
+                     QStringLiteral("the program's own pop-ups"),
+                     QStringLiteral("desktop notifications")});
+    style->setCurrentIndex(static_cast<int>(settings.notificationStyle()));
     auto* sound = checkBox(notification, QStringLiteral("Play sound when new message arrive"),
                            playSound, "playSound");
     m_soundFile = new QLineEdit(toQString(settings.notificationSound()), notification);
@@ -91,9 +101,28 @@ SettingsPage::SettingsPage(const Norq::Settings& settings, SoundPlayer& player, 
     soundRow->addWidget(stop);
     soundRow->addWidget(play);
     soundRow->addWidget(browse);
+    auto* styleRow = new QHBoxLayout;
+    styleRow->addSpacing(dialogUnitsToPixelsX(this, 12));
+    styleRow->addWidget(new QLabel(QStringLiteral("Show new mail as"), notification));
+    styleRow->addWidget(style);
+    styleRow->addStretch(1);
     auto* notificationLayout = new QVBoxLayout(notification);
     notificationLayout->addLayout(intervalRow);
     notificationLayout->addWidget(showPopup);
+    notificationLayout->addLayout(styleRow);
+    if (QGuiApplication::platformName() == QStringLiteral("wayland")) {
+        // Wayland lets no program place its own windows: pop-ups would not sit in the corner.
+        if (auto* items = qobject_cast<QStandardItemModel*>(style->model()))
+            items->item(static_cast<int>(Norq::Settings::NotificationStyle::Popups))
+                ->setEnabled(false);
+        auto* why = new QLabel(QStringLiteral("On Wayland a program cannot place its own "
+                                              "pop-ups, so new mail shows as desktop "
+                                              "notifications."),
+                               notification);
+        why->setObjectName(QStringLiteral("waylandNote"));
+        why->setWordWrap(true);
+        notificationLayout->addWidget(why);
+    }
     notificationLayout->addWidget(sound);
     notificationLayout->addLayout(soundRow);
 
@@ -110,6 +139,7 @@ SettingsPage::SettingsPage(const Norq::Settings& settings, SoundPlayer& player, 
 
     connect(autostart, &QCheckBox::clicked, this, &SettingsPage::autostartChanged);
     connect(showPopup, &QCheckBox::clicked, this, &SettingsPage::notificationWindowChanged);
+    connect(style, &QComboBox::activated, this, &SettingsPage::notificationStyleChanged);
     connect(sound, &QCheckBox::clicked, this, &SettingsPage::playSoundClicked);
     connect(interval, &QLineEdit::textChanged, this, &SettingsPage::intervalEdited);
     connect(m_soundFile, &QLineEdit::textChanged, this, &SettingsPage::soundFileChanged);

@@ -24,6 +24,8 @@ Q_SIGNALS:
     /// 0 stops the periodic checks.
     void intervalChanged(int minutes);
     void notificationWindowChanged(bool on);
+    /// A Norq::Settings::NotificationStyle, as a number.
+    void notificationStyleChanged(int style);
     void playSoundChanged(bool on);
     void autostartChanged(bool on);
 

@@ -48,7 +48,8 @@ std::string Autostart::entryText(const std::filesystem::path& executable) const 
            "\n"
            "Exec=" +
            execArgument(executable.string()) +
-           "\n"
+           // At log-on the program goes to the tray; its window is a click away.
+           " -minimized\n"
            "Terminal=false\n"
            "X-GNOME-Autostart-enabled=true\n";
 }

@@ -39,10 +39,11 @@ TEST(Settings, DefaultsWithoutAStore) {
     EXPECT_EQ(settings.mainWindowSize().height, 400u);
     EXPECT_EQ(settings.flags(), 3u);
     EXPECT_EQ(settings.timeout(), 5u);
+    EXPECT_EQ(settings.notificationStyle(), Norq::Settings::NotificationStyle::Automatic);
     EXPECT_FALSE(settings.keyExists());
 }
 
-TEST(Settings, FirstSaveWritesAllFiveValuesInNameOrder) {
+TEST(Settings, FirstSaveWritesAllSixValuesInNameOrder) {
     TempHome home;
     auto settings = makeSettings();
     settings.setMainWindowSize(640, 480);
@@ -54,6 +55,7 @@ TEST(Settings, FirstSaveWritesAllFiveValuesInNameOrder) {
                                          "\"InstallDir\"=\"/opt/velomar/bin\"\n"
                                          "\"MainWndSize\"=dword:01e00280\n"
                                          "\"NotificationSound\"=\"/home/me/Звук \\\"1\\\".wav\"\n"
+                                         "\"NotificationStyle\"=dword:00000000\n"
                                          "\"Timeout\"=dword:00000005\n\n");
     struct stat info {};
     ::stat(userStore().c_str(), &info);
@@ -92,7 +94,7 @@ TEST(Settings, AutostartEntryNamesTheExecutable) {
     EXPECT_EQ(readFile(entry), "[Desktop Entry]\n"
                                "Type=Application\n"
                                "Name=Quorvex Velomar\n"
-                               "Exec=\"/opt/velomar/bin/velomar\"\n"
+                               "Exec=\"/opt/velomar/bin/velomar\" -minimized\n"
                                "Terminal=false\n"
                                "X-GNOME-Autostart-enabled=true\n");
     EXPECT_TRUE(settings.isAutostart());
@@ -111,7 +113,7 @@ TEST(Settings, AutostartIsOnWhateverProgramTheEntryNames) {
 TEST(Settings, ExecQuotesAwkwardPaths) {
     const Platform::Autostart autostart("X");
     const std::string text = autostart.entryText("/a b/$x`\"q\"\\50%/run");
-    EXPECT_NE(text.find("Exec=\"/a b/\\\\$x\\\\`\\\\\"q\\\\\"\\\\\\\\50%%/run\"\n"),
+    EXPECT_NE(text.find("Exec=\"/a b/\\\\$x\\\\`\\\\\"q\\\\\"\\\\\\\\50%%/run\" -minimized\n"),
               std::string::npos)
         << text;
 }
@@ -144,7 +146,7 @@ TEST(Settings, AKillDuringSaveLeavesAWholeFile) {
     const auto snapshot = RegistryStore(userStore()).read();
     EXPECT_TRUE(snapshot.problem.empty());
     const auto& values = snapshot.keys.at("Software\\Quorvex Software\\Quorvex Velomar");
-    EXPECT_EQ(values.size(), 5u);
+    EXPECT_EQ(values.size(), 6u);
     EXPECT_GE(std::get<std::uint32_t>(values.at("Timeout")), 20u);
     size_t leftovers = 0;
     for (const auto& entry : std::filesystem::directory_iterator(userStore().parent_path()))

@@ -2,11 +2,13 @@
 // tray's toggle, and a whole check through the real window against the test Dovecot.
 #include "shell/MainWindow.h"
 #include "core/ModelReader.h"
+#include "core/UserActions.h"
 #include "foundation/Settings.h"
 #include "shell/Notifier.h"
 #include "shell/PageTabs.h"
 #include "shell/TrayIcon.h"
 #include "tests/servers/ScriptedPop3Server.h"
+#include "tests/shell/MockNotificationServer.h"
 #include "tests/shell/MockSystemBus.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "tests/support/QtTests.h"
@@ -347,6 +349,44 @@ private Q_SLOTS:
         QSignalSpy exits(&window, &MainWindow::exitRequested);
         window.close();
         QCOMPARE(exits.count(), 1);
+    }
+
+    void desktopNotificationsAnswerAndTheWindowClosesIntoTheBackgroundWithoutATray() {
+        if (const char* missing = ShellTest::sessionBusMissing(); *missing != '\0')
+            QSKIP(missing);
+        ShellTest::MockServer server(QStringLiteral("actions body"));
+        QVERIFY(server.up());
+        TrayIcon::overrideAvailability(false);
+        Shell shell(accounts(ShellTest::unreachableAccount("a@example.org")));
+        QVERIFY(shell.checkDone());
+        MainWindow& window = *shell.window;
+        QTRY_VERIFY(window.desktopNotifications().knowsServer());
+        shell.settings.setNotificationStyle(Norq::Settings::NotificationStyle::Desktop);
+        ShellTest::addMails(shell.core, "a@example.org", 2);
+        Q_EMIT window.events().checkFinished(1); // new mail is told at a check's end
+        QTRY_COMPARE(window.desktopNotifications().openCount(), 2u);
+        QCOMPARE(server.notified().size(), 2);
+
+        // A click on one shows the window on the Messages page.
+        window.pages().setCurrentIndex(PageTabs::Settings);
+        window.hide();
+        server.invoke(1, QStringLiteral("default"));
+        QTRY_VERIFY(window.isVisible());
+        QCOMPARE(window.pages().currentIndex(), int(PageTabs::Messages));
+        // Read in the program, they leave the desktop's list.
+        UserActions(shell.core).markAllRead();
+        QTRY_COMPARE(window.desktopNotifications().openCount(), 0u);
+
+        // No tray: closing leaves the checks running, and says so once.
+        QSignalSpy exits(&window, &MainWindow::exitRequested);
+        window.close();
+        QVERIFY(!window.isVisible());
+        window.showAndActivate();
+        window.close();
+        QCOMPARE(exits.count(), 0);
+        QTRY_COMPARE(server.notified().size(), 3);
+        QVERIFY(server.notified().last()[4].toString().contains(
+            QStringLiteral("keeps checking your mail")));
     }
 
     void startingMinimizedOrWithoutAccounts() {

@@ -1,6 +1,6 @@
 #pragma once
 
-// The mock logind and NetworkManager (python3-dbusmock) that tests/shell/with-system-bus puts
+// The mock logind and NetworkManager (python3-dbusmock) that tests/shell/with-private-buses puts
 // on the private system bus it runs the shell's tests with.
 
 #include <QDBusConnection>
@@ -15,7 +15,7 @@ namespace ShellTest {
 inline const char* mockSystemBusMissing() {
     const QByteArray bus = qgetenv("VELOMAR_TEST_SYSTEM_BUS");
     if (bus.isEmpty() || bus != qgetenv("DBUS_SYSTEM_BUS_ADDRESS"))
-        return "needs the private system bus of tests/shell/with-system-bus, which needs "
+        return "needs the private system bus of tests/shell/with-private-buses, which needs "
                "dbus-daemon (ctest runs this program through it)";
     QDBusConnectionInterface* services = QDBusConnection::systemBus().interface();
     if (!services->isServiceRegistered(QStringLiteral("org.freedesktop.login1")) ||

@@ -1,5 +1,5 @@
 // Waking up and the network coming back, told by mock logind and NetworkManager services
-// (python3-dbusmock) on the private system bus that with-system-bus gives this program and
+// (python3-dbusmock) on the private system bus that with-private-buses gives this program and
 // starts them on.
 #include "shell/WakeWatcher.h"
 #include "tests/shell/MockSystemBus.h"
