@@ -4,8 +4,8 @@
 // tests/shell/with-private-buses gives the shell's tests.
 
 #include "shell/DesktopNotifications.h"
+#include "tests/shell/DbusMockCalls.h"
 
-#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QFile>
@@ -36,21 +36,7 @@ public:
 
     /// The arguments of every Notify the server was sent, oldest first.
     QList<QVariantList> notified() const {
-        QList<QVariantList> calls;
-        const QDBusMessage reply =
-            mock(QStringLiteral("GetMethodCalls"), {QStringLiteral("Notify")});
-        const QDBusArgument list = reply.arguments().value(0).value<QDBusArgument>();
-        list.beginArray();
-        while (!list.atEnd()) {
-            qulonglong when = 0;
-            QVariantList arguments;
-            list.beginStructure();
-            list >> when >> arguments;
-            list.endStructure();
-            calls << arguments;
-        }
-        list.endArray();
-        return calls;
+        return mockCalls(mock(QStringLiteral("GetMethodCalls"), {QStringLiteral("Notify")}));
     }
     /// The server tells of a click on an action.
     void invoke(uint id, const QString& action) const {

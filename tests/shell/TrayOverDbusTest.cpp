@@ -3,6 +3,7 @@
 // registers, its picture and tooltip follow the program's state, its menu holds the four
 // items, a click toggles the window, and it registers again when the watcher restarts.
 #include "shell/TrayIcon.h"
+#include "tests/shell/DbusMockCalls.h"
 #include "tests/support/QtTests.h"
 
 #include <QDBusArgument>
@@ -16,6 +17,8 @@
 #include <QTest>
 
 namespace {
+
+using ShellTest::mockCalls;
 
 const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
@@ -58,21 +61,9 @@ public:
     /// The services of the items that registered so far.
     QStringList registered() const {
         QStringList services;
-        const QDBusArgument calls =
-            mock(QStringLiteral("GetMethodCalls"), {QStringLiteral("RegisterStatusNotifierItem")})
-                .arguments()
-                .value(0)
-                .value<QDBusArgument>();
-        calls.beginArray();
-        while (!calls.atEnd()) {
-            qulonglong when = 0;
-            QVariantList arguments;
-            calls.beginStructure();
-            calls >> when >> arguments;
-            calls.endStructure();
+        for (const QVariantList& arguments : mockCalls(mock(
+                 QStringLiteral("GetMethodCalls"), {QStringLiteral("RegisterStatusNotifierItem")})))
             services << arguments.value(0).toString();
-        }
-        calls.endArray();
         return services;
     }
 
