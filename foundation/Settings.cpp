@@ -103,4 +103,8 @@ bool Settings::disableAutostart() {
     return m_autostart.disable();
 }
 
+bool Settings::upgradeAutostart() {
+    return m_autostart.startHidden();
+}
+
 } // namespace Norq

@@ -59,6 +59,9 @@ public:
     /// Creates or replaces the entry; false when it could not be written.
     bool enableAutostart();
     bool disableAutostart();
+    /// An older version's entry starts the program hidden from now on; false when it could not
+    /// be rewritten.
+    bool upgradeAutostart();
 
 private:
     Platform::Autostart m_autostart;

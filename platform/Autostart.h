@@ -18,6 +18,9 @@ public:
     bool enable(const std::filesystem::path& executable) const;
     /// Removes the entry; true when it is gone afterwards.
     bool disable() const;
+    /// An entry written by an older version opens the window at every log-on: its Exec line
+    /// gains -minimized, and keeps the program it names. False when it could not be rewritten.
+    bool startHidden() const;
 
     std::filesystem::path entryPath() const;
     /// The desktop entry's text; `Exec` holds the path quoted by the desktop-entry rules.

@@ -4,10 +4,13 @@
 #include "platform/SpecialFolders.h"
 
 #include <fstream>
+#include <sstream>
 #include <system_error>
 
 namespace Platform {
 namespace {
+
+const std::string kHidden = " -minimized";
 
 // Exec quoting: inside double quotes, '"', '`', '$' and '\' take a backslash; then the whole
 // value is escaped as a desktop-entry string, which doubles every backslash once more. A '%'
@@ -49,7 +52,8 @@ std::string Autostart::entryText(const std::filesystem::path& executable) const 
            "Exec=" +
            execArgument(executable.string()) +
            // At log-on the program goes to the tray; its window is a click away.
-           " -minimized\n"
+           kHidden +
+           "\n"
            "Terminal=false\n"
            "X-GNOME-Autostart-enabled=true\n";
 }
@@ -77,6 +81,27 @@ bool Autostart::disable() const {
     std::error_code error;
     std::filesystem::remove(path, error);
     return !std::filesystem::exists(path, error);
+}
+
+bool Autostart::startHidden() const {
+    const auto path = entryPath();
+    std::ifstream entry(path);
+    if (path.empty() || !entry)
+        return true;
+    std::ostringstream rewritten;
+    bool changed = false;
+    for (std::string line; std::getline(entry, line);) {
+        if (line.starts_with("Exec=") && !line.ends_with(kHidden) &&
+            !line.ends_with(" -" + kHidden.substr(1))) {
+            line += kHidden;
+            changed = true;
+        }
+        rewritten << line << '\n';
+    }
+    if (!changed)
+        return true;
+    AtomicFile file(path);
+    return file.write(rewritten.str()) && file.commit();
 }
 
 } // namespace Platform

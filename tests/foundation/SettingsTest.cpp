@@ -110,6 +110,21 @@ TEST(Settings, AutostartIsOnWhateverProgramTheEntryNames) {
     EXPECT_TRUE(makeSettings().isAutostart());
 }
 
+TEST(Settings, AnOlderAutostartEntryStartsHiddenFromNowOn) {
+    TempHome home;
+    auto settings = makeSettings();
+    EXPECT_TRUE(settings.upgradeAutostart()); // no entry: nothing to do
+    EXPECT_FALSE(settings.isAutostart());
+    const auto entry = home.configFolder() / "autostart" / "Quorvex Velomar.desktop";
+    writeFile(entry, "[Desktop Entry]\nExec=\"/old place/velomar\"\nTerminal=false\n");
+    ASSERT_TRUE(settings.upgradeAutostart());
+    const std::string upgraded = "[Desktop Entry]\nExec=\"/old place/velomar\" -minimized\n"
+                                 "Terminal=false\n";
+    EXPECT_EQ(readFile(entry), upgraded);
+    ASSERT_TRUE(settings.upgradeAutostart());
+    EXPECT_EQ(readFile(entry), upgraded);
+}
+
 TEST(Settings, ExecQuotesAwkwardPaths) {
     const Platform::Autostart autostart("X");
     const std::string text = autostart.entryText("/a b/$x`\"q\"\\50%/run");
