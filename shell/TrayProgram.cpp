@@ -8,6 +8,7 @@
 #include "foundation/Product.h"
 #include "foundation/Reporter.h"
 #include "foundation/TextConversion.h"
+#include "platform/TerminationSignals.h"
 #include "shell/MainWindow.h"
 #include "shell/PageTabs.h"
 #include "shell/RemoteAccountAddition.h"
@@ -16,9 +17,11 @@
 #include "transport/AbandonedConnectionTests.h"
 #include "ui/Prompts.h"
 
+#include <QSocketNotifier>
 #include <QStringDecoder>
 
 #include <iostream>
+#include <optional>
 
 TrayProgram::TrayProgram(int& argc, char** argv) : m_argc(argc), m_argv(argv) {}
 
@@ -49,6 +52,9 @@ int TrayProgram::runUntilExit() {
         !problem.empty())
         throw Norq::Exception(problem);
     m_gui = TrayApplication::create(m_argc, m_argv);
+    if (!application.settings().upgradeAutostart())
+        Norq::report("Desktop", "the log-on entry could not be changed to start hidden",
+                     application.settings().autostartEntry().string());
     MainWindow window(core, application.settings(),
                       CommandLineJob::startsMinimized(application.options()));
     QObject::connect(&window, &MainWindow::exitRequested, m_gui.get(), &QCoreApplication::quit);
@@ -61,6 +67,16 @@ int TrayProgram::runUntilExit() {
     if (!server.listen())
         Norq::report("Desktop", "later starts cannot reach this one",
                      instance.socketPath().toStdString());
+    // The session ending (or `kill`) ends the program as E&xit does: what is unsaved is saved.
+    const Platform::TerminationSignals termination;
+    std::optional<QSocketNotifier> terminated;
+    if (termination.descriptor() >= 0) {
+        terminated.emplace(termination.descriptor(), QSocketNotifier::Read);
+        QObject::connect(&*terminated, &QSocketNotifier::activated, &window, [&] {
+            terminated->setEnabled(false);
+            window.exit();
+        });
+    }
     return m_gui->exec();
 }
 
