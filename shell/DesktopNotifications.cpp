@@ -53,7 +53,11 @@ DesktopNotifications::DesktopNotifications(QObject* parent) : QObject(parent) {
 
 bool DesktopNotifications::available() {
     const QDBusConnection bus = QDBusConnection::sessionBus();
-    return bus.isConnected() && bus.interface()->isServiceRegistered(kService);
+    if (!bus.isConnected())
+        return false;
+    // Some desktops start their notification server only when the first notification comes.
+    return bus.interface()->isServiceRegistered(kService) ||
+           bus.interface()->activatableServiceNames().value().contains(kService);
 }
 
 void DesktopNotifications::showNewMails(const Logic::Account::MailList& mails,

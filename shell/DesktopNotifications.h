@@ -27,7 +27,7 @@ class DesktopNotifications : public QObject {
 public:
     explicit DesktopNotifications(QObject* parent = nullptr);
 
-    /// Whether a notification service is on the session bus.
+    /// Whether a notification service is on the session bus, or starts when called.
     static bool available();
 
     /// One notification per message, in the order given, at most `maximum`; the others as one
