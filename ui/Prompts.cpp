@@ -4,7 +4,11 @@
 
 #include <QFileDialog>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QQueue>
+
+#include <algorithm>
 
 namespace Prompts {
 namespace {
@@ -21,7 +25,59 @@ Answers& answers() {
     return instance;
 }
 
+// A line may break only at a space, so a path or an address longer than a line would be cut.
+// A long word may also break after a separator, and anywhere when it has none for a while
+// (U+200B, a zero-width space, marks where); short words stay as they are.
+QString breakable(const QString& text) {
+    constexpr qsizetype kLongWord = 24;
+    const QString separators = QStringLiteral("/\\.@-_=?&,;:");
+    QString result;
+    result.reserve(text.size() + text.size() / 8);
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && !text[end].isSpace())
+            ++end;
+        const bool isLong = end - start > kLongWord;
+        qsizetype sinceBreak = 0;
+        for (qsizetype i = start; i < end; ++i) {
+            result += text[i];
+            ++sinceBreak;
+            if (isLong && i + 1 < end &&
+                (sinceBreak >= kLongWord || separators.contains(text[i]))) {
+                result += QChar(0x200B);
+                sinceBreak = 0;
+            }
+        }
+        // The spaces after the word.
+        for (start = end; start < text.size() && text[start].isSpace(); ++start)
+            result += text[start];
+    }
+    return result;
+}
+
 } // namespace
+
+std::unique_ptr<QMessageBox> messageBox(QWidget* parent, QMessageBox::Icon icon,
+                                        const QString& caption, const QString& text) {
+    auto box =
+        std::make_unique<QMessageBox>(icon, caption, breakable(text), QMessageBox::Ok, parent);
+    // A server's reason or a file name is shown as it is, never read as markup.
+    box->setTextFormat(Qt::PlainText);
+    // A short message would make the box narrower than its caption, which the window manager
+    // then cuts off: "Quorvex Velomar Exception" must stay readable. Title bars draw in bold
+    // and also hold the window's icon and buttons. A longer message is left alone: the box
+    // wraps it at about half the screen's width, but only while the label has no minimum
+    // width of its own.
+    QFont titleFont = box->font();
+    titleFont.setBold(true);
+    const QFontMetrics titleMetrics(titleFont);
+    const int captionWidth = titleMetrics.horizontalAdvance(caption) + 6 * titleMetrics.height();
+    auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    if (label != nullptr && label->fontMetrics().horizontalAdvance(text) < captionWidth)
+        label->setMinimumWidth(captionWidth);
+    return box;
+}
 
 void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
                  const QString& text) {
@@ -30,16 +86,7 @@ void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& caption
         answers().asked.append({caption, text, {}});
         return;
     }
-    QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
-    // A short message would make the box narrower than its caption, which the window manager
-    // then cuts off: "Quorvex Velomar Exception" must stay readable.
-    // Title bars draw in bold and also hold the window's icon and buttons.
-    QFont titleFont = box.font();
-    titleFont.setBold(true);
-    const int captionWidth = QFontMetrics(titleFont).horizontalAdvance(caption);
-    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: %1px; }")
-                          .arg(captionWidth + 6 * QFontMetrics(titleFont).height()));
-    box.exec();
+    messageBox(parent, icon, caption, text)->exec();
 }
 
 void showError(QWidget* parent, const QString& text) {

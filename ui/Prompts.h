@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class QWidget;
 
 /// Every modal question the program asks: message boxes and file dialogs. Tests answer the
@@ -11,6 +13,10 @@ class QWidget;
 /// written down for the test to read.
 namespace Prompts {
 
+/// The message box `showMessage` shows: the whole text as plain text, wrapped to fit the screen,
+/// long paths and addresses broken where they must be.
+std::unique_ptr<QMessageBox> messageBox(QWidget* parent, QMessageBox::Icon icon,
+                                        const QString& caption, const QString& text);
 /// A message box with an OK button; returns once it is closed.
 void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
                  const QString& text);

@@ -3,6 +3,9 @@
 #include "tests/support/QtTests.h"
 #include "ui/DialogUnits.h"
 
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
 #include <QTest>
 #include <QWidget>
 
@@ -22,6 +25,39 @@ private Q_SLOTS:
         QCOMPARE(asked[0].text, QStringLiteral("Can't open the url [x]!"));
         QCOMPARE(asked[1].filters, QStringList{QStringLiteral("Sound Files (*.wav)")});
         QVERIFY(Prompts::takeAsked().isEmpty());
+    }
+
+    // Every box shows its whole text, however long its words: paths and addresses break.
+    void aMessageShowsItsWholeText() {
+        const QString folder = QStringLiteral("/home/anna/.local/share/Quorvex Software/"
+                                              "Quorvex Velomar/data/general.bin");
+        for (const QString& text :
+             {QStringLiteral(
+                  "Can't launch the program "
+                  "[/opt/no-such-folder/and/then/a/rather/long/way/down/to/the/mail/reader/that/"
+                  "is/not/there/any/more/reader]!"),
+              QStringLiteral("Account with e-mail address "
+                             "[anna.maria.longname-of-the-family@mail.example-provider.org] "
+                             "already exists."),
+              QStringLiteral("The account file ") + folder +
+                  QStringLiteral(" is damaged. It was kept as it is; move it away to start "
+                                 "with no accounts."),
+              QStringLiteral("<b>not bold</b>")}) {
+            const auto box = Prompts::messageBox(nullptr, QMessageBox::Critical,
+                                                 QStringLiteral("Quorvex Velomar Error"), text);
+            box->show();
+            const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            QVERIFY(label != nullptr);
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+            QString shown = label->text();
+            QCOMPARE(shown.remove(QChar(0x200B)), text);
+            QVERIFY(box->width() <= QGuiApplication::primaryScreen()->availableGeometry().width());
+            const QRect room = label->contentsRect();
+            const QRect needed =
+                label->fontMetrics().boundingRect(room, Qt::TextWordWrap, label->text());
+            QVERIFY2(needed.width() <= room.width() && needed.height() <= room.height(),
+                     qPrintable(text));
+        }
     }
 
     void dialogUnitsFollowTheFont() {
