@@ -201,7 +201,7 @@ void MainWindow::buildWindow() {
 
     auto* central = new QWidget(this);
     m_pages = new PageTabs(m_core, m_events, m_settings, *m_player, central);
-    m_checkButton = new QPushButton(QStringLiteral("Check E-Mail"), central);
+    m_checkButton = new QPushButton(QStringLiteral("&Check E-Mail"), central);
     m_checkButton->setObjectName(QStringLiteral("checkButton"));
     m_checkButton->setFixedSize(dialogUnitsToPixels(this, 60, 14));
     connect(m_checkButton, &QPushButton::clicked, this, &MainWindow::startCheck);

@@ -30,11 +30,14 @@ AccountPreferencesPage::AccountPreferencesPage(const Logic::AccountPreferences& 
     m_program = radio(group, "launchProgram", QStringLiteral("Launch this program:"));
     m_programPath =
         makeAccountPageEdit(group, "programPath", toQString(preferences.programPath()), 168);
-    m_browse = new QPushButton(QStringLiteral("Browse..."), group);
+    m_browse = new QPushButton(QStringLiteral("B&rowse..."), group);
     m_browse->setObjectName(QStringLiteral("browse"));
     m_browse->setFixedWidth(dialogUnitsToPixelsX(this, 54));
     m_openUrl = radio(group, "openUrl", QStringLiteral("Open this URL in default web browser:"));
     m_url = makeAccountPageEdit(group, "url", toQString(preferences.url()), 168);
+    // Each field sits under its choice, which names it.
+    m_programPath->setAccessibleName(QStringLiteral("Program to launch"));
+    m_url->setAccessibleName(QStringLiteral("URL to open"));
 
     // An action this program does not know checks no button and leaves every field disabled.
     switch (preferences.readMailAction()) {

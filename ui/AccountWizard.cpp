@@ -9,6 +9,7 @@
 #include "ui/ConnectionSettingsPage.h"
 #include "ui/DialogFrame.h"
 #include "ui/DialogUnits.h"
+#include "ui/FieldLabel.h"
 #include "ui/HyperLink.h"
 #include "ui/PlaceholderPage.h"
 #include "ui/Prompts.h"
@@ -181,9 +182,9 @@ QWizardPage* AccountWizard::makePrimaryPage() {
     m_password->setObjectName(QStringLiteral("password"));
     m_password->setEchoMode(QLineEdit::Password);
     auto* grid = new QGridLayout(group);
-    grid->addWidget(new QLabel(QStringLiteral("E-Mail address:"), group), 0, 0);
+    grid->addWidget(fieldLabel(QStringLiteral("E-Mail address:"), m_emailAddress), 0, 0);
     grid->addWidget(m_emailAddress, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Password:"), group), 1, 0);
+    grid->addWidget(fieldLabel(QStringLiteral("Password:"), m_password), 1, 0);
     grid->addWidget(m_password, 1, 1);
     grid->setColumnMinimumWidth(1, dialogUnitsToPixelsX(page, 108));
     grid->setColumnStretch(2, 1);

@@ -12,6 +12,7 @@
 #include "ui/QtText.h"
 #include "ui/ReadMailActions.h"
 #include "ui/ReportList.h"
+#include "ui/ReportTable.h"
 
 #include <QPushButton>
 #include <QTableWidget>
@@ -48,18 +49,21 @@ QString statusText(const AccountView& account) {
 
 AccountsPage::AccountsPage(LogicCore& core, ModelEvents& events, QWidget* parent)
     : QWidget(parent), m_core(core) {
-    m_list = ReportList::create(
-        this, {{QStringLiteral("E-Mail Address"), 140}, {QStringLiteral("Status"), 200, true}},
-        QAbstractItemView::SingleSelection);
+    m_list = new ReportTable(
+        {{QStringLiteral("E-Mail Address"), 140, 0.45}, {QStringLiteral("Status"), 120, 0, true}},
+        QAbstractItemView::SingleSelection, this);
     m_list->setObjectName(QStringLiteral("accountList"));
-    auto* add = ReportList::createButton(this, QStringLiteral("Add..."), "addAccount");
-    m_edit = ReportList::createButton(this, QStringLiteral("Edit..."), "editAccount");
-    m_remove = ReportList::createButton(this, QStringLiteral("Remove"), "removeAccount");
+    m_list->setEmptyText(QStringLiteral("No accounts yet: add one with Add..."));
+    auto* add = ReportList::createButton(this, QStringLiteral("&Add..."), "addAccount");
+    m_edit = ReportList::createButton(this, QStringLiteral("&Edit..."), "editAccount");
+    m_remove = ReportList::createButton(this, QStringLiteral("&Remove"), "removeAccount");
     ReportList::layOut(this, m_list, {add, m_edit, m_remove});
 
     connect(m_list, &QTableWidget::itemSelectionChanged, this, &AccountsPage::updateButtons);
     connect(m_list, &QTableWidget::cellDoubleClicked, this,
             [this](int row, int) { readMailOfRow(row); });
+    connect(m_list, &ReportTable::enterPressed, this, &AccountsPage::editSelectedAccount);
+    connect(m_list, &ReportTable::deletePressed, this, &AccountsPage::removeSelectedAccount);
     connect(add, &QPushButton::clicked, this, &AccountsPage::addAccountWithWizard);
     connect(m_edit, &QPushButton::clicked, this, &AccountsPage::editSelectedAccount);
     connect(m_remove, &QPushButton::clicked, this, &AccountsPage::removeSelectedAccount);

@@ -8,7 +8,7 @@ struct AccountView;
 class LogicCore;
 class ModelEvents;
 class QPushButton;
-class QTableWidget;
+class ReportTable;
 
 /// The "Accounts" tab: the accounts with their status, and where they are added, edited and
 /// removed. The rows follow the model's events: a check's progress rewrites an account's
@@ -40,7 +40,7 @@ private:
     std::string selectedAddress() const;
 
     LogicCore& m_core;
-    QTableWidget* m_list;
+    ReportTable* m_list;
     QPushButton* m_edit;
     QPushButton* m_remove;
 };

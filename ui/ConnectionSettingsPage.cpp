@@ -4,6 +4,7 @@
 #include "ui/AccountPageGroup.h"
 #include "ui/ConnectionTestDialog.h"
 #include "ui/DialogUnits.h"
+#include "ui/FieldLabel.h"
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
 
@@ -34,7 +35,7 @@ ConnectionSettingsPage::ConnectionSettingsPage(const Logic::ConnectionSettings& 
     m_userLogin = makeAccountPageEdit(group, "userLogin", toQString(settings.userLogin()), 108);
     m_password = makeAccountPageEdit(group, "password", toQString(settings.password()), 108);
     m_password->setEchoMode(QLineEdit::Password);
-    auto* test = new QPushButton(QStringLiteral("Test"), group);
+    auto* test = new QPushButton(QStringLiteral("&Test"), group);
     test->setObjectName(QStringLiteral("test"));
     test->setFixedWidth(dialogUnitsToPixelsX(this, 54));
     connect(test, &QPushButton::clicked, this, &ConnectionSettingsPage::runTest);
@@ -43,18 +44,18 @@ ConnectionSettingsPage::ConnectionSettingsPage(const Logic::ConnectionSettings& 
     // 264: the fields start at one edge, and the port's box is as wide as five digits need.
     grid->setColumnMinimumWidth(0, dialogUnitsToPixelsX(this, 60));
     grid->setColumnMinimumWidth(2, dialogUnitsToPixelsX(this, 42));
-    grid->addWidget(new QLabel(QStringLiteral("Server name:"), group), 0, 0);
+    grid->addWidget(fieldLabel(QStringLiteral("Server name:"), m_serverName), 0, 0);
     grid->addWidget(m_serverName, 0, 1);
-    auto* portLabel = new QLabel(QStringLiteral("Port:"), group);
+    QLabel* portLabel = fieldLabel(QStringLiteral("Port:"), m_port);
     portLabel->setContentsMargins(dialogUnitsToPixelsX(this, 12), 0, 0, 0);
     grid->addWidget(portLabel, 0, 2);
     grid->addWidget(m_port, 0, 3);
     grid->addWidget(m_useTls, 1, 1, 1, 3);
-    grid->addWidget(new QLabel(QStringLiteral("E-Mail address:"), group), 2, 0);
+    grid->addWidget(fieldLabel(QStringLiteral("E-Mail address:"), m_emailAddress), 2, 0);
     grid->addWidget(m_emailAddress, 2, 1);
-    grid->addWidget(new QLabel(QStringLiteral("User login:"), group), 3, 0);
+    grid->addWidget(fieldLabel(QStringLiteral("User login:"), m_userLogin), 3, 0);
     grid->addWidget(m_userLogin, 3, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Password:"), group), 4, 0);
+    grid->addWidget(fieldLabel(QStringLiteral("Password:"), m_password), 4, 0);
     grid->addWidget(m_password, 4, 1);
     grid->addWidget(test, 4, 2, 1, 2, Qt::AlignRight);
     grid->setColumnStretch(4, 1);

@@ -42,7 +42,7 @@ ConnectionTestDialog::ConnectionTestDialog(const Logic::ConnectionSettings& sett
     m_progress->setValue(0);
     m_progress->setTextVisible(false);
     m_progress->setFixedHeight(dialogUnitsToPixelsY(this, 8));
-    m_button = new QPushButton(QStringLiteral("Cancel"), this);
+    m_button = new QPushButton(QStringLiteral("&Cancel"), this);
     m_button->setObjectName(QStringLiteral("button"));
     m_button->setDefault(true);
     m_button->setMinimumSize(dialogUnitsToPixels(this, 50, 14));
@@ -119,7 +119,7 @@ void ConnectionTestDialog::succeeded(int messageCount) {
     post([this, messageCount] {
         showStep(QStringLiteral("Success! You have %1 mails in your mailbox!").arg(messageCount),
                  3);
-        m_button->setText(QStringLiteral("Ok"));
+        m_button->setText(QStringLiteral("&Ok"));
     });
 }
 
@@ -140,7 +140,7 @@ void ConnectionTestDialog::showStep(const QString& status, int progress) {
 
 void ConnectionTestDialog::showResult(const QString& status) {
     setStatus(status);
-    m_button->setText(QStringLiteral("Ok"));
+    m_button->setText(QStringLiteral("&Ok"));
 }
 
 void ConnectionTestDialog::setStatus(const QString& status) {

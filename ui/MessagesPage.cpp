@@ -8,6 +8,7 @@
 #include "ui/QtText.h"
 #include "ui/ReadMailActions.h"
 #include "ui/ReportList.h"
+#include "ui/ReportTable.h"
 
 #include <QDateTime>
 #include <QHeaderView>
@@ -78,23 +79,31 @@ private:
 
 MessagesPage::MessagesPage(LogicCore& core, ModelEvents& events, QWidget* parent)
     : QWidget(parent), m_core(core), m_sortColumn(kDate) {
-    m_list = ReportList::create(this,
-                                {{QStringLiteral("Account"), 130},
-                                 {QStringLiteral("From"), 140},
-                                 {QStringLiteral("Subject"), 300, true},
-                                 {QStringLiteral("Date"), 100}},
-                                QAbstractItemView::ExtendedSelection);
+    // The subject matters most: it takes what the others leave. The account, often the same in
+    // every row, gets the least.
+    m_list = new ReportTable({{QStringLiteral("Account"), 70, 0.2},
+                              {QStringLiteral("From"), 90, 0.27},
+                              {QStringLiteral("Subject"), 110, 0, true},
+                              {QStringLiteral("Date"), 100}},
+                             QAbstractItemView::ExtendedSelection, this);
     m_list->setObjectName(QStringLiteral("messageList"));
+    m_list->setEmptyText(QStringLiteral("No unread messages"));
     m_markAllRead =
-        ReportList::createButton(this, QStringLiteral("Mark All As Read"), "markAllAsRead");
-    m_markRead = ReportList::createButton(this, QStringLiteral("Mark As Read"), "markAsRead");
+        ReportList::createButton(this, QStringLiteral("Mark &All As Read"), "markAllAsRead");
+    m_markRead = ReportList::createButton(this, QStringLiteral("&Mark As Read"), "markAsRead");
     ReportList::layOut(this, m_list, {m_markAllRead, m_markRead});
 
+    m_list->horizontalHeader()->setSortIndicatorShown(true);
     connect(m_list->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &MessagesPage::sortByColumn);
     connect(m_list, &QTableWidget::itemSelectionChanged, this, &MessagesPage::updateButtons);
     connect(m_list, &QTableWidget::cellDoubleClicked, this,
             [this](int row, int) { readMailOfRow(row); });
+    connect(m_list, &ReportTable::enterPressed, this, [this] {
+        if (m_list->currentRow() >= 0)
+            readMailOfRow(m_list->currentRow());
+    });
+    connect(m_list, &ReportTable::deletePressed, this, &MessagesPage::markSelectedRead);
     connect(m_markAllRead, &QPushButton::clicked, this, &MessagesPage::markAllRead);
     connect(m_markRead, &QPushButton::clicked, this, &MessagesPage::markSelectedRead);
     connect(&events, &ModelEvents::unreadChanged, this, &MessagesPage::refresh);
@@ -143,7 +152,9 @@ void MessagesPage::sortByColumn(int column) {
 }
 
 void MessagesPage::applySort() {
-    m_list->sortItems(m_sortColumn, m_ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    const Qt::SortOrder order = m_ascending ? Qt::AscendingOrder : Qt::DescendingOrder;
+    m_list->sortItems(m_sortColumn, order);
+    m_list->horizontalHeader()->setSortIndicator(m_sortColumn, order);
 }
 
 void MessagesPage::markSelectedRead() {

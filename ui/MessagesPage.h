@@ -7,7 +7,7 @@
 class LogicCore;
 class ModelEvents;
 class QPushButton;
-class QTableWidget;
+class ReportTable;
 
 namespace Logic {
 class Mail;
@@ -38,7 +38,7 @@ private:
     std::shared_ptr<const Logic::Mail> mailAt(int row) const;
 
     LogicCore& m_core;
-    QTableWidget* m_list;
+    ReportTable* m_list;
     QPushButton* m_markAllRead;
     QPushButton* m_markRead;
     int m_sortColumn;

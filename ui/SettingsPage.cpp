@@ -3,6 +3,7 @@
 #include "foundation/LexicalCast.h"
 #include "foundation/Settings.h"
 #include "ui/DialogUnits.h"
+#include "ui/FieldLabel.h"
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
 #include "ui/SoundPlayer.h"
@@ -81,16 +82,21 @@ SettingsPage::SettingsPage(const Norq::Settings& settings, SoundPlayer& player, 
     m_soundFile = new QLineEdit(toQString(settings.notificationSound()), notification);
     m_soundFile->setObjectName(QStringLiteral("soundFile"));
     m_soundFile->setMinimumWidth(dialogUnitsToPixelsX(this, 132));
+    m_soundFile->setAccessibleName(QStringLiteral("Sound file"));
     auto* stop = button(notification, QStringLiteral("X"), 14, "stopSound");
     auto* play = button(notification, QStringLiteral(">"), 14, "playSoundFile");
-    auto* browse = button(notification, QStringLiteral("Browse..."), 54, "browseSoundFile");
+    // Symbols to the eye; words to a screen reader and under the mouse.
+    stop->setAccessibleName(QStringLiteral("Stop sound"));
+    stop->setToolTip(stop->accessibleName());
+    play->setAccessibleName(QStringLiteral("Play sound"));
+    play->setToolTip(play->accessibleName());
+    auto* browse = button(notification, QStringLiteral("&Browse..."), 54, "browseSoundFile");
     m_soundControls = {m_soundFile, stop, play, browse};
     for (QWidget* control : m_soundControls)
         control->setEnabled(playSound);
 
     auto* intervalRow = new QHBoxLayout;
-    intervalRow->addWidget(
-        new QLabel(QStringLiteral("Check for new messages every"), notification));
+    intervalRow->addWidget(fieldLabel(QStringLiteral("Check for new messages every"), interval));
     intervalRow->addWidget(interval);
     intervalRow->addWidget(new QLabel(QStringLiteral("minute(s)"), notification));
     intervalRow->addStretch(1);
@@ -103,7 +109,7 @@ SettingsPage::SettingsPage(const Norq::Settings& settings, SoundPlayer& player, 
     soundRow->addWidget(browse);
     auto* styleRow = new QHBoxLayout;
     styleRow->addSpacing(dialogUnitsToPixelsX(this, 12));
-    styleRow->addWidget(new QLabel(QStringLiteral("Show new mail as"), notification));
+    styleRow->addWidget(fieldLabel(QStringLiteral("Show new mail as"), style));
     styleRow->addWidget(style);
     styleRow->addStretch(1);
     auto* notificationLayout = new QVBoxLayout(notification);

@@ -6,6 +6,7 @@
 #include "tests/ui/PageTestSupport.h"
 #include "ui/HyperLink.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QHelpEvent>
 #include <QTest>
@@ -59,6 +60,14 @@ private Q_SLOTS:
             page.findChild<HyperLink*>(u"userGuideLink"_s)->address(),
             QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + u"/docs/user-guide.html"_s)
                 .toString());
+    }
+
+    void aScreenReaderMeetsALinkThatOpens() {
+        QAccessibleInterface* link = QAccessible::queryAccessibleInterface(m_links[0]);
+        QCOMPARE(link->role(), QAccessible::Link);
+        QCOMPARE(link->text(QAccessible::Name), u"User guide"_s);
+        link->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_COMPARE(handlerStarts(), QStringList{u"--open velomar-test:guide"_s});
     }
 
     void onlyTheTextIsTheLink() {

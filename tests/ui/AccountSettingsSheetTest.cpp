@@ -7,6 +7,7 @@
 #include "tests/ui/DialogTestSupport.h"
 #include "ui/Prompts.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 #include <QTest>
 
 using DialogTests::control;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -60,6 +62,22 @@ private Q_SLOTS:
         QCOMPARE(sheet.result(), int(QDialog::Accepted));
         QCOMPARE(sheet.connectionSettings(), secureSettings());
         QCOMPARE(sheet.preferences(), unknown);
+    }
+
+    // A screen reader names every field by its label, or by the choice it sits under.
+    void everyFieldHasItsOwnName() {
+        AccountSettingsSheet sheet(secureSettings(),
+                                   preferences(Logic::ReadMailAction::LaunchProgram), m_presets,
+                                   nullptr);
+        sheet.show();
+        sheet.findChild<QTabWidget*>()->setCurrentIndex(1); // made when its tab opens
+        QStringList names;
+        for (QLineEdit* field : sheet.findChildren<QLineEdit*>())
+            names << QAccessible::queryAccessibleInterface(field)->text(QAccessible::Name);
+        names.sort();
+        QCOMPARE(names, (QStringList{u"E-Mail address:"_s, u"Password:"_s, u"Port:"_s,
+                                     u"Program to launch"_s, u"Server name:"_s, u"URL to open"_s,
+                                     u"User login:"_s}));
     }
 
     void thePreferencesPageEnablesTheChosenActionsFields() {

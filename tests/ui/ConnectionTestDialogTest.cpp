@@ -116,10 +116,10 @@ private Q_SLOTS:
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Connection Settings Test"));
         QCOMPARE(control<QLabel>(&dialog, "status")->text(),
                  QStringLiteral("Connecting to server..."));
-        QCOMPARE(button->text(), QStringLiteral("Cancel"));
+        QCOMPARE(button->text(), QStringLiteral("&Cancel"));
         QCOMPARE(bar->maximum(), 3);
         dialog.show();
-        QTRY_COMPARE_WITH_TIMEOUT(button->text(), QStringLiteral("Ok"), kPatience);
+        QTRY_COMPARE_WITH_TIMEOUT(button->text(), QStringLiteral("&Ok"), kPatience);
         QCOMPARE(control<QLabel>(&dialog, "status")->text(), status);
         QCOMPARE(bar->value(), progress);
         button->click();
@@ -153,7 +153,7 @@ private Q_SLOTS:
             auto* dialog = qobject_cast<ConnectionTestDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             auto* button = control<QPushButton>(dialog, "button");
-            QTRY_COMPARE_WITH_TIMEOUT(button->text(), QStringLiteral("Ok"), kPatience);
+            QTRY_COMPARE_WITH_TIMEOUT(button->text(), QStringLiteral("&Ok"), kPatience);
             seen = control<QLabel>(dialog, "status")->text();
             button->click();
         });

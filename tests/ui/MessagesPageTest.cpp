@@ -6,11 +6,15 @@
 #include "tests/support/ScopedTimeZone.h"
 #include "tests/ui/PageTestSupport.h"
 #include "ui/Prompts.h"
+#include "ui/ReportTable.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+#include <QToolTip>
 
 using namespace PageTests;
 using namespace Qt::StringLiterals;
@@ -99,6 +103,8 @@ private Q_SLOTS:
         QCOMPARE(column(m_list, kFrom).last(), u"Анна <anna@example.net>"_s);
         clickHeader(m_list, kFrom);
         QCOMPARE(column(m_list, kFrom).first(), u"Анна <anna@example.net>"_s);
+        QCOMPARE(m_list->horizontalHeader()->sortIndicatorSection(), int(kFrom));
+        QCOMPARE(m_list->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
         // A check's refresh keeps the order the user chose.
         m_page->refresh();
         QCOMPARE(column(m_list, kFrom).first(), u"Анна <anna@example.net>"_s);
@@ -140,6 +146,45 @@ private Q_SLOTS:
         QCOMPARE(m_events.take(), (QStringList{u"unreadChanged"_s, u"saved"_s}));
         QCOMPARE(m_model->saved(),
                  (QStringList{u"anna@example.org: Lunch, Minutes"_s, u"zoe@example.org: "_s}));
+    }
+
+    void theKeyboardMarksReadsAndLeavesTheList() {
+        m_list->setFocus();
+        clickRow(m_list, 2, {});
+        QTest::keyClick(m_list, Qt::Key_Delete);
+        QCOMPARE(column(m_list, kSubject),
+                 (QStringList{u"Café at fünf"_s, u"Lunch"_s, u"No date"_s}));
+        clickRow(m_list, 0, {});
+        QTest::keyClick(m_list, Qt::Key_Return); // zoe's read-mail action starts
+        QCOMPARE(column(m_list, kSubject), (QStringList{u"Lunch"_s}));
+        QTest::keyClick(m_list, Qt::Key_Tab);
+        QVERIFY(!m_list->hasFocus());
+        QCOMPARE(m_markAll->text(), u"Mark &All As Read"_s);
+        QCOMPARE(m_markRead->text(), u"&Mark As Read"_s);
+    }
+
+    // The subject takes what the others leave; a cell cut short shows its text on hover; an
+    // empty list says so.
+    void theSubjectHasTheRoomAndNothingIsHidden() {
+        m_page->resize(m_page->sizeHint());
+        QTRY_VERIFY(m_list->columnWidth(kSubject) > m_list->columnWidth(kAccount));
+        QVERIFY(m_list->columnWidth(kSubject) > m_list->columnWidth(kFrom));
+        int total = 0;
+        for (int c = kAccount; c <= kDate; ++c)
+            total += m_list->columnWidth(c);
+        QCOMPARE(total, m_list->viewport()->width());
+
+        m_list->setColumnWidth(kFrom, 40);
+        const QRect cut = m_list->visualRect(m_list->model()->index(0, kFrom));
+        QHelpEvent hover(QEvent::ToolTip, cut.center(),
+                         m_list->viewport()->mapToGlobal(cut.center()));
+        QApplication::sendEvent(m_list->viewport(), &hover);
+        QTRY_COMPARE(QToolTip::text(), u"Анна <anna@example.net>"_s);
+
+        m_page->markAllRead();
+        const QImage saying = m_list->viewport()->grab().toImage();
+        static_cast<ReportTable*>(m_list)->setEmptyText({});
+        QVERIFY(m_list->viewport()->grab().toImage() != saying);
     }
 
     void aChangeElsewhereShowsAtOnce() {

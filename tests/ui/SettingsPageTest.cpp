@@ -8,6 +8,7 @@
 #include "ui/Prompts.h"
 #include "ui/SoundPlayer.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -41,6 +42,23 @@ private Q_SLOTS:
         QVERIFY(!box(u"playSound"_s)->isChecked());
         QCOMPARE(edit(u"soundFile"_s)->text(), u"/opt/velomar/basis/notify.wav"_s);
         QCOMPARE(enabledSoundControls(), 0);
+    }
+
+    void theSymbolButtonsAndTheFieldsHaveNames() {
+        const auto name = [this](const QString& object) {
+            return QAccessible::queryAccessibleInterface(m_page->findChild<QWidget*>(object))
+                ->text(QAccessible::Name);
+        };
+        QCOMPARE(name(u"stopSound"_s), u"Stop sound"_s);
+        QCOMPARE(name(u"playSoundFile"_s), u"Play sound"_s);
+        QCOMPARE(m_page->findChild<QWidget*>(u"playSoundFile"_s)->toolTip(), u"Play sound"_s);
+        QCOMPARE(name(u"checkInterval"_s), u"Check for new messages every"_s);
+        // A list is named by its choice; its label comes as a relation.
+        const auto labels = QAccessible::queryAccessibleInterface(
+                                m_page->findChild<QWidget*>(u"notificationStyle"_s))
+                                ->relations(QAccessible::Label);
+        QCOMPARE(labels.value(0).first->text(QAccessible::Name), u"Show new mail as"_s);
+        QCOMPARE(name(u"soundFile"_s), u"Sound file"_s);
     }
 
     void everyKeystrokeOfTheIntervalIsReported() {
