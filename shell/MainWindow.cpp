@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -57,13 +58,7 @@ MainWindow::MainWindow(LogicCore& core, Norq::Settings& settings, bool startMini
     buildWindow();
     connectEvents();
 
-    const Norq::Settings::WindowSize stored = m_settings.mainWindowSize();
-    resize(std::max<int>(static_cast<int>(stored.width), minimumWidth()),
-           std::max<int>(static_cast<int>(stored.height), minimumHeight()));
-    // Centred on the screen, and placed before it shows: a dialog opened at once (the wizard
-    // of a first start) is then centred over a window whose place is known.
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    placeOnScreen();
 
     connect(&m_schedule, &CheckSchedule::summaryChanged, this, &MainWindow::updateTrayStatus);
     m_schedule.setInterval(m_settings.timeout());
@@ -91,6 +86,28 @@ MainWindow::MainWindow(LogicCore& core, Norq::Settings& settings, bool startMini
             this, [this] { m_pages->showAccountsAndAddAccount(); }, Qt::QueuedConnection);
     }
     m_initialised = true;
+}
+
+void MainWindow::placeOnScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 4096, 4096);
+    // The window manager's title bar and frame come on top of the window's own size.
+    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    const QSize room = area.size() - QSize(titleBar / 2, titleBar * 3 / 2);
+    // Smaller than the first size, so the window can be made smaller, down to what shows the
+    // pages' buttons and a few rows of a list; never more than the screen holds.
+    setMinimumSize(
+        minimumSizeHint().expandedTo(dialogUnitsToPixels(this, 220, 120)).boundedTo(room));
+    const Norq::Settings::WindowSize stored = m_settings.mainWindowSize();
+    const QSize wanted =
+        stored.width > 0 && stored.height > 0
+            ? QSize(static_cast<int>(stored.width), static_cast<int>(stored.height))
+            : dialogUnitsToPixels(this, 332, 191);
+    resize(wanted.expandedTo(minimumSize()).boundedTo(room));
+    // Centred on the screen, and placed before it shows: a dialog opened at once (the wizard
+    // of a first start) is then centred over a window whose place is known.
+    move(area.x() + (area.width() - width()) / 2,
+         area.y() + std::max(0, (area.height() - height() - titleBar) / 2));
 }
 
 MainWindow::~MainWindow() {
@@ -228,8 +245,6 @@ void MainWindow::buildWindow() {
     connect(new WakeWatcher(std::chrono::milliseconds(1500), this), &WakeWatcher::checkWanted, this,
             &MainWindow::startCheck);
 
-    const QSize templateSize = dialogUnitsToPixels(this, 332, 191);
-    setMinimumSize(templateSize.expandedTo(minimumSizeHint()));
     updateTrayStatus();
 }
 

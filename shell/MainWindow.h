@@ -100,6 +100,8 @@ private:
     void autostartChanged(bool on);
 
     void buildWindow();
+    /// The first size, the stored one or the template's, within the screen; centred on it.
+    void placeOnScreen();
     void connectEvents();
     void saveSettings();
     void setStatusText(const QString& text);
