@@ -19,10 +19,6 @@ const QString kDefaultAction = QStringLiteral("default");
 const QString kOpenAction = QStringLiteral("open");
 const QString kMarkReadAction = QStringLiteral("mark-read");
 
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QDBusMessage call(const QString& method, const QVariantList& arguments = {}) {
     QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
     message.setArguments(arguments);
@@ -71,7 +67,7 @@ void DesktopNotifications::showNewMails(const Logic::Account::MailList& mails,
     }
     // None is dropped without a word.
     if (mails.size() > shown)
-        notify(fromView(Norq::Product::kName),
+        notify(toQString(Norq::Product::kName),
                QStringLiteral("+%1 more new messages").arg(mails.size() - shown),
                QStringLiteral("email.arrived"), nullptr, true);
 }
@@ -103,12 +99,12 @@ void DesktopNotifications::notify(const QString& summary, const QString& body,
             actions << kOpenAction << QStringLiteral("Open") << kMarkReadAction
                     << QStringLiteral("Mark as read");
     }
-    QVariantMap hints{{QStringLiteral("desktop-entry"), fromView(Norq::Product::kDesktopId)},
+    QVariantMap hints{{QStringLiteral("desktop-entry"), toQString(Norq::Product::kDesktopId)},
                       {QStringLiteral("suppress-sound"), true}};
     if (!category.isEmpty())
         hints.insert(QStringLiteral("category"), category);
     const QDBusMessage message = call(
-        QStringLiteral("Notify"), {fromView(Norq::Product::kName), uint{0},
+        QStringLiteral("Notify"), {toQString(Norq::Product::kName), uint{0},
                                    QStringLiteral("velomar"), summary, body, actions, hints, -1});
     auto* watcher =
         new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(message), this);
@@ -131,7 +127,7 @@ void DesktopNotifications::actionInvoked(uint id, const QString& action) {
     if (found == m_open.end())
         return;
     if (action == kDefaultAction)
-        Q_EMIT showRequested();
+        Q_EMIT showRequested(found->second);
     else if (action == kOpenAction && found->second)
         Q_EMIT openRequested(found->second->accountEmail());
     else if (action == kMarkReadAction && found->second)

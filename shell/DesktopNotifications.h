@@ -51,8 +51,9 @@ Q_SIGNALS:
     void openRequested(const std::string& emailAddress);
     /// "Mark as read".
     void markReadRequested(const std::shared_ptr<const Logic::Mail>& mail);
-    /// A click on a notification: the main window, on its Messages page.
-    void showRequested();
+    /// A click on a notification: the main window, on its Messages page with the message
+    /// selected (`mail` is null for a notification without one).
+    void showRequested(const std::shared_ptr<const Logic::Mail>& mail);
 
 private Q_SLOTS:
     void actionInvoked(uint id, const QString& action);

@@ -32,11 +32,6 @@
 
 namespace {
 
-QString productName() {
-    return QString::fromUtf8(Norq::Product::kName.data(),
-                             static_cast<qsizetype>(Norq::Product::kName.size()));
-}
-
 QString processingText(const std::string& emailAddress) {
     return QStringLiteral("Processing: [") + QString::fromStdString(emailAddress) + u']';
 }
@@ -86,6 +81,11 @@ MainWindow::MainWindow(LogicCore& core, Norq::Settings& settings, bool startMini
             this, [this] { m_pages->showAccountsAndAddAccount(); }, Qt::QueuedConnection);
     }
     m_initialised = true;
+}
+
+void MainWindow::showMessage(const std::shared_ptr<const Logic::Mail>& mail) {
+    m_pages->showMessage(mail.get());
+    showAndActivate();
 }
 
 void MainWindow::placeOnScreen() {
@@ -161,10 +161,7 @@ void MainWindow::connectEvents() {
 }
 
 void MainWindow::connectDesktopNotifications() {
-    connect(m_desktop, &DesktopNotifications::showRequested, this, [this] {
-        m_pages->setCurrentIndex(PageTabs::Messages);
-        showAndActivate();
-    });
+    connect(m_desktop, &DesktopNotifications::showRequested, this, &MainWindow::showMessage);
     connect(m_desktop, &DesktopNotifications::openRequested, this, &MainWindow::readMailOf);
     connect(m_desktop, &DesktopNotifications::markReadRequested, this,
             [this](const std::shared_ptr<const Logic::Mail>& mail) {
@@ -196,7 +193,7 @@ bool MainWindow::usesDesktopNotifications() const {
 }
 
 void MainWindow::buildWindow() {
-    setWindowTitle(productName());
+    setWindowTitle(toQString(Norq::Product::kName));
     setWindowIcon(programIcon());
 
     m_statusText = new QLabel(QStringLiteral("Ready"));
@@ -239,6 +236,7 @@ void MainWindow::buildWindow() {
     setCentralWidget(central);
 
     m_notifier = new Notifier(m_actions, this);
+    connect(m_notifier, &Notifier::popupClicked, this, &MainWindow::showMessage);
     m_desktop = new DesktopNotifications(this);
     connectDesktopNotifications();
     // After a sleep or a time offline the mail waiting is news: check once the network is there.
@@ -270,7 +268,7 @@ void MainWindow::updateTrayStatus() {
         count = QStringLiteral("1 unread message");
     else
         count = QStringLiteral("%1 unread messages").arg(unread);
-    QString tooltip = productName() + u'\n' + count;
+    QString tooltip = toQString(Norq::Product::kName) + u'\n' + count;
     std::size_t failing = 0;
     for (const AccountView& account : m_view.accounts())
         failing += account.failureReason.empty() ? 0 : 1;
@@ -327,10 +325,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         hide();
         if (!std::exchange(m_toldKeepsChecking, true))
-            m_desktop->showNotice(productName(),
-                                  productName() + QStringLiteral(" keeps checking your mail; "
-                                                                 "start it again from the menu "
-                                                                 "to open its window."));
+            m_desktop->showNotice(toQString(Norq::Product::kName),
+                                  toQString(Norq::Product::kName) +
+                                      QStringLiteral(" keeps checking your mail; "
+                                                     "start it again from the menu "
+                                                     "to open its window."));
         return;
     }
     // Without a notification area a hidden window could not be reached again: closing it

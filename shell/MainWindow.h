@@ -11,6 +11,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <memory>
 #include <set>
 #include <utility>
 #include <vector>
@@ -23,6 +24,10 @@ class QLabel;
 class QPushButton;
 class SoundPlayer;
 class TrayIcon;
+
+namespace Logic {
+class Mail;
+}
 
 namespace Norq {
 class Settings;
@@ -100,6 +105,8 @@ private:
     void autostartChanged(bool on);
 
     void buildWindow();
+    /// The window, on the Messages page with this message selected (if it is still unread).
+    void showMessage(const std::shared_ptr<const Logic::Mail>& mail);
     /// The first size, the stored one or the template's, within the screen; centred on it.
     void placeOnScreen();
     void connectEvents();

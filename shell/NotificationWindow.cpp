@@ -119,7 +119,9 @@ void NotificationWindow::paintEvent(QPaintEvent*) {
 }
 
 void NotificationWindow::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::RightButton)
+    if (event->button() == Qt::LeftButton)
+        Q_EMIT clicked();
+    if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)
         dismiss();
 }
 

@@ -8,8 +8,8 @@
 
 /// One pop-up: a new message's account, sender and subject in a small window that stays on top
 /// without ever taking the focus, fading in over a second, shown for six and fading out over
-/// one. The picture is drawn once; each animation step only changes the opacity. A right click
-/// sends it away early.
+/// one. The picture is drawn once; each animation step only changes the opacity. A left click
+/// asks for its message and sends it away, as a right click does.
 class NotificationWindow : public QWidget {
     Q_OBJECT
 public:
@@ -40,6 +40,10 @@ public:
     /// The whole picture, as drawn once at construction.
     static QPixmap draw(const QString& title, const QString& sender, const QString& subject,
                         qreal devicePixelRatio, Layout layout = Layout::Mail);
+
+Q_SIGNALS:
+    /// A left click: the person wants to see what it tells.
+    void clicked();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,9 +1,11 @@
 #include "shell/Notifier.h"
 
 #include "core/UserActions.h"
+#include "foundation/Product.h"
 #include "foundation/TextConversion.h"
 #include "logic/Mail.h"
 #include "shell/NotificationWindow.h"
+#include "ui/QtText.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -47,19 +49,18 @@ Notifier::Notifier(UserActions& actions, QObject* parent)
 Notifier::~Notifier() = default;
 
 void Notifier::showNewMails() {
-    if (isRunning())
-        return;
     const UserActions::MailsToNotify taken = m_actions.takeMailsToNotify();
     for (const auto& mail : taken.mails)
         m_pending.push_back({QString::fromStdString(mail->accountEmail()), qText(mail->sender()),
-                             qText(mail->subject())});
-    startRun();
+                             qText(mail->subject()), NotificationWindow::Layout::Mail, mail});
+    if (!isRunning())
+        startRun();
 }
 
 void Notifier::showProblem(const QString& emailAddress, const QString& reason) {
     m_pending.push_back({emailAddress, QString(),
                          QStringLiteral("Could not check this account. ") + reason,
-                         NotificationWindow::Layout::Notice});
+                         NotificationWindow::Layout::Notice, nullptr});
     if (!isRunning())
         startRun();
 }
@@ -78,14 +79,13 @@ void Notifier::startRun() {
 }
 
 void Notifier::animate() {
-    if (!m_pending.empty()) {
-        if (m_popups.empty() || m_popups.back()->elapsed() > kInterval)
-            addPopup();
-        else if (static_cast<int>(m_popups.size()) >= m_maximum)
-            m_pending.clear(); // no room for them on this screen: they are not shown
-    }
-    if (m_pending.empty() && !m_alive) {
+    const bool full = static_cast<int>(m_popups.size()) >= m_maximum;
+    if (!m_pending.empty() && !full && (m_popups.empty() || m_popups.back()->elapsed() > kInterval))
+        addPopup();
+    if ((m_pending.empty() || full) && !m_alive) {
         endRun();
+        // What came after the last place was taken: a run of its own.
+        startRun();
         return;
     }
     const auto seconds = static_cast<float>(m_clock() - m_runStart);
@@ -106,11 +106,37 @@ void Notifier::animate() {
 void Notifier::addPopup() {
     // Directly above the newest pop-up of the run, wherever a window manager put it.
     const int bottom = m_bottom - static_cast<int>(m_popups.size()) * NotificationWindow::kHeight;
-    const Pending& next = m_pending.front();
-    m_popups.push_back(std::make_unique<NotificationWindow>(
-        m_right, bottom, next.title, next.sender, next.subject, next.layout));
-    m_pending.pop_front();
+    const Pending next = takeNext();
+    auto popup = std::make_unique<NotificationWindow>(m_right, bottom, next.title, next.sender,
+                                                      next.subject, next.layout);
+    popup->setAccessibleName(next.title);
+    popup->setAccessibleDescription(next.sender.isEmpty() ? next.subject
+                                                          : next.sender + u'\n' + next.subject);
+    connect(popup.get(), &NotificationWindow::clicked, this,
+            [this, mail = next.mail] { Q_EMIT popupClicked(mail); });
+    m_popups.push_back(std::move(popup));
     m_alive = true;
+}
+
+Notifier::Pending Notifier::takeNext() {
+    const auto mails = std::count_if(m_pending.begin(), m_pending.end(), [](const Pending& p) {
+        return p.layout == NotificationWindow::Layout::Mail;
+    });
+    if (static_cast<int>(m_popups.size()) + 1 < m_maximum || mails < 2 ||
+        m_pending.front().layout != NotificationWindow::Layout::Mail) {
+        Pending next = std::move(m_pending.front());
+        m_pending.pop_front();
+        return next;
+    }
+    std::erase_if(m_pending,
+                  [](const Pending& p) { return p.layout == NotificationWindow::Layout::Mail; });
+    const QString count = m_popups.empty() ? QStringLiteral("%1 new messages")
+                                           : QStringLiteral("+%1 more new messages");
+    return {toQString(Norq::Product::kName),
+            {},
+            count.arg(mails),
+            NotificationWindow::Layout::Notice,
+            nullptr};
 }
 
 void Notifier::endRun() {

@@ -14,9 +14,14 @@
 
 class UserActions;
 
+namespace Logic {
+class Mail;
+}
+
 /// Shows each new message once in a pop-up at the bottom right of the primary screen. A run
 /// shows the messages not shown before, one pop-up at least a second after the previous,
-/// each directly above the one before; what does not fit on the screen is dropped. The
+/// each directly above the one before; messages found while it lasts join it. Where more wait
+/// than fit on the screen, the last pop-up that fits says how many more there are. The
 /// animation timer runs only while a run lasts. The pop-ups live on the interface thread.
 class Notifier : public QObject {
     Q_OBJECT
@@ -30,8 +35,7 @@ public:
     ~Notifier() override;
 
     /// Takes every message not shown yet (they are flagged at once, so none is offered twice,
-    /// even after a restart) and starts a run. While a run lasts it does nothing: those
-    /// messages wait for a later call.
+    /// even after a restart) and starts a run, or adds them to the one that lasts.
     void showNewMails();
     /// Shows in a pop-up that this account could not be checked, and why; in the run that
     /// lasts, or in a run of its own.
@@ -57,17 +61,25 @@ public:
     /// The primary screen's area outside panels and docks.
     static QRect primaryWorkArea();
 
+Q_SIGNALS:
+    /// A pop-up was clicked; `mail` is its message, null for a notice or a count of more.
+    void popupClicked(const std::shared_ptr<const Logic::Mail>& mail);
+
 private:
     struct Pending {
         QString title;
         QString sender;
         QString subject;
         NotificationWindow::Layout layout = NotificationWindow::Layout::Mail;
+        std::shared_ptr<const Logic::Mail> mail;
     };
 
     /// Starts a run of what waits, unless one lasts.
     void startRun();
     void addPopup();
+    /// The next pop-up to show: the first waiting, or, in the last place that fits while more
+    /// messages wait, how many there are.
+    Pending takeNext();
     void endRun();
 
     UserActions& m_actions;

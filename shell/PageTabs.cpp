@@ -36,6 +36,12 @@ PageTabs::PageTabs(LogicCore& core, ModelEvents& events, const Norq::Settings& s
     setCurrentIndex(Messages);
 }
 
+void PageTabs::showMessage(const Logic::Mail* mail) {
+    setCurrentIndex(Messages);
+    if (mail != nullptr)
+        m_messages->select(*mail);
+}
+
 void PageTabs::showAccountsAndAddAccount() {
     setCurrentIndex(Accounts);
     m_accounts->addAccountWithWizard();

@@ -10,6 +10,10 @@ class ModelEvents;
 class SettingsPage;
 class SoundPlayer;
 
+namespace Logic {
+class Mail;
+}
+
 namespace Norq {
 class Settings;
 }
@@ -24,6 +28,8 @@ public:
     PageTabs(LogicCore& core, ModelEvents& events, const Norq::Settings& settings,
              SoundPlayer& player, QWidget* parent);
 
+    /// Selects the Messages tab and the message's row there, if it has one.
+    void showMessage(const Logic::Mail* mail);
     /// Selects the Accounts tab and starts adding an account there.
     void showAccountsAndAddAccount();
     SettingsPage& settingsPage() const { return *m_settings; }

@@ -6,6 +6,7 @@
 #include "foundation/Reporter.h"
 #include "platform/SpecialFolders.h"
 #include "shell/InstanceProtocol.h"
+#include "ui/QtText.h"
 
 #include <QLocalSocket>
 
@@ -18,8 +19,7 @@ namespace {
 // user's folder would let them take the name first); empty when there is no such folder.
 QString socketPathFor(const std::filesystem::path& dataFolder) {
     const QString name =
-        QString::fromUtf8(Norq::Product::kName.data(),
-                          static_cast<qsizetype>(Norq::Product::kName.size())) +
+        toQString(Norq::Product::kName) +
         QStringLiteral("-%1").arg(Norq::nameChecksum(dataFolder.string()), 8, 16, QLatin1Char('0'));
     const std::filesystem::path folder = Platform::privateRuntimeFolder(
         dataFolder / "run", "quorvex-velomar", static_cast<std::size_t>(name.toUtf8().size()));

@@ -1,4 +1,5 @@
 #include "shell/TrayIcon.h"
+#include "ui/QtText.h"
 
 #include "foundation/Product.h"
 
@@ -63,8 +64,7 @@ TrayIcon::TrayIcon(QObject* parent)
     addItem("exitItem", QStringLiteral("E&xit"), &TrayIcon::exitRequested);
 
     m_icon->setContextMenu(m_menu.get());
-    m_icon->setToolTip(QString::fromUtf8(Norq::Product::kName.data(),
-                                         static_cast<qsizetype>(Norq::Product::kName.size())));
+    m_icon->setToolTip(toQString(Norq::Product::kName));
     connect(m_icon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 // Qt reports the second press of a double click as DoubleClick alone.

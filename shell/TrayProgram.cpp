@@ -16,6 +16,7 @@
 #include "shell/TrayApplication.h"
 #include "transport/AbandonedConnectionTests.h"
 #include "ui/Prompts.h"
+#include "ui/QtText.h"
 
 #include <QSocketNotifier>
 #include <QStringDecoder>
@@ -131,8 +132,5 @@ void TrayProgram::showException(const char* what) {
     if (m_gui == nullptr)
         return;
     Prompts::showMessage(QApplication::activeWindow(), QMessageBox::Critical,
-                         QString::fromUtf8(Norq::Product::kName.data(),
-                                           static_cast<qsizetype>(Norq::Product::kName.size())) +
-                             QStringLiteral(" Exception"),
-                         text);
+                         toQString(Norq::Product::kName) + QStringLiteral(" Exception"), text);
 }

@@ -145,6 +145,16 @@ void MessagesPage::markAllRead() {
     UserActions(m_core).markAllRead();
 }
 
+void MessagesPage::select(const Logic::Mail& mail) {
+    for (int row = 0; row < m_list->rowCount(); ++row) {
+        if (mailAt(row).get() == &mail) {
+            m_list->selectRow(row);
+            m_list->scrollToItem(m_list->item(row, kSubject));
+            return;
+        }
+    }
+}
+
 void MessagesPage::sortByColumn(int column) {
     m_ascending = column != m_sortColumn || !m_ascending;
     m_sortColumn = column;

@@ -24,6 +24,8 @@ public:
     void refresh();
     /// The same as the "Mark All As Read" button.
     void markAllRead();
+    /// Selects this message's row alone and shows it; nothing when it is not listed.
+    void select(const Logic::Mail& mail);
 
     QSize sizeHint() const override;
 

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -94,6 +95,11 @@ std::vector<std::unique_ptr<Logic::Account>> accounts(std::unique_ptr<Logic::Acc
     if (second)
         list.push_back(std::move(second));
     return list;
+}
+
+int selectedMessages(const MainWindow& window) {
+    const auto* list = window.findChild<QTableWidget*>(QStringLiteral("messageList"));
+    return static_cast<int>(list->selectionModel()->selectedRows().size());
 }
 
 } // namespace
@@ -351,6 +357,23 @@ private Q_SLOTS:
         QCOMPARE(exits.count(), 1);
     }
 
+    void aClickOnAPopupShowsItsMessage() {
+        Shell shell(accounts(ShellTest::unreachableAccount("a@example.org")));
+        QVERIFY(shell.checkDone());
+        MainWindow& window = *shell.window;
+        ShellTest::addMails(shell.core, "a@example.org", 2);
+        Q_EMIT window.events().unreadChanged();
+        Q_EMIT window.events().checkFinished(1);
+        // The account's failure first, then the two messages, a second apart.
+        QTRY_COMPARE_WITH_TIMEOUT(window.notifier().popups().size(), 3u, 10000);
+        window.pages().setCurrentIndex(PageTabs::Settings);
+        window.hide();
+        QTest::mouseClick(window.notifier().popups()[2].get(), Qt::LeftButton);
+        QVERIFY(window.isVisible());
+        QCOMPARE(window.pages().currentIndex(), int(PageTabs::Messages));
+        QCOMPARE(selectedMessages(window), 1);
+    }
+
     void desktopNotificationsAnswerAndTheWindowClosesIntoTheBackgroundWithoutATray() {
         if (const char* missing = ShellTest::sessionBusMissing(); *missing != '\0')
             QSKIP(missing);
@@ -363,6 +386,7 @@ private Q_SLOTS:
         QTRY_VERIFY(window.desktopNotifications().knowsServer());
         shell.settings.setNotificationStyle(Norq::Settings::NotificationStyle::Desktop);
         ShellTest::addMails(shell.core, "a@example.org", 2);
+        Q_EMIT window.events().unreadChanged();
         Q_EMIT window.events().checkFinished(1); // new mail is told at a check's end
         QTRY_COMPARE(window.desktopNotifications().openCount(), 2u);
         QCOMPARE(server.notified().size(), 2);
@@ -373,6 +397,7 @@ private Q_SLOTS:
         server.invoke(1, QStringLiteral("default"));
         QTRY_VERIFY(window.isVisible());
         QCOMPARE(window.pages().currentIndex(), int(PageTabs::Messages));
+        QCOMPARE(selectedMessages(window), 1);
         // Read in the program, they leave the desktop's list.
         UserActions(shell.core).markAllRead();
         QTRY_COMPARE(window.desktopNotifications().openCount(), 0u);

@@ -8,6 +8,7 @@
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TempHome.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -88,18 +89,17 @@ private Q_SLOTS:
         QVERIFY(run.notifier.popups().empty());
     }
 
-    void aRunInProgressLeavesNewMessagesForLaterAndARestartDoesNotRepeatThem() {
+    void messagesFoundDuringARunJoinItAndARestartDoesNotRepeatThem() {
         Popups run(1);
         run.notifier.showNewMails();
+        run.at(0.5);
         ShellTest::addMails(run.core, "a@example.org", 2, "Later");
         run.notifier.showNewMails();
-        QCOMPARE(run.notShownYet(), 2u);
-        run.at(9.0);
-        run.at(9.1);
-        QVERIFY(!run.notifier.isRunning());
-        run.notifier.showNewMails();
-        QCOMPARE(run.notifier.popups().size(), 1u);
         QCOMPARE(run.notShownYet(), 0u);
+        for (const double seconds : {1.1, 1.11, 2.2, 2.21})
+            run.at(seconds);
+        QCOMPARE(run.notifier.popups().size(), 3u);
+        QCOMPARE(run.notifier.popups()[2]->y(), 1040 - 3 * 90);
 
         // The flags were saved: a restart offers nothing.
         LogicCore restarted(run.home.dataFolder(), {});
@@ -117,7 +117,10 @@ private Q_SLOTS:
             tall.at(tenth / 10.0);
         QCOMPARE(tall.notifier.popups().size(), 8u);
         QCOMPARE(tall.notifier.popups().back()->y(), 1040 - 8 * 90);
-        QCOMPARE(tall.notShownYet(), 0u); // the twelve dropped ones are never offered again
+        // The last place tells how many more there are; none is offered again.
+        QCOMPARE(tall.notifier.popups().back()->accessibleDescription(),
+                 QStringLiteral("+13 more new messages"));
+        QCOMPARE(tall.notShownYet(), 0u);
 
         // A screen below another: its work area starts far from y = 0.
         Popups lower(20, {0, 1080, 1600, 1040});
@@ -130,24 +133,33 @@ private Q_SLOTS:
         tiny.at(1.5);
         tiny.at(3.0);
         QCOMPARE(tiny.notifier.popups().size(), 1u);
+        QCOMPARE(tiny.notifier.popups()[0]->accessibleDescription(),
+                 QStringLiteral("3 new messages"));
     }
 
-    void aRightClickSendsAPopupAway() {
+    void aClickSendsAPopupAwayAndALeftOneAsksForItsMessage() {
         Popups run(2);
+        const auto newest = ModelReader(run.core).unreadMails();
+        QSignalSpy asked(&run.notifier, &Notifier::popupClicked);
         run.notifier.showNewMails();
         run.at(1.01);
         run.at(2.0);
+        NotificationWindow& second = *run.notifier.popups()[1];
+        QTest::mouseClick(&second, Qt::LeftButton);
+        QCOMPARE(asked.size(), 1);
+        const auto mail = asked[0][0].value<std::shared_ptr<const Logic::Mail>>();
+        QVERIFY(mail != nullptr && std::count(newest.begin(), newest.end(), mail) == 1);
+        QCOMPARE(second.alpha(), 0);
         NotificationWindow& first = *run.notifier.popups()[0];
-        QTest::mouseClick(&first, Qt::LeftButton);
-        QCOMPARE(first.alpha(), 255);
         QTest::mouseClick(&first, Qt::RightButton);
+        QCOMPARE(asked.size(), 1);
         QCOMPARE(first.alpha(), 0);
         run.at(2.01);
         QVERIFY(first.alpha() > 120 && first.alpha() < 128);
         run.at(2.6);
         QVERIFY(!first.isAlive());
         QVERIFY(!first.isVisible());
-        QVERIFY(run.notifier.popups()[1]->isVisible());
+        QVERIFY(!second.isVisible());
     }
 };
 
