@@ -19,10 +19,10 @@ int main(int argc, char** argv) {
     if (!job->needsAccounts())
         return printJobOutput(job->runAlone());
     try {
-        const auto password = job->readInput();
+        const ProgramContext application(argc, argv);
+        const auto password = job->readInput(application.dataFolder());
         if (!password)
             return 1;
-        const ProgramContext application(argc, argv);
         // What the job loads, it saves: no other writer may come in between.
         WriterLock lock(application.dataFolder());
         if (!lock.take(std::chrono::seconds(60))) {

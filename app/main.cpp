@@ -12,10 +12,10 @@ int runCommandLineJob(int argc, char** argv, const CommandLineJob& job) {
     if (!job.needsAccounts())
         return printJobOutput(job.runAlone());
     try {
-        const auto password = job.readInput();
+        const ProgramContext application(argc, argv);
+        const auto password = job.readInput(application.dataFolder());
         if (!password)
             return 1;
-        const ProgramContext application(argc, argv);
         SingleInstance instance(application.dataFolder());
         if (instance.claim() == SingleInstance::Role::Second)
             return printJobOutput(

@@ -204,3 +204,13 @@ JobOutput AccountCommands::remove(const std::string& emailAddress) {
     return failed("there is no account with the e-mail address [" + emailAddress +
                   "]; velomar --list-accounts lists them.");
 }
+
+std::optional<AccountView> AccountCommands::peek(const std::filesystem::path& dataFolder,
+                                                 const std::string& emailAddress) {
+    try {
+        LogicCore core(dataFolder, {});
+        return ModelReader(core).account(emailAddress);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}

@@ -6,6 +6,7 @@
 #include "logic/AccountSuggestion.h"
 #include "logic/ServerPreset.h"
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -37,6 +38,10 @@ public:
     JobOutput list(bool json) const;
     /// --remove-account
     JobOutput remove(const std::string& emailAddress);
+    /// The account as the data file in this folder has it now, read without taking the file
+    /// over; nothing when it is not there or the file cannot be read.
+    static std::optional<AccountView> peek(const std::filesystem::path& dataFolder,
+                                           const std::string& emailAddress);
 
 private:
     /// What the provider list says about the address's domain; nullptr for an unknown one.

@@ -5,6 +5,7 @@
 #include "cli/ProgramContext.h"
 #include "cli/StartModel.h"
 #include "core/LogicCore.h"
+#include "core/ModelReader.h"
 #include "foundation/Product.h"
 #include "logic/ServerPreset.h"
 #include "platform/Terminal.h"
@@ -39,6 +40,7 @@ const std::vector<OptionRule> kRules = {
     {"-no-tls", {Kind::AddAccount}, nullptr},
     {"-login", {Kind::AddAccount}, "the login name"},
     {"-no-test", {Kind::AddAccount}, nullptr},
+    {"-yes", {Kind::RemoveAccount}, nullptr},
     {"minimized", {Kind::None}, nullptr},
     {"-minimized", {Kind::None}, nullptr},
 };
@@ -84,7 +86,7 @@ std::optional<std::uint16_t> portNumber(const std::string& text) {
 } // namespace
 
 CommandLineJob::CommandLineJob(const CommandLineOptions& options)
-    : m_json(options.hasOption("-json")) {
+    : m_json(options.hasOption("-json")), m_yes(options.hasOption("-yes")) {
     choose(options);
     if (m_kind == Kind::AddAccount)
         readNewAccount(options);
@@ -206,7 +208,7 @@ const char* CommandLineJob::usage() {
            "       velomar --add-account ADDRESS [--server NAME] [--port N] [--tls | --no-tls]\n"
            "                             [--login NAME] [--no-test]\n"
            "       velomar --list-accounts [--json]\n"
-           "       velomar --remove-account ADDRESS\n"
+           "       velomar --remove-account ADDRESS [--yes]\n"
            "       velomar --help | -h | --version\n"
            "\n"
            "  without options  start the tray program, or show its window if it runs already\n"
@@ -227,7 +229,9 @@ const char* CommandLineJob::usage() {
            "    --no-test      add the account without trying the connection\n"
            "  --list-accounts  list the accounts: address, server, port, TLS, status, unread\n"
            "                   messages (never the password)\n"
-           "  --remove-account  remove the account with that address and its messages\n"
+           "  --remove-account  remove the account with that address and its messages;\n"
+           "                   at a terminal it asks first\n"
+           "    --yes          remove without asking\n"
            "  --help, -h, --version  this text, the version\n"
            "\n"
            "While the tray program runs, it does the check and the account changes asked for\n"
@@ -262,7 +266,11 @@ bool CommandLineJob::startsMinimized(const CommandLineOptions& options) {
     return options.hasOption("minimized") || options.hasOption("-minimized");
 }
 
-std::optional<std::string> CommandLineJob::readInput() const {
+std::optional<std::string>
+CommandLineJob::readInput(const std::filesystem::path& dataFolder) const {
+    if (m_kind == Kind::RemoveAccount)
+        return confirmRemoval(dataFolder) ? std::optional<std::string>(std::string())
+                                          : std::nullopt;
     if (!needsPassword())
         return std::string();
     const auto password =
@@ -274,6 +282,22 @@ std::optional<std::string> CommandLineJob::readInput() const {
         std::cerr << "velomar: no password for " << m_newAccount.emailAddress
                   << ": type it when asked, or give it on the first line of standard input\n";
     return password;
+}
+
+bool CommandLineJob::confirmRemoval(const std::filesystem::path& dataFolder) const {
+    if (m_yes || !Platform::standardInputIsTerminal())
+        return true;
+    // Read as it stands on disk, while another start may be using it: the question only needs
+    // the unread count. An account that is not there is the job's to report.
+    const auto account = AccountCommands::peek(dataFolder, m_emailAddress);
+    if (!account)
+        return true;
+    std::cerr << removalQuestion(*account) << " [y/N] " << std::flush;
+    const std::string answer = Platform::readStandardInputLine(16).value_or("");
+    if (answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes")
+        return true;
+    std::cerr << "velomar: nothing removed\n";
+    return false;
 }
 
 int printJobOutput(const JobOutput& output) {

@@ -2,6 +2,7 @@
 
 #include "cli/JobOutput.h"
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -42,8 +43,9 @@ public:
     /// What the job reads before it runs, in the process the user started: the password of
     /// --add-account, typed at the terminal without being shown, or the first line of standard
     /// input when that is not a terminal (never an argument, which other users could see).
-    /// Empty for the other jobs; nothing, with the reason on standard error, when there is none.
-    std::optional<std::string> readInput() const;
+    /// --remove-account at a terminal asks first, unless --yes. Empty for the other jobs;
+    /// nothing, with the reason on standard error, when there is none or the answer was no.
+    std::optional<std::string> readInput(const std::filesystem::path& dataFolder) const;
 
     /// Runs a job that needs no accounts: --help, --version, or the complaint about a wrong
     /// command line.
@@ -64,9 +66,12 @@ private:
     void choose(const CommandLineOptions& options);
     void readNewAccount(const CommandLineOptions& options);
     void refuse(std::string why);
+    /// Asks at the terminal whether to remove the account; true to go on.
+    bool confirmRemoval(const std::filesystem::path& dataFolder) const;
 
     Kind m_kind = Kind::None;
     bool m_json = false;
+    bool m_yes = false;
     std::string m_emailAddress;
     NewAccountRequest m_newAccount;
     std::string m_usageError;

@@ -70,3 +70,11 @@ std::optional<std::string> ModelReader::accountOfMail(const Logic::Mail& mail) c
         return std::nullopt;
     });
 }
+
+std::string removalQuestion(const AccountView& account) {
+    const std::string messages =
+        account.unread == 1  ? " and its 1 unread message"
+        : account.unread > 1 ? " and its " + std::to_string(account.unread) + " unread messages"
+                             : std::string();
+    return "Remove " + account.emailAddress + messages + "?";
+}

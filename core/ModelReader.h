@@ -29,6 +29,9 @@ struct AccountView {
     int failuresInARow = 0;
 };
 
+/// What removing the account asks first: "Remove anna@example.org and its 3 unread messages?"
+std::string removalQuestion(const AccountView& account);
+
 /// An account's editable parts, copied for a dialog.
 struct AccountSettingsCopy {
     Logic::ConnectionSettings connectionSettings;

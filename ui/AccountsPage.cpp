@@ -152,8 +152,13 @@ void AccountsPage::removeSelectedAccount() {
     const std::string address = selectedAddress();
     if (address.empty())
         return;
+    const auto account = ModelReader(m_core).account(address);
+    // Its settings, password and unread messages go for good: asked first.
+    if (account &&
+        !Prompts::ask(this, window()->windowTitle(), toQString(removalQuestion(*account))))
+        return;
     // Removed meanwhile (from the command line): the row was stale.
-    if (UserActions(m_core).removeAccount(address) == ActionResult::NoSuchAccount)
+    if (!account || UserActions(m_core).removeAccount(address) == ActionResult::NoSuchAccount)
         refreshAccounts();
 }
 

@@ -15,6 +15,7 @@ namespace {
 
 struct Answers {
     int messages = 0;
+    QQueue<bool> questions;
     QQueue<QString> files;
     QList<Asked> asked;
 };
@@ -89,6 +90,18 @@ void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& caption
     messageBox(parent, icon, caption, text)->exec();
 }
 
+bool ask(QWidget* parent, const QString& caption, const QString& text) {
+    if (!answers().questions.isEmpty()) {
+        answers().asked.append({caption, text, {}});
+        return answers().questions.dequeue();
+    }
+    const auto box = messageBox(parent, QMessageBox::Question, caption, text);
+    box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box->setDefaultButton(QMessageBox::No);
+    box->setEscapeButton(QMessageBox::No);
+    return box->exec() == QMessageBox::Yes;
+}
+
 void showError(QWidget* parent, const QString& text) {
     showMessage(parent, QMessageBox::Critical,
                 QString::fromUtf8(Norq::Product::kName.data(),
@@ -109,6 +122,10 @@ QString openFileName(QWidget* parent, const QString& caption, const QString& ini
 
 void answerNextMessage() {
     ++answers().messages;
+}
+
+void answerNextQuestion(bool yes) {
+    answers().questions.enqueue(yes);
 }
 
 void answerNextFileDialog(const QString& path) {

@@ -20,6 +20,8 @@ std::unique_ptr<QMessageBox> messageBox(QWidget* parent, QMessageBox::Icon icon,
 /// A message box with an OK button; returns once it is closed.
 void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
                  const QString& text);
+/// A question with Yes and No, No the default (and Escape); true for Yes.
+bool ask(QWidget* parent, const QString& caption, const QString& text);
 /// An error box captioned "Quorvex Velomar Error".
 void showError(QWidget* parent, const QString& text);
 
@@ -29,6 +31,8 @@ QString openFileName(QWidget* parent, const QString& caption, const QString& ini
 
 /// For tests: the next message box is not shown and counts as closed.
 void answerNextMessage();
+/// For tests: the next question is not shown and answered with `yes`.
+void answerNextQuestion(bool yes);
 /// For tests: the next file dialog is not shown and returns `path` ("" = cancelled).
 void answerNextFileDialog(const QString& path);
 

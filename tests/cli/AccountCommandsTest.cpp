@@ -56,6 +56,43 @@ protected:
     TestSupport::StderrCapture quiet;
 };
 
+// Adds to `shown` everything the program writes to the terminal, until `until` has appeared
+// (empty: until the program closes the terminal).
+void readTerminal(int terminal, std::string& shown, const std::string& until) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while ((until.empty() || shown.find(until) == std::string::npos) &&
+           std::chrono::steady_clock::now() < giveUp) {
+        pollfd ready{terminal, POLLIN, 0};
+        if (::poll(&ready, 1, 1000) <= 0)
+            continue;
+        char buffer[256];
+        const ssize_t n = ::read(terminal, buffer, sizeof buffer);
+        if (n <= 0)
+            return; // the program has closed the terminal
+        shown.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+// --remove-account run at a terminal, answering `answer` to its question; what the terminal
+// showed, and whether the program ended with 0.
+std::pair<std::string, bool> removeAtTerminal(const char* address, const std::string& answer) {
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        ::execl(VELOMAR_EXECUTABLE, "velomar", "--remove-account", address,
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    std::string shown;
+    readTerminal(terminal, shown, "[y/N] ");
+    [[maybe_unused]] const ssize_t typed = ::write(terminal, answer.data(), answer.size());
+    readTerminal(terminal, shown, "");
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(terminal);
+    return {shown, WIFEXITED(status) && WEXITSTATUS(status) == 0};
+}
+
 } // namespace
 
 TEST_F(AccountCommandsTest, AddsFromThePresetsOrWithOverridesAfterATestThatWorks) {
@@ -221,23 +258,8 @@ TEST_F(AccountCommandsTest, APasswordTypedAtTheTerminalIsNotShown) {
         }
         ::_exit(126);
     }
-    // Everything the program writes to the terminal, until `until` has appeared (empty: until
-    // the program closes the terminal).
     std::string shown;
-    const auto readUntil = [&](const std::string& until) {
-        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while ((until.empty() || shown.find(until) == std::string::npos) &&
-               std::chrono::steady_clock::now() < giveUp) {
-            pollfd ready{terminal, POLLIN, 0};
-            if (::poll(&ready, 1, 1000) <= 0)
-                continue;
-            char buffer[256];
-            const ssize_t n = ::read(terminal, buffer, sizeof buffer);
-            if (n <= 0)
-                return; // the program has closed the terminal
-            shown.append(buffer, static_cast<size_t>(n));
-        }
-    };
+    const auto readUntil = [&](const std::string& until) { readTerminal(terminal, shown, until); };
     readUntil("Password for carol@example.org: ");
     ASSERT_NE(shown.find("Password for carol@example.org: "), std::string::npos) << shown;
     // Stopped (Ctrl+Z) and continued (fg) while it waits: what is typed next stays hidden.
@@ -261,6 +283,22 @@ TEST_F(AccountCommandsTest, APasswordTypedAtTheTerminalIsNotShown) {
     EXPECT_EQ(shown.find("typed secret"), std::string::npos) << shown;
     ASSERT_TRUE(stored("carol@example.org"));
     EXPECT_EQ(stored("carol@example.org")->password(), "typed secret");
+}
+
+TEST_F(AccountCommandsTest, RemovalAtATerminalAsksFirst) {
+    {
+        LogicCore core(dataFolder(), presetsFile());
+        core.accountMgr().addAccount(TestMail::account("carol", "x", 110, false));
+        ASSERT_TRUE(core.saveAll());
+    }
+    const auto [kept, keptOk] = removeAtTerminal("carol@example.org", "\n");
+    EXPECT_FALSE(keptOk);
+    EXPECT_NE(kept.find("Remove carol@example.org? [y/N] "), std::string::npos) << kept;
+    EXPECT_NE(kept.find("nothing removed"), std::string::npos) << kept;
+    EXPECT_TRUE(stored("carol@example.org"));
+    const auto [removed, removedOk] = removeAtTerminal("carol@example.org", "y\n");
+    EXPECT_TRUE(removedOk) << removed;
+    EXPECT_FALSE(stored("carol@example.org"));
 }
 
 TEST_F(AccountCommandsTest, AnAccountAddedWhileACheckRunsIsKept) {

@@ -133,12 +133,20 @@ private Q_SLOTS:
         m_model->addAccount("caf\xE9@example.org", notes("caf\xE9@example.org", 2));
         showPage();
         clickRow(0);
+        // Asked first; No keeps it.
+        Prompts::answerNextQuestion(false);
+        QTest::keyClick(m_list, Qt::Key_Delete);
+        QCOMPARE(Prompts::takeAsked().value(0).text,
+                 u"Remove caf\uFFFD@example.org and its 2 unread messages?"_s);
+        QCOMPARE(m_list->rowCount(), 1);
         m_model->breakSaving(true);
+        Prompts::answerNextQuestion(true);
         QTest::mouseClick(button("removeAccount"), Qt::LeftButton);
         QCOMPARE(column(m_list, kAddress), QStringList{u"caf\uFFFD@example.org"_s});
         QCOMPARE(m_events.take(), QStringList{u"not saved"_s});
 
         m_model->breakSaving(false);
+        Prompts::answerNextQuestion(true);
         QTest::mouseClick(button("removeAccount"), Qt::LeftButton);
         QCOMPARE(m_list->rowCount(), 0);
         QVERIFY(!button("removeAccount")->isEnabled());
