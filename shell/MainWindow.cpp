@@ -202,6 +202,10 @@ void MainWindow::buildWindow() {
     m_scheduleText->setObjectName(QStringLiteral("scheduleText"));
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->setSizeGripEnabled(true);
+    // Text keeps the margin the window's other text keeps from the window's edges.
+    const int margin = dialogUnitsToPixelsX(this, 4);
+    m_statusText->setContentsMargins(margin, 0, 0, 0);
+    m_scheduleText->setContentsMargins(0, 0, margin, 0);
     statusBar()->addWidget(m_statusText, 1);
     statusBar()->addPermanentWidget(m_scheduleText);
 

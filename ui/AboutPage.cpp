@@ -5,6 +5,7 @@
 #include "ui/DialogUnits.h"
 #include "ui/HyperLink.h"
 #include "ui/ProgramIcon.h"
+#include "ui/Prompts.h"
 #include "ui/QtText.h"
 
 #include <QCoreApplication>
@@ -32,6 +33,10 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
         QStringLiteral("Made by ") + toQString(Norq::Product::kMaker) + QStringLiteral("."), this);
     auto* link = new HyperLink(QStringLiteral("User guide"), userGuideAddress(), this);
     link->setObjectName(QStringLiteral("userGuideLink"));
+    connect(link, &HyperLink::openFailed, this, [this] {
+        Prompts::showError(this, QStringLiteral("Can't open the user guide [%1]!")
+                                     .arg(QUrl(userGuideAddress()).toLocalFile()));
+    });
 
     auto* text = new QVBoxLayout;
     text->setSpacing(dialogUnitsToPixelsY(this, 2));

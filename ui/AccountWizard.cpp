@@ -227,6 +227,12 @@ bool AccountWizard::acceptPrimarySettings() {
     if (provider != nullptr && provider->access.login == Logic::ServerPreset::Login::None)
         return refuse(QStringLiteral("[%1] cannot be added.\n\n%2")
                           .arg(address, toQString(provider->noPasswordText())));
+    // Another address may have another provider, whose read-mail page the preferences follow.
+    if (suggestion.connectionSettings.emailAddress() !=
+        m_account->connectionSettings().emailAddress()) {
+        m_preferencesHost->dropPage();
+        m_preferencesPage = nullptr;
+    }
     m_account->setConnectionSettings(suggestion.connectionSettings);
     m_account->setPreferences(suggestion.preferences);
     return true;

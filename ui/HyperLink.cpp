@@ -87,8 +87,10 @@ QSize HyperLink::minimumSizeHint() const {
 }
 
 void HyperLink::open() {
-    if (!Platform::openWithDefaultHandler(m_address.toStdString()))
+    if (!Platform::openWithDefaultHandler(m_address.toStdString())) {
+        Q_EMIT openFailed();
         return;
+    }
     m_visited = true;
     update();
 }

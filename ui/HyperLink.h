@@ -21,11 +21,15 @@ public:
     /// Where the text is drawn: the part of the control that is the link.
     QRect labelRect() const;
 
-    /// Opens the address; a failure is silent and leaves the link as it was.
+    /// Opens the address; a failure leaves the link as it was and says so with `openFailed`.
     void open();
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+
+Q_SIGNALS:
+    /// The desktop could not open the address.
+    void openFailed();
 
 protected:
     bool event(QEvent* event) override;

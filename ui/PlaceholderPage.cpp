@@ -19,6 +19,11 @@ void PlaceholderPage::buildPage() {
     m_page->show();
 }
 
+void PlaceholderPage::dropPage() {
+    delete m_page;
+    m_page = nullptr;
+}
+
 void PlaceholderPage::showEvent(QShowEvent* event) {
     buildPage();
     QWidget::showEvent(event);

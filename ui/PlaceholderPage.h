@@ -16,6 +16,8 @@ public:
 
     /// Builds the hosted page unless it exists already.
     void buildPage();
+    /// Drops the hosted page, so the next show or `buildPage` builds it afresh.
+    void dropPage();
 
 protected:
     void showEvent(QShowEvent* event) override;

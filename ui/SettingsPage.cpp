@@ -7,6 +7,7 @@
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
 #include "ui/SoundPlayer.h"
+#include "ui/WavFormat.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -81,6 +82,8 @@ SettingsPage::SettingsPage(const Norq::Settings& settings, SoundPlayer& player, 
                            playSound, "playSound");
     m_soundFile = new QLineEdit(toQString(settings.notificationSound()), notification);
     m_soundFile->setObjectName(QStringLiteral("soundFile"));
+    // The file's name matters more than the folders it is in.
+    m_soundFile->end(false);
     m_soundFile->setMinimumWidth(dialogUnitsToPixelsX(this, 132));
     m_soundFile->setAccessibleName(QStringLiteral("Sound file"));
     auto* stop = button(notification, QStringLiteral("X"), 14, "stopSound");
@@ -178,6 +181,14 @@ void SettingsPage::browseForSound() {
     const QString path = Prompts::openFileName(
         this, QString(), m_soundFile->text().left(260),
         {QStringLiteral("Sound Files (*.wav)"), QStringLiteral("All Files (*)")});
-    if (!path.isEmpty())
-        m_soundFile->setText(path);
+    if (path.isEmpty())
+        return;
+    // Refused now, not found out silently at the next new mail.
+    if (const QString problem = wavProblem(path); !problem.isEmpty()) {
+        Prompts::showMessage(
+            this, QMessageBox::Warning, window()->windowTitle(),
+            QStringLiteral("The sound file [%1] cannot be played: %2.").arg(path, problem));
+        return;
+    }
+    m_soundFile->setText(path);
 }

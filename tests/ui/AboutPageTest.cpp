@@ -5,6 +5,7 @@
 #include "tests/support/QtTests.h"
 #include "tests/ui/PageTestSupport.h"
 #include "ui/HyperLink.h"
+#include "ui/Prompts.h"
 
 #include <QAccessible>
 #include <QCoreApplication>
@@ -68,6 +69,13 @@ private Q_SLOTS:
         QCOMPARE(link->text(QAccessible::Name), u"User guide"_s);
         link->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QTRY_COMPARE(handlerStarts(), QStringList{u"--open velomar-test:guide"_s});
+    }
+
+    void aGuideThatCannotBeOpenedSaysSo() {
+        AboutPage page(nullptr); // a test build has no guide beside it
+        Prompts::answerNextMessage();
+        page.findChild<HyperLink*>(u"userGuideLink"_s)->open();
+        QVERIFY(Prompts::takeAsked().value(0).text.startsWith(u"Can't open the user guide [/"_s));
     }
 
     void onlyTheTextIsTheLink() {

@@ -41,6 +41,8 @@ const char* const kPresets =
 
 } // namespace
 
+using namespace Qt::StringLiterals;
+
 class AccountWizardTest : public QObject {
     Q_OBJECT
 private:
@@ -168,6 +170,18 @@ private Q_SLOTS:
         QCOMPARE(account->connectionSettings().port(), 1995);
         QCOMPARE(account->preferences().readMailAction(), Logic::ReadMailAction::DefaultMailClient);
         QCOMPARE(account->preferences().url(), u"https://mail.example.com/");
+    }
+
+    void anotherAddressBringsItsOwnReadMailPage() {
+        enterAddress(QStringLiteral("box7@example.com"));
+        m_wizard->next();
+        QCOMPARE(field<QLineEdit>("url")->text(), u"https://mail.example.com/"_s);
+        clickBack();
+        clickBack();
+        enterAddress(QStringLiteral("box7@unknown.org"));
+        m_wizard->next();
+        QVERIFY(field<QRadioButton>("defaultMailClient")->isChecked());
+        QCOMPARE(field<QLineEdit>("url")->text(), QString());
     }
 
     void aTakenAddressIsRefusedOnThePrimaryPage() {

@@ -10,6 +10,7 @@
 
 #include <QAccessible>
 #include <QCheckBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -89,14 +90,24 @@ private Q_SLOTS:
                  (QStringList{u"playSoundChanged 1"_s, u"notificationWindowChanged 0"_s,
                               u"autostartChanged 1"_s}));
 
-        Prompts::answerNextFileDialog(u"/home/me/Sounds/bell ring.wav"_s);
+        const QString bell = wav(u"bell ring.wav"_s, 16);
+        Prompts::answerNextFileDialog(bell);
         QTest::mouseClick(button(u"browseSoundFile"_s), Qt::LeftButton);
         Prompts::answerNextFileDialog(QString()); // cancelled
         QTest::mouseClick(button(u"browseSoundFile"_s), Qt::LeftButton);
-        QCOMPARE(m_signals.take(),
-                 QStringList{u"soundFileChanged /home/me/Sounds/bell ring.wav"_s});
+        QCOMPARE(m_signals.take(), QStringList{u"soundFileChanged "_s + bell});
         QCOMPARE(Prompts::takeAsked().value(0).filters,
                  (QStringList{u"Sound Files (*.wav)"_s, u"All Files (*)"_s}));
+        // One the program cannot play is refused when chosen, with the reason.
+        const QString deep = wav(u"deep.wav"_s, 32);
+        Prompts::answerNextFileDialog(deep);
+        Prompts::answerNextMessage();
+        QTest::mouseClick(button(u"browseSoundFile"_s), Qt::LeftButton);
+        QCOMPARE(Prompts::takeAsked().value(1).text,
+                 u"The sound file ["_s + deep +
+                     u"] cannot be played: its samples have 32 bits; it needs 8 or 16."_s);
+        QCOMPARE(edit(u"soundFile"_s)->text(), bell);
+        QVERIFY(m_signals.take().isEmpty());
 
         clickBox(u"playSound"_s);
         QCOMPARE(enabledSoundControls(), 0);
@@ -105,6 +116,23 @@ private Q_SLOTS:
     }
 
 private:
+    // A WAV file of a few samples of `bits` bits, in the test's folder.
+    QString wav(const QString& name, quint16 bits) {
+        const quint16 blockAlign = bits / 8;
+        QByteArray bytes("RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0", 24);
+        const quint32 rate = 8000;
+        bytes.append(reinterpret_cast<const char*>(&rate), 4);
+        const quint32 byteRate = rate * blockAlign;
+        bytes.append(reinterpret_cast<const char*>(&byteRate), 4);
+        bytes.append(reinterpret_cast<const char*>(&blockAlign), 2);
+        bytes.append(reinterpret_cast<const char*>(&bits), 2);
+        bytes.append("data\x08\0\0\0\0\0\0\0\0\0\0\0", 16);
+        const QString path = m_folder.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
     QLineEdit* edit(const QString& name) { return m_page->findChild<QLineEdit*>(name); }
     QCheckBox* box(const QString& name) { return m_page->findChild<QCheckBox*>(name); }
     // On the box itself: a check box wider than its text does not take clicks beside it.
