@@ -233,6 +233,18 @@ def find(role, name=None, root=None, every=False):
     return matches if every else None
 
 
+def focused(role):
+    """The name of the widget of this role that has the keyboard now, or None."""
+    for node in descendants(application()):
+        try:
+            if (node.getRoleName() == role and node.getState().contains(pyatspi.STATE_FOCUSED)
+                    and showing(node)):
+                return node.name
+        except Exception:
+            continue
+    return None
+
+
 def top_level(title):
     """A window of the program with this title, now on the screen; None when there is none."""
     app = application()

@@ -20,7 +20,7 @@ import time
 import pyatspi
 
 from desktop import (ADDRESS, FIRST_MAIL, LATER_MAIL, PASSWORD, POPUP_SIZE, POPUP_FILL, PRODUCT,
-                     Failure, Program, Recording, Run, extents, find, fill, main,
+                     Failure, Program, Recording, Run, extents, find, fill, focused, main,
                      press, run, show_tab, status_text, step, table_rows, top_level,
                      visible_windows, wait_for, window)
 
@@ -81,7 +81,7 @@ def tooltip(screen):
 
 
 class Scenario(Run):
-    """The seven steps, in order, on one throwaway profile and one mail server."""
+    """The eight steps, in order, on one throwaway profile and one mail server."""
 
     def start_program(self):
         self.program = Program(self.options.velomar, self.environment)
@@ -176,7 +176,7 @@ class Scenario(Run):
             raise Failure(f"tooltip: {tip!r}")
 
     def mark_read(self):
-        step("4. the Messages tab: decoded senders and subjects; Mark As Read")
+        step("4. the Messages tab: decoded senders and subjects; Mark As Read, reached with Tab")
         show_tab("Messages")
         table, rows = self.message_list(3)
         wanted = {(sender, subject) for _, sender, subject in FIRST_MAIL}
@@ -185,7 +185,12 @@ class Scenario(Run):
         self.screen.keep("main-messages", self.screen.window_named(PRODUCT))
         x, y, width, height = extents(table.queryTable().getAccessibleAt(1, 2))
         self.screen.click(x + width // 2, y + height // 2)
-        press("push button", "Mark As Read")
+        # From the list, Tab goes on to the page's buttons.
+        for button in ("Mark All As Read", "Mark As Read"):
+            self.screen.key("Tab")
+            wait_for(f'"{button}" to have the keyboard',
+                     lambda: focused("push button") == button, timeout=10)
+        self.screen.key("space")
         _, left = self.message_list(2)
         if rows[1] in left:
             raise Failure(f"{rows[1]} is still listed")
@@ -227,14 +232,20 @@ class Scenario(Run):
             raise Failure(f"after the restart the list reads {again}")
 
     def wrong_password(self):
-        step("7. a wrong password: checked at once, failed with the server's reason on the "
-             "Accounts page and in the status bar")
+        step("7. a wrong password (the sheet opened with Enter, its fields named by their "
+             "labels): checked at once, failed with the server's reason on the Accounts page and "
+             "in the status bar")
         show_tab("Accounts")
         accounts = wait_for("the account list", lambda: find("table"))
         x, y, width, height = extents(accounts.queryTable().getAccessibleAt(0, 0))
         self.screen.click(x + width // 2, y + height // 2)
-        press("push button", "Edit...")
+        self.screen.key("Return")
         sheet = window("E-Mail Account Settings")
+        fields = find("text", None, sheet, every=True) + find("password text", None, sheet,
+                                                             every=True)
+        names = sorted(field.name for field in fields)
+        if names != ["E-Mail address:", "Password:", "Port:", "Server name:", "User login:"]:
+            raise Failure(f"a screen reader names the sheet's fields {names}")
         sheet_id = self.screen.window_named("E-Mail Account Settings")
         self.screen.keep("property-sheet-connection", sheet_id)
         press("page tab", "Account Preferences", sheet)
@@ -264,6 +275,22 @@ class Scenario(Run):
             raise Failure(f"tooltip of a failing account: {tip!r}")
         self.exit_program()
 
+    def at_scale_two(self):
+        step("8. at a scale factor of 2 (1280x800 is 640x400 to the program): the window fits")
+        self.program = Program(self.options.velomar, dict(self.environment, QT_SCALE_FACTOR="2"))
+        wait_for("the tray icon", tray_icon)
+        window(PRODUCT)
+        shown = wait_for("the window", lambda: self.screen.window_named(PRODUCT))
+        shape = dict(line.split("=") for line in
+                     run("xdotool", "getwindowgeometry", "--shell", shown).split())
+        x, y, width, height = (int(shape[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+        right, bottom = map(int, run("xdotool", "getdisplaygeometry").split())
+        # Its title bar above it too.
+        if x < 0 or y < 16 or x + width > right or y + height > bottom:
+            raise Failure(f"the window at {width}x{height}+{x}+{y} does not fit the screen")
+        self.screen.keep("main-scale-2", shown)
+        self.exit_program()
+
     def steps(self):
         self.first_start()
         self.wizard()
@@ -272,6 +299,7 @@ class Scenario(Run):
         rows = self.new_mail()
         self.restart(rows)
         self.wrong_password()
+        self.at_scale_two()
 
 
 if __name__ == "__main__":
