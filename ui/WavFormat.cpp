@@ -1,7 +1,6 @@
 #include "ui/WavFormat.h"
 
 #include <QFile>
-#include <QtEndian>
 
 namespace {
 
@@ -10,8 +9,16 @@ constexpr qint64 kSearchedBytes = 1 << 20;
 constexpr quint16 kPcm = 1;
 constexpr quint16 kExtensible = 0xFFFE;
 
+// Little-endian numbers at `at`, which the caller has made sure the bytes hold.
+quint32 number(const QByteArray& bytes, qsizetype at, int size) {
+    quint32 value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = value << 8 | static_cast<quint8>(bytes.at(at + i));
+    return value;
+}
+
 quint16 word(const QByteArray& bytes, qsizetype at) {
-    return qFromLittleEndian<quint16>(bytes.constData() + at);
+    return static_cast<quint16>(number(bytes, at, 2));
 }
 
 } // namespace
@@ -27,7 +34,7 @@ QString wavProblem(const QString& path) {
         const QByteArray header = file.read(8);
         if (header.size() < 8)
             break;
-        const quint32 size = qFromLittleEndian<quint32>(header.constData() + 4);
+        const quint32 size = number(header, 4, 4);
         if (header.left(4) != "fmt ") {
             // Chunks are padded to an even length.
             if (!file.seek(file.pos() + size + (size & 1)))
