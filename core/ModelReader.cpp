@@ -6,9 +6,15 @@ namespace {
 
 AccountView viewOf(const Logic::Account& account) {
     const Logic::ConnectionSettings& settings = account.connectionSettings();
-    return {settings.emailAddress(), account.status(),        account.mails().size(),
-            settings.serverName(),   settings.port(),         settings.useTls(),
-            account.failureReason(), account.failuresInARow()};
+    return {settings.emailAddress(),
+            account.status(),
+            account.mails().size(),
+            settings.serverName(),
+            settings.port(),
+            settings.useTls(),
+            account.failureReason(),
+            account.failuresInARow(),
+            settings.passwordPlace() == Logic::ConnectionSettings::PasswordPlace::Keyring};
 }
 
 } // namespace

@@ -27,6 +27,8 @@ struct AccountView {
     std::string failureReason;
     /// Checks that failed since the last one that worked.
     int failuresInARow = 0;
+    /// The password is kept in the desktop's keyring, not in the account file.
+    bool passwordInKeyring = false;
 };
 
 /// What removing the account asks first: "Remove anna@example.org and its 3 unread messages?"

@@ -14,6 +14,7 @@ namespace {
 constexpr const char* kTag = "Logic::AccountMgr";
 constexpr const char* kSeenTag = "Logic::SeenState";
 constexpr const char* kFailureTag = "Logic::FailureState";
+constexpr const char* kPasswordPlaceTag = "Logic::PasswordPlaces";
 // A reason is a sentence with the server's words; a longer one is not the program's.
 constexpr std::size_t kLongestReason = 4096;
 
@@ -29,6 +30,22 @@ AccountMgr::AccountMgr(Norq::SaveLoad::Reader& reader) {
     // record header, not in a huge allocation.
     for (std::uint32_t i = 0; i < count; ++i)
         m_accounts.push_back(std::make_unique<Account>(reader));
+    // A file of an older copy ends here: every password is in it. A record that cannot be read
+    // makes the file damaged: its accounts would otherwise try an empty password.
+    if (!reader.atEnd() &&
+        !readAccountRecord<bool>(
+            reader, kPasswordPlaceTag,
+            [&](bool& inKeyring) {
+                reader.read(inKeyring);
+                return true;
+            },
+            [](Account& account, bool inKeyring) {
+                ConnectionSettings settings = account.connectionSettings();
+                settings.setPasswordPlace(inKeyring ? ConnectionSettings::PasswordPlace::Keyring
+                                                    : ConnectionSettings::PasswordPlace::File);
+                account.setConnectionSettings(settings);
+            }))
+        throw Norq::SaveLoad::Failure("SaveLoad: damaged password places!");
 }
 
 AccountMgr::~AccountMgr() = default;
@@ -38,6 +55,17 @@ void AccountMgr::save(Norq::SaveLoad::Writer& writer) const {
     writer.write(static_cast<std::uint32_t>(m_accounts.size()));
     for (const auto& account : m_accounts)
         account->save(writer);
+    // Only with a password in the keyring: a file without one stays as older copies wrote it.
+    const bool anyInKeyring =
+        std::any_of(m_accounts.begin(), m_accounts.end(), [](const auto& account) {
+            return account->connectionSettings().passwordPlace() ==
+                   ConnectionSettings::PasswordPlace::Keyring;
+        });
+    if (anyInKeyring)
+        writeAccountRecord(writer, kPasswordPlaceTag, [&](const Account& account) {
+            writer.write(account.connectionSettings().passwordPlace() ==
+                         ConnectionSettings::PasswordPlace::Keyring);
+        });
 }
 
 template <class Write>

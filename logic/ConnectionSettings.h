@@ -11,6 +11,10 @@ namespace Logic {
 /// work on their own copy, so they never hold the account lock while on the network.
 class ConnectionSettings {
 public:
+    /// Where the password lives between runs: in the account file (scrambled), or in the
+    /// desktop's keyring, where the account file keeps an empty password.
+    enum class PasswordPlace : std::uint8_t { File = 0, Keyring = 1 };
+
     ConnectionSettings() = default;
     /// Reads a "Logic::ConnectionSettings" record.
     explicit ConnectionSettings(Norq::SaveLoad::Reader& reader);
@@ -19,6 +23,8 @@ public:
     /// Kept and sent exactly as entered.
     const std::string& password() const { return m_password; }
     void setPassword(std::string password) { m_password = std::move(password); }
+    PasswordPlace passwordPlace() const { return m_passwordPlace; }
+    void setPasswordPlace(PasswordPlace place) { m_passwordPlace = place; }
     /// The account's identity; compared byte by byte.
     const std::string& emailAddress() const { return m_emailAddress; }
     void setEmailAddress(std::string address) { m_emailAddress = std::move(address); }
@@ -48,6 +54,8 @@ private:
     std::string m_serverName;
     std::string m_userLogin;
     bool m_useTls = false;
+    /// Kept in a record of its own after the accounts, which older copies do not read.
+    PasswordPlace m_passwordPlace = PasswordPlace::File;
 };
 
 } // namespace Logic

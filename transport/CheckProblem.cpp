@@ -12,6 +12,8 @@ const char* failureName(CheckFailure kind) {
         return "server";
     case CheckFailure::Busy:
         return "busy";
+    case CheckFailure::Keyring:
+        return "keyring";
     }
     return "connect";
 }

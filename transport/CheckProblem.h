@@ -15,9 +15,14 @@ enum class CheckFailure {
     /// The server turned the log-in down for now: too soon after the last one (LOGIN-DELAY), or
     /// the mailbox is in use by another session. Not a wrong password.
     Busy,
+    /// The password is kept in the desktop's keyring, which could not give it: no keyring here
+    /// (a job outside the desktop session), a locked one, or no item for the account. Not a
+    /// wrong password either.
+    Keyring,
 };
 
-/// The kind as one word, as scripts read it: "connect", "tls", "login", "server", "busy".
+/// The kind as one word, as scripts read it: "connect", "tls", "login", "server", "busy",
+/// "keyring".
 const char* failureName(CheckFailure kind);
 
 /// Why an account could not be checked, as the account shows it and as it is retried.

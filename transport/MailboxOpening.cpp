@@ -1,5 +1,7 @@
 #include "transport/MailboxOpening.h"
 
+#include "transport/AccountPassword.h"
+
 namespace {
 
 // Failures that a later try may not meet: no connection, no answer, a lost connection, busy,
@@ -34,11 +36,15 @@ CheckProblem problemOf(const Pop3Session& session, CheckFailure afterLogIn) {
 std::optional<CheckProblem> openMailbox(Pop3Session& session,
                                         const Logic::ConnectionSettings& settings,
                                         int& messageCount, MailboxOpeningSteps* steps) {
+    // Before the connection: a keyring that cannot give the password is no server's fault.
+    auto password = accountPassword(settings);
+    if (auto* problem = std::get_if<CheckProblem>(&password))
+        return *problem;
     if (!session.connect())
         return problemOf(session, CheckFailure::Connect);
     if (steps)
         steps->loggingIn();
-    if (!session.logIn(settings.userLogin(), settings.password())) {
+    if (!session.logIn(settings.userLogin(), std::get<std::string>(password))) {
         // A refusal is a wrong login or password; anything else broke the connection.
         const bool refused = session.failure() == Pop3Failure::Refused;
         return problemOf(session, refused ? CheckFailure::Login : CheckFailure::Connect);

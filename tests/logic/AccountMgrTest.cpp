@@ -227,6 +227,30 @@ TEST_F(AccountStore, AStoreCutAtAnyLengthLoadsOrFailsCleanly) {
     EXPECT_EQ(load()->size(), 3u);
 }
 
+TEST_F(AccountStore, APasswordInTheKeyringIsNotInTheFileAndItsPlaceComesBack) {
+    Norq::SaveLoad::Reader none;
+    AccountMgr saved(none);
+    fill(saved);
+    const std::string olderBytes = bytesOf(saved);
+    Account& b = *saved.findByEmail("b@example.de");
+    Logic::ConnectionSettings settings = b.connectionSettings();
+    settings.setPassword({});
+    settings.setPasswordPlace(Logic::ConnectionSettings::PasswordPlace::Keyring);
+    b.setConnectionSettings(settings);
+    const std::string whole = bytesOf(saved);
+    // What an older copy reads comes first, unchanged in form; the places follow.
+    EXPECT_GT(whole.size(), olderBytes.size());
+    save(saved);
+    const auto loaded = load();
+    EXPECT_EQ(loaded->findByEmail("b@example.de")->connectionSettings(), settings);
+    EXPECT_EQ(loaded->findByEmail("a@example.ru")->connectionSettings().passwordPlace(),
+              Logic::ConnectionSettings::PasswordPlace::File);
+    // A cut in the places is a damaged file, never an account with an empty password.
+    TestSupport::StderrCapture quiet;
+    writeFileContent(whole.substr(0, whole.size() - 3));
+    EXPECT_THROW(load(), Norq::SaveLoad::Failure);
+}
+
 TEST_F(AccountStore, HugeCountsEndInTheWrongSlotIdFailure) {
     TestSupport::StderrCapture quiet;
     {
