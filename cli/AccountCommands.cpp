@@ -82,13 +82,23 @@ std::optional<JobOutput> AccountCommands::refusal(const Logic::AccountSuggestion
     return std::nullopt;
 }
 
+std::optional<JobOutput> AccountCommands::testFailure(const ConnectionTestResult& test) {
+    if (test.succeeded)
+        return std::nullopt;
+    return failed("the connection test failed: " + test.failure +
+                  "\nNothing was added. Check the address and --server, --port, --tls or "
+                  "--no-tls and --login, or add the account untested with --no-test.");
+}
+
 JobOutput AccountCommands::add(const Logic::AccountSuggestion& account,
-                               const ConnectionTestResult* test) {
-    const Logic::ConnectionSettings& settings = account.connectionSettings;
-    if (test != nullptr && !test->succeeded)
-        return failed("the connection test failed: " + test->failure +
-                      "\nNothing was added. Check the address and --server, --port, --tls or "
-                      "--no-tls and --login, or add the account untested with --no-test.");
+                               const ConnectionTestResult* test,
+                               const PasswordPlacement& placement) {
+    const Logic::ConnectionSettings& settings = placement.settings;
+    if (placement.place == PasswordPlacement::Place::AddressTaken)
+        return taken(settings.emailAddress());
+    if (placement.place == PasswordPlacement::Place::Refused)
+        return failed("the password could not be kept: " + placement.reason +
+                      ". Nothing was added.");
     auto added = std::make_unique<Logic::Account>();
     added->setConnectionSettings(settings);
     added->setPreferences(account.preferences);
@@ -107,14 +117,18 @@ JobOutput AccountCommands::add(const Logic::AccountSuggestion& account,
         report = "Connection test: logged in; " + std::to_string(test->messageCount) +
                  " messages in the mailbox.\n";
     report += "Added " + settings.emailAddress() + ": " + describe(account) + ".\n";
+    if (placement.place == PasswordPlacement::Place::Keyring)
+        report += "The password is kept in the desktop's keyring.\n";
     if (const Logic::ServerPreset* provider = providerOf(settings.emailAddress()))
         if (const std::string note = provider->noteWithHelp(); !note.empty())
             report += "About " + std::string(Logic::domainOf(settings.emailAddress())) + ": " +
                       note + "\n";
     std::string warning;
+    if (placement.place == PasswordPlacement::Place::File)
+        warning = std::string("velomar: ") + kNoKeyringNote + ".\n";
     if (!settings.useTls())
-        warning = "velomar: warning: without TLS the password travels unencrypted over the "
-                  "network; use --tls if the server offers it.\n";
+        warning += "velomar: warning: without TLS the password travels unencrypted over the "
+                   "network; use --tls if the server offers it.\n";
     return {0, report, warning};
 }
 
@@ -128,7 +142,7 @@ JobOutput AccountCommands::addAfterTest(const NewAccountRequest& request,
     if (auto refused = refusal(account))
         return *refused;
     if (!request.test)
-        return add(account, nullptr);
+        return add(account, nullptr, placeNewAccountPassword(m_core, account.connectionSettings));
     std::mutex mutex;
     std::condition_variable ended;
     std::optional<ConnectionTestResult> result;
@@ -147,7 +161,9 @@ JobOutput AccountCommands::addAfterTest(const NewAccountRequest& request,
         ended.wait(lock, [&] { return result.has_value(); });
     }
     test.stop();
-    return add(account, &*result);
+    if (auto failure = testFailure(*result))
+        return *failure;
+    return add(account, &*result, placeNewAccountPassword(m_core, account.connectionSettings));
 }
 
 JobOutput AccountCommands::list(bool json) const {
@@ -164,7 +180,9 @@ JobOutput AccountCommands::list(bool json) const {
                    ", \"tls\": " + (account.useTls ? "true" : "false") +
                    ", \"status\": " + jsonString(statusWord(account)) + ", \"reason\": " +
                    (account.failureReason.empty() ? "null" : jsonString(account.failureReason)) +
-                   ", \"unread\": " + std::to_string(account.unread) + "}";
+                   ", \"unread\": " + std::to_string(account.unread) +
+                   ", \"password\": " + (account.passwordInKeyring ? "\"keyring\"" : "\"file\"") +
+                   "}";
         }
         return {0, out + "]}\n", {}};
     }
@@ -181,7 +199,8 @@ JobOutput AccountCommands::list(bool json) const {
         out += padded(account.emailAddress, addressWidth) + "  " +
                padded(account.serverName + ":" + std::to_string(account.port), serverWidth) + "  " +
                (account.useTls ? "TLS    " : "no TLS ") + padded(statusWord(account), 9) +
-               std::to_string(account.unread) + " unread";
+               padded(std::to_string(account.unread) + " unread", 10) +
+               (account.passwordInKeyring ? "password in keyring" : "password in file");
         if (!account.failureReason.empty())
             out += "  failed: " + account.failureReason;
         out += "\n";

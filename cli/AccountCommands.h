@@ -2,6 +2,7 @@
 
 #include "cli/JobOutput.h"
 #include "core/ModelReader.h"
+#include "core/PasswordPlacement.h"
 #include "core/UserActions.h"
 #include "logic/AccountSuggestion.h"
 #include "logic/ServerPreset.h"
@@ -27,10 +28,14 @@ public:
     /// address (the wizard's message), its provider takes no password, or no server is known
     /// for it. Nothing when it can.
     std::optional<JobOutput> refusal(const Logic::AccountSuggestion& account) const;
-    /// Adds the account after its connection test (`test` is nullptr when none was run): only
-    /// when the test succeeded. Says what the provider list notes about the provider, and warns
-    /// of a password sent without TLS.
-    JobOutput add(const Logic::AccountSuggestion& account, const ConnectionTestResult* test);
+    /// What to say when the connection test failed; nothing when it worked.
+    static std::optional<JobOutput> testFailure(const ConnectionTestResult& test);
+    /// Adds the account, with its password where `placement` put it (placeNewAccountPassword),
+    /// after its connection test worked (`test` is nullptr when none was run). Says where the
+    /// password is kept, what the provider list notes about the provider, and warns of a password
+    /// sent without TLS.
+    JobOutput add(const Logic::AccountSuggestion& account, const ConnectionTestResult* test,
+                  const PasswordPlacement& placement);
     /// The whole of --add-account here: refusal, test (waited for), adding.
     JobOutput addAfterTest(const NewAccountRequest& request, const std::string& password);
 

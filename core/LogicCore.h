@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/CheckStarter.h"
+#include "core/KeyringWork.h"
 #include "core/ModelObserver.h"
 #include "foundation/DataFile.h"
 #include "logic/AccountMgr.h"
@@ -31,6 +32,8 @@ public:
     const Logic::ServerPresets& serverPresets() const { return m_serverPresets; }
     Logic::AccountMgr& accountMgr() { return m_accountMgr; }
     CheckStarter& checkStarter() { return m_checkStarter; }
+    /// The thread that writes to the desktop's keyring; its tasks may use the model.
+    KeyringWork& keyringWork() { return m_keyringWork; }
     /// Hears what UserActions change; not owned, nullptr for none.
     void setModelObserver(ModelObserver* observer) { m_modelObserver = observer; }
     ModelObserver* modelObserver() const { return m_modelObserver; }
@@ -58,4 +61,6 @@ private:
     ModelObserver* m_modelObserver = nullptr;
     /// Guarded by the account lock.
     bool m_changed = false;
+    /// Last, so that it ends first: its tasks may still read the model.
+    KeyringWork m_keyringWork;
 };

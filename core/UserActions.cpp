@@ -1,7 +1,28 @@
 #include "core/UserActions.h"
 
 #include "core/LogicCore.h"
+#include "core/ModelReader.h"
+#include "core/PasswordMove.h"
+#include "foundation/Reporter.h"
 #include "logic/Mail.h"
+#include "platform/SecretStore.h"
+
+namespace {
+
+// Deletes the keyring item of a removed account, unless an account with its address was added
+// again meanwhile and keeps its new password there.
+void forgetPassword(LogicCore& core, const std::string& emailAddress) {
+    if (const auto again = ModelReader(core).account(emailAddress);
+        again && again->passwordInKeyring)
+        return;
+    const auto answer = Platform::SecretStore::remove(emailAddress);
+    using Outcome = Platform::SecretStore::Outcome;
+    if (answer.outcome != Outcome::Done && answer.outcome != Outcome::NotFound)
+        Norq::report("Keyring", "the password of a removed account stays in the keyring",
+                     emailAddress + ": " + answer.reason);
+}
+
+} // namespace
 
 template <class Change> ActionResult UserActions::apply(Change&& change, ActionResult refusal) {
     std::lock_guard accountLock(m_core.accountMgr().accountLock());
@@ -67,6 +88,7 @@ ActionResult UserActions::addAccount(std::unique_ptr<Logic::Account> account) {
 ActionResult UserActions::removeAccount(std::string_view emailAddress) {
     ActionResult result = ActionResult::NoSuchAccount;
     std::string removedAddress; // as the account has it, whatever case was typed
+    bool inKeyring = false;
     {
         Logic::AccountMgr& manager = m_core.accountMgr();
         std::lock_guard accountLock(manager.accountLock());
@@ -74,12 +96,17 @@ ActionResult UserActions::removeAccount(std::string_view emailAddress) {
         if (account == nullptr)
             return result;
         removedAddress = account->connectionSettings().emailAddress();
+        inKeyring = account->connectionSettings().passwordPlace() ==
+                    Logic::ConnectionSettings::PasswordPlace::Keyring;
         const auto position = manager.positionOf(*account);
         std::unique_ptr<Logic::Account> removed = manager.removeAccount(*account);
         result = m_core.saveAll() ? ActionResult::Saved : ActionResult::NotSaved;
         if (result == ActionResult::NotSaved)
             manager.addAccount(std::move(removed), position);
     }
+    if (inKeyring && result == ActionResult::Saved)
+        m_core.keyringWork().post(
+            [&core = m_core, removedAddress] { forgetPassword(core, removedAddress); });
     return tell(ModelChange::Kind::AccountRemoved, removedAddress, result);
 }
 
@@ -104,7 +131,8 @@ UserActions::MailsToNotify UserActions::takeMailsToNotify() {
 
 ActionResult UserActions::replaceAccountSettings(std::string_view emailAddress,
                                                  const Logic::ConnectionSettings& settings,
-                                                 const Logic::AccountPreferences& preferences) {
+                                                 const Logic::AccountPreferences& preferences,
+                                                 bool passwordTyped) {
     bool reachedAnew = false;
     const ActionResult result = apply(
         [&](Logic::AccountMgr& manager) {
@@ -112,7 +140,7 @@ ActionResult UserActions::replaceAccountSettings(std::string_view emailAddress,
             if (account == nullptr)
                 return false;
             const Logic::ConnectionSettings& before = account->connectionSettings();
-            reachedAnew = before.serverName() != settings.serverName() ||
+            reachedAnew = passwordTyped || before.serverName() != settings.serverName() ||
                           before.port() != settings.port() ||
                           before.useTls() != settings.useTls() ||
                           before.userLogin() != settings.userLogin() ||
@@ -127,4 +155,29 @@ ActionResult UserActions::replaceAccountSettings(std::string_view emailAddress,
     const auto kind =
         reachedAnew ? ModelChange::Kind::AccountReachedAnew : ModelChange::Kind::AccountEdited;
     return tell(kind, emailAddress, result);
+}
+
+ActionResult UserActions::keepPasswordsInKeyring(const PasswordMove& move) {
+    std::vector<std::string> moved;
+    const ActionResult result = apply(
+        [&](Logic::AccountMgr& manager) {
+            for (const PasswordMove::Entry& entry : move.entries()) {
+                Logic::Account* account = manager.findByEmail(entry.emailAddress);
+                if (account == nullptr)
+                    continue;
+                Logic::ConnectionSettings settings = account->connectionSettings();
+                if (settings.passwordPlace() != Logic::ConnectionSettings::PasswordPlace::File ||
+                    settings.password() != entry.password)
+                    continue;
+                settings.setPasswordPlace(Logic::ConnectionSettings::PasswordPlace::Keyring);
+                settings.setPassword({});
+                account->setConnectionSettings(settings);
+                moved.push_back(entry.emailAddress);
+            }
+            return !moved.empty();
+        },
+        ActionResult::NoSuchAccount);
+    for (const std::string& address : moved)
+        tell(ModelChange::Kind::AccountEdited, address, result);
+    return result;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 class LogicCore;
+class PasswordMove;
 
 namespace Logic {
 class Mail;
@@ -30,6 +31,7 @@ public:
     ActionResult addAccount(std::unique_ptr<Logic::Account> account);
     /// Removes the account only if the data file can be written without it: an account that
     /// comes back at the next start after it seemed gone would be worse than one that stays.
+    /// Its password's keyring item is then deleted on the keyring's thread.
     ActionResult removeAccount(std::string_view emailAddress);
     /// The messages the notification window has not shown yet, every account in order, each
     /// newest first; they are flagged as shown at once and saved, so a message is offered at
@@ -41,10 +43,15 @@ public:
     };
     MailsToNotify takeMailsToNotify();
     /// Replaces the connection settings and preferences of the account with this address. The
-    /// address is the account's identity and stays as it is.
+    /// address is the account's identity and stays as it is. `passwordTyped`: a password was
+    /// typed anew, which a keyring account's settings do not show.
     ActionResult replaceAccountSettings(std::string_view emailAddress,
                                         const Logic::ConnectionSettings& settings,
-                                        const Logic::AccountPreferences& preferences);
+                                        const Logic::AccountPreferences& preferences,
+                                        bool passwordTyped = false);
+    /// The passwords of the move, which the keyring took, leave the accounts that still keep
+    /// them (an account edited meanwhile keeps its own), and the file is saved without them.
+    ActionResult keepPasswordsInKeyring(const PasswordMove& move);
 
 private:
     /// Runs `change` under the account lock; it returns false when it changed nothing, and the

@@ -4,6 +4,7 @@
 #include "core/LogicCore.h"
 #include "transport/AbandonedConnectionTests.h"
 #include "transport/ConnectionTestThread.h"
+#include "ui/KeyringTask.h"
 
 void RemoteAccountAddition::start(LogicCore& core, const NewAccountRequest& request,
                                   const std::string& password, InstanceServer::Reply reply,
@@ -14,15 +15,11 @@ void RemoteAccountAddition::start(LogicCore& core, const NewAccountRequest& requ
         reply(*refused);
         return;
     }
-    if (!request.test) {
-        reply(commands.add(account, nullptr));
-        return;
-    }
-    new RemoteAccountAddition(core, account, std::move(reply), parent);
+    new RemoteAccountAddition(core, account, request.test, std::move(reply), parent);
 }
 
 RemoteAccountAddition::RemoteAccountAddition(LogicCore& core,
-                                             const Logic::AccountSuggestion& account,
+                                             const Logic::AccountSuggestion& account, bool test,
                                              InstanceServer::Reply reply, QObject* parent)
     : QObject(parent), m_core(core), m_account(account), m_reply(std::move(reply)),
       m_collector(account.connectionSettings,
@@ -30,8 +27,14 @@ RemoteAccountAddition::RemoteAccountAddition(LogicCore& core,
                   [this](const ConnectionTestResult& result) {
                       // On the test's thread; the adding belongs to the interface thread.
                       QMetaObject::invokeMethod(
-                          this, [this, result] { finish(result); }, Qt::QueuedConnection);
+                          this, [this, result] { testEnded(result); }, Qt::QueuedConnection);
                   }) {
+    connect(&m_placement, &QFutureWatcherBase::finished, this,
+            [this] { finish(m_placement.result()); });
+    if (!test) {
+        placePassword();
+        return;
+    }
     ConnectionTestListener& listener = m_collector;
     m_test = std::make_unique<ConnectionTestThread>(listener, account.connectionSettings);
     m_test->start();
@@ -42,8 +45,26 @@ RemoteAccountAddition::~RemoteAccountAddition() {
     AbandonedConnectionTests::keep(std::move(m_test));
 }
 
-void RemoteAccountAddition::finish(const ConnectionTestResult& result) {
+void RemoteAccountAddition::testEnded(const ConnectionTestResult& result) {
     AbandonedConnectionTests::keep(std::move(m_test)); // it has ended, but for its last steps
-    m_reply(AccountCommands(m_core).add(m_account, &result));
+    if (auto failure = AccountCommands::testFailure(result)) {
+        m_reply(*failure);
+        deleteLater();
+        return;
+    }
+    m_testResult = result;
+    placePassword();
+}
+
+void RemoteAccountAddition::placePassword() {
+    m_placement.setFuture(onKeyringThread<PasswordPlacement>(
+        m_core, [&core = m_core, settings = m_account.connectionSettings] {
+            return placeNewAccountPassword(core, settings);
+        }));
+}
+
+void RemoteAccountAddition::finish(const PasswordPlacement& placement) {
+    m_reply(
+        AccountCommands(m_core).add(m_account, m_testResult ? &*m_testResult : nullptr, placement));
     deleteLater();
 }

@@ -9,6 +9,7 @@
 #include "foundation/Reporter.h"
 #include "foundation/TextConversion.h"
 #include "platform/TerminationSignals.h"
+#include "shell/KeyringMove.h"
 #include "shell/MainWindow.h"
 #include "shell/PageTabs.h"
 #include "shell/RemoteAccountAddition.h"
@@ -59,6 +60,7 @@ int TrayProgram::runUntilExit() {
     MainWindow window(core, application.settings(),
                       CommandLineJob::startsMinimized(application.options()));
     QObject::connect(&window, &MainWindow::exitRequested, m_gui.get(), &QCoreApplication::quit);
+    new KeyringMove(core, &window);
     InstanceServer server(instance.socketPath(),
                           [&window, &core](const std::vector<std::string>& arguments,
                                            const std::string& input,

@@ -5,6 +5,7 @@
 #include "ui/DialogFrame.h"
 #include "ui/DialogUnits.h"
 #include "ui/PlaceholderPage.h"
+#include "ui/TypedPassword.h"
 
 #include <QDialogButtonBox>
 #include <QTabWidget>
@@ -12,8 +13,8 @@
 
 AccountSettingsSheet::AccountSettingsSheet(const Logic::ConnectionSettings& settings,
                                            const Logic::AccountPreferences& preferences,
-                                           const Logic::ServerPresets& presets, QWidget* parent)
-    : QDialog(parent), m_settings(settings), m_preferences(preferences) {
+                                           LogicCore& core, QWidget* parent)
+    : QDialog(parent), m_settings(settings), m_preferences(preferences), m_core(core) {
     setWindowTitle(QStringLiteral("E-Mail Account Settings"));
     setWindowFlags(kDialogFrame);
     // Made before the tabs: the pages, built later, join the end of the tab order, which then
@@ -23,13 +24,12 @@ AccountSettingsSheet::AccountSettingsSheet(const Logic::ConnectionSettings& sett
     connect(buttons, &QDialogButtonBox::rejected, this, &AccountSettingsSheet::reject);
 
     m_tabs = new QTabWidget(this);
-    auto* connectionTab =
-        new PlaceholderPage("connectionPlaceholder", [this, &presets](QWidget* tab) {
-            m_connectionPage = new ConnectionSettingsPage(m_settings, presets, tab);
-            // The sheet opens on this tab, with the keyboard in its first field.
-            m_connectionPage->setFocus();
-            return m_connectionPage;
-        });
+    auto* connectionTab = new PlaceholderPage("connectionPlaceholder", [this](QWidget* tab) {
+        m_connectionPage = new ConnectionSettingsPage(m_settings, m_core, tab);
+        // The sheet opens on this tab, with the keyboard in its first field.
+        m_connectionPage->setFocus();
+        return m_connectionPage;
+    });
     auto* preferencesTab = new PlaceholderPage("preferencesPlaceholder", [this](QWidget* tab) {
         return m_preferencesPage = new AccountPreferencesPage(m_preferences, tab);
     });
@@ -52,7 +52,15 @@ void AccountSettingsSheet::accept() {
         m_tabs->setCurrentIndex(0);
         if (!m_connectionPage->apply())
             return;
-        m_settings = m_connectionPage->settings();
+        m_passwordTyped = m_connectionPage->passwordTyped();
+        if (!m_passwordTyped) {
+            m_settings = m_connectionPage->settings();
+        } else if (const auto kept =
+                       keepTypedPassword(m_core, this, m_connectionPage->settings(), false)) {
+            m_settings = *kept;
+        } else {
+            return;
+        }
     }
     if (m_preferencesPage != nullptr) {
         m_preferencesPage->apply();

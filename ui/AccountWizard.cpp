@@ -14,6 +14,7 @@
 #include "ui/PlaceholderPage.h"
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
+#include "ui/TypedPassword.h"
 
 #include <QAbstractButton>
 #include <QGridLayout>
@@ -166,6 +167,13 @@ bool AccountWizard::validateCurrentPage() {
         m_preferencesPage->apply();
         m_account->setPreferences(m_preferencesPage->preferences());
         return true;
+    case kCompletionPage:
+        if (const auto kept =
+                keepTypedPassword(m_core, this, m_account->connectionSettings(), true)) {
+            m_account->setConnectionSettings(*kept);
+            return true;
+        }
+        return false;
     default:
         return true;
     }
@@ -242,8 +250,8 @@ void AccountWizard::pageShown(int id) {
     // The account pages come into being after the wizard has chosen where the focus goes.
     if (id == kPop3Page) {
         delete m_connectionPage;
-        m_connectionPage = new ConnectionSettingsPage(m_account->connectionSettings(),
-                                                      m_core.serverPresets(), m_connectionHost);
+        m_connectionPage =
+            new ConnectionSettingsPage(m_account->connectionSettings(), m_core, m_connectionHost);
         m_connectionHost->layout()->addWidget(m_connectionPage);
         m_connectionPage->show();
         m_connectionPage->setFocus();

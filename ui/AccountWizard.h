@@ -41,7 +41,8 @@ public:
 
     int nextId() const override;
     /// Next: the primary settings fill the account from the address, or are refused for an
-    /// address another account has; the two account pages apply into it.
+    /// address another account has; the two account pages apply into it. Finish puts the
+    /// password in the desktop's keyring (keepTypedPassword).
     bool validateCurrentPage() override;
 
 private:

@@ -140,12 +140,11 @@ void AccountsPage::editSelectedAccount() {
     const auto copy = ModelReader(m_core).accountSettings(address);
     if (address.empty() || !copy)
         return;
-    AccountSettingsSheet sheet(copy->connectionSettings, copy->preferences, m_core.serverPresets(),
-                               window());
+    AccountSettingsSheet sheet(copy->connectionSettings, copy->preferences, m_core, window());
     if (sheet.exec() != QDialog::Accepted)
         return;
     UserActions(m_core).replaceAccountSettings(address, sheet.connectionSettings(),
-                                               sheet.preferences());
+                                               sheet.preferences(), sheet.passwordTyped());
 }
 
 void AccountsPage::removeSelectedAccount() {

@@ -1,10 +1,14 @@
 #include "ui/ConnectionSettingsPage.h"
 
+#include "core/LogicCore.h"
+#include "core/PasswordPlacement.h"
 #include "logic/ServerPresets.h"
+#include "platform/SecretStore.h"
 #include "ui/AccountPageGroup.h"
 #include "ui/ConnectionTestDialog.h"
 #include "ui/DialogUnits.h"
 #include "ui/FieldLabel.h"
+#include "ui/KeyringTask.h"
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
 
@@ -15,9 +19,17 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
+namespace {
+
+bool inKeyring(const Logic::ConnectionSettings& settings) {
+    return settings.passwordPlace() == Logic::ConnectionSettings::PasswordPlace::Keyring;
+}
+
+} // namespace
+
 ConnectionSettingsPage::ConnectionSettingsPage(const Logic::ConnectionSettings& settings,
-                                               const Logic::ServerPresets& presets, QWidget* parent)
-    : QWidget(parent), m_settings(settings), m_presets(presets) {
+                                               LogicCore& core, QWidget* parent)
+    : QWidget(parent), m_settings(settings), m_core(core) {
     QGridLayout* grid = makeAccountPageGroup(this, QStringLiteral("POP3 account information"));
     QWidget* group = grid->parentWidget();
     m_serverName = makeAccountPageEdit(group, "serverName", toQString(settings.serverName()), 108);
@@ -35,6 +47,19 @@ ConnectionSettingsPage::ConnectionSettingsPage(const Logic::ConnectionSettings& 
     m_userLogin = makeAccountPageEdit(group, "userLogin", toQString(settings.userLogin()), 108);
     m_password = makeAccountPageEdit(group, "password", toQString(settings.password()), 108);
     m_password->setEchoMode(QLineEdit::Password);
+    if (inKeyring(settings))
+        m_password->setPlaceholderText(QStringLiteral("kept in the keyring"));
+    QString noKeyring = QString::fromUtf8(kNoKeyringNote);
+    noKeyring[0] = noKeyring[0].toUpper();
+    m_noKeyring = new QLabel(noKeyring + QLatin1Char('.'), group);
+    m_noKeyring->setObjectName(QStringLiteral("noKeyring"));
+    m_noKeyring->setWordWrap(true);
+    m_noKeyring->hide();
+    // Asked on the keyring's thread: the page shows at once, the note when the answer comes.
+    connect(&m_keyringProbe, &QFutureWatcherBase::finished, this,
+            [this] { m_noKeyring->setVisible(!m_keyringProbe.result()); });
+    m_keyringProbe.setFuture(
+        onKeyringThread<bool>(core, [] { return Platform::SecretStore::available(); }));
     auto* test = new QPushButton(QStringLiteral("&Test"), group);
     test->setObjectName(QStringLiteral("test"));
     test->setFixedWidth(dialogUnitsToPixelsX(this, 54));
@@ -58,6 +83,7 @@ ConnectionSettingsPage::ConnectionSettingsPage(const Logic::ConnectionSettings& 
     grid->addWidget(fieldLabel(QStringLiteral("Password:"), m_password), 4, 0);
     grid->addWidget(m_password, 4, 1);
     grid->addWidget(test, 4, 2, 1, 2, Qt::AlignRight);
+    grid->addWidget(m_noKeyring, 5, 0, 1, 4);
     grid->setColumnStretch(4, 1);
 
     setFocusProxy(m_serverName);
@@ -82,16 +108,25 @@ std::optional<Logic::ConnectionSettings> ConnectionSettingsPage::typedSettings()
     // The address cannot be edited here; keeping its bytes keeps the account's identity exact.
     Logic::ConnectionSettings typed = m_settings;
     typed.setPort(static_cast<std::uint16_t>(port));
-    typed.setPassword(narrowOf(m_password->text()));
+    if (passwordTyped()) {
+        typed.setPassword(narrowOf(m_password->text()));
+        typed.setPasswordPlace(Logic::ConnectionSettings::PasswordPlace::File);
+    }
     typed.setServerName(narrowOf(m_serverName->text()));
     typed.setUserLogin(narrowOf(m_userLogin->text()));
     typed.setUseTls(m_useTls->isChecked());
     return typed;
 }
 
+bool ConnectionSettingsPage::passwordTyped() const {
+    // A keyring account's field starts empty: any change there, even back to empty, is typed.
+    return m_password->isModified() || m_password->text() != toQString(m_settings.password());
+}
+
 void ConnectionSettingsPage::runTest() {
     if (const auto typed = typedSettings())
-        ConnectionTestDialog::run(*typed, m_presets.refusalAdvice(typed->serverName()), window());
+        ConnectionTestDialog::run(*typed, m_core.serverPresets().refusalAdvice(typed->serverName()),
+                                  window());
 }
 
 void ConnectionSettingsPage::warnOfPlainText(bool useTls) {

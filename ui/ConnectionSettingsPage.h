@@ -2,33 +2,36 @@
 
 #include "logic/ConnectionSettings.h"
 
+#include <QFutureWatcher>
 #include <QWidget>
 
 #include <optional>
 
+class LogicCore;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
-
-namespace Logic {
-class ServerPresets;
-}
 
 /// The POP3 settings of one account, on a copy that the controls are written into only by
 /// `apply`. The e-mail address is shown but cannot be changed here. "Test" tries the values
 /// as they are typed, applied or not, and names what a known provider wants when it refuses
-/// the log-in. Clearing the TLS box warns that the password would travel unencrypted.
+/// the log-in. Clearing the TLS box warns that the password would travel unencrypted. A password
+/// kept in the desktop's keyring is not shown: its field stays empty until one is typed anew.
+/// Where no keyring answers, the page says that the password is kept in the account file.
 class ConnectionSettingsPage : public QWidget {
     Q_OBJECT
 public:
-    /// `presets` must outlive the page.
-    ConnectionSettingsPage(const Logic::ConnectionSettings& settings,
-                           const Logic::ServerPresets& presets, QWidget* parent);
+    ConnectionSettingsPage(const Logic::ConnectionSettings& settings, LogicCore& core,
+                           QWidget* parent);
 
     /// Reads the controls into the copy. A port that is empty, 0 or above 65535 is refused:
     /// the user is told, the port field gets the focus, the copy stays as it was, and the
     /// result is false.
     bool apply();
     const Logic::ConnectionSettings& settings() const { return m_settings; }
+    /// A password was typed: the settings hold it, to be kept in the file until it is placed
+    /// (keepTypedPassword).
+    bool passwordTyped() const;
 
 private:
     /// The settings as typed; nothing when the port is refused.
@@ -38,11 +41,13 @@ private:
     void warnOfPlainText(bool useTls);
 
     Logic::ConnectionSettings m_settings;
-    const Logic::ServerPresets& m_presets;
+    LogicCore& m_core;
     QLineEdit* m_serverName;
     QLineEdit* m_port;
     QCheckBox* m_useTls;
     QLineEdit* m_emailAddress;
     QLineEdit* m_userLogin;
     QLineEdit* m_password;
+    QLabel* m_noKeyring;
+    QFutureWatcher<bool> m_keyringProbe;
 };

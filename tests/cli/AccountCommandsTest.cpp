@@ -115,27 +115,36 @@ TEST_F(AccountCommandsTest, AddsFromThePresetsOrWithOverridesAfterATestThatWorks
     const ProgramRun tested = add("wonderland", "alice@example.org --server 127.0.0.1 --port " +
                                                     port(true) + " --tls --login alice");
     EXPECT_EQ(tested.exitCode, 0) << tested.output;
+    // No keyring on this test's bus: the password stays in the file, and that is said.
     EXPECT_EQ(tested.output, "Connection test: logged in; 3 messages in the mailbox.\n"
                              "Added alice@example.org: server 127.0.0.1, port " +
-                                 port(true) + ", TLS, login \"alice\".\n");
+                                 port(true) +
+                                 ", TLS, login \"alice\".\n"
+                                 "velomar: no keyring found: the password is kept in the account "
+                                 "file, scrambled, not encrypted; anyone who can read that file "
+                                 "can read it.\n");
+    EXPECT_EQ(stored("alice@example.org")->password(), "wonderland");
 
     EXPECT_EQ(velomar("--list-accounts").output,
-              "someone@gmail.com  pop.gmail.com:995  TLS    idle     0 unread\n"
+              "someone@gmail.com  pop.gmail.com:995  TLS    idle     0 unread  password in file\n"
               "alice@example.org  127.0.0.1:" +
-                  port(true) + "    TLS    idle     0 unread\n");
+                  port(true) + "    TLS    idle     0 unread  password in file\n");
     EXPECT_EQ(
         velomar("--list-accounts --json").output,
         "{\"accounts\": [{\"email\": \"someone@gmail.com\", \"server\": \"pop.gmail.com\", "
-        "\"port\": 995, \"tls\": true, \"status\": \"idle\", \"reason\": null, \"unread\": 0}, "
+        "\"port\": 995, \"tls\": true, \"status\": \"idle\", \"reason\": null, \"unread\": 0, "
+        "\"password\": \"file\"}, "
         "{\"email\": \"alice@example.org\", \"server\": \"127.0.0.1\", \"port\": " +
             port(true) +
-            ", \"tls\": true, \"status\": \"idle\", \"reason\": null, \"unread\": 0}]}\n");
+            ", \"tls\": true, \"status\": \"idle\", \"reason\": null, \"unread\": 0, "
+            "\"password\": \"file\"}]}\n");
     // Only loopback is reached in tests; the first check then finds the two messages of the
     // last 48 hours.
     ASSERT_EQ(velomar("--remove-account someone@gmail.com").exitCode, 0);
     EXPECT_EQ(velomar("--check-once").exitCode, 0);
     EXPECT_EQ(velomar("--list-accounts").output,
-              "alice@example.org  127.0.0.1:" + port(true) + "  TLS    idle     2 unread\n");
+              "alice@example.org  127.0.0.1:" + port(true) +
+                  "  TLS    idle     2 unread  password in file\n");
 }
 
 TEST_F(AccountCommandsTest, AFailedTestAddsNothingAndSaysWhy) {
@@ -209,6 +218,35 @@ TEST_F(AccountCommandsTest, DuplicatesAreRefusedAndRemovalNamesWhatItDid) {
     EXPECT_EQ(gone.exitCode, 1);
     EXPECT_EQ(gone.output, "velomar: there is no account with the e-mail address "
                            "[bob@example.org]; velomar --list-accounts lists them.\n");
+}
+
+// Beside a real keyring (run by with-keyring): the password goes there, the account file keeps
+// none, a check logs in with the keyring's, and the removal deletes it.
+TEST_F(AccountCommandsTest, KeyringKeepsThePasswordFromAddingToRemoval) {
+    if (std::getenv("VELOMAR_TEST_KEYRING") == nullptr)
+        GTEST_SKIP() << "run beside a keyring by cli_keyring_tests";
+    const auto inKeyring = [] {
+        return velomar("", "secret-tool lookup application velomar address alice@example.org;",
+                       "2>&1")
+            .output;
+    };
+    const ProgramRun added = add("wonderland", "alice@example.org --server 127.0.0.1 --port " +
+                                                   port(false) + " --no-tls --login alice");
+    EXPECT_EQ(added.exitCode, 0) << added.output;
+    EXPECT_NE(added.output.find("The password is kept in the desktop's keyring.\n"),
+              std::string::npos)
+        << added.output;
+    EXPECT_EQ(added.output.find("no keyring found"), std::string::npos) << added.output;
+    EXPECT_TRUE(inKeyring().starts_with("wonderland")) << inKeyring();
+    const auto settings = stored("alice@example.org");
+    EXPECT_EQ(settings->password(), "");
+    EXPECT_EQ(settings->passwordPlace(), Logic::ConnectionSettings::PasswordPlace::Keyring);
+    EXPECT_NE(velomar("--list-accounts").output.find("password in keyring"), std::string::npos);
+
+    const std::string check = velomar("--check-once").output;
+    EXPECT_TRUE(check.starts_with("alice@example.org: 2 new, 2 unread\n")) << check;
+    EXPECT_EQ(velomar("--remove-account alice@example.org --yes").exitCode, 0);
+    EXPECT_FALSE(inKeyring().starts_with("wonderland")) << inKeyring();
 }
 
 TEST_F(AccountCommandsTest, WrongCommandLinesAndAMissingPasswordChangeNothing) {

@@ -110,7 +110,7 @@ TEST_F(CheckOnceTest, AFailedAccountIsNamedAndGivesExitCodeThree) {
     EXPECT_EQ(plain.exitCode, 3);
     // A later run knows why, without checking.
     EXPECT_NE(velomar("--list-accounts")
-                  .output.find("failed   0 unread  failed: The server refused the log-in"),
+                  .output.find("failed   0 unread  password in file  failed: The server refused"),
               std::string::npos);
     const ProgramRun json = velomar("--check-once --json");
     EXPECT_NE(json.output.find("\"status\": \"failed\", \"failure\": \"login\", \"reason\": "

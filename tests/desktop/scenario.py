@@ -70,6 +70,12 @@ def tip_reads(tip, count):
             and lines[2].startswith("Last check at ") and "; next at " in lines[2])
 
 
+def in_keyring(address):
+    """The password the session's keyring keeps for the account, as a keyring manager sees it."""
+    return subprocess.run(["secret-tool", "lookup", "application", "velomar", "address", address],
+                          capture_output=True, text=True).stdout
+
+
 def tooltip(screen):
     """The tray icon's tooltip, as hovering over it shows it."""
     icon = wait_for("the tray icon", tray_icon)
@@ -105,7 +111,8 @@ class Scenario(Run):
             raise Failure("the Accounts tab is not the one shown")
 
     def wizard(self):
-        step("2. the wizard, with a connection test that succeeds")
+        step("2. the wizard, with a connection test that succeeds; the password goes to the "
+             "keyring")
         title = "E-Mail Account Configuration Wizard"
         wizard = window(title)
         wizard_id = self.screen.window_named(title)
@@ -143,6 +150,8 @@ class Scenario(Run):
         self.during = Recording(os.path.join(self.work, "during.wav"))
         press("push button", "Finish", wizard)
         wait_for("the wizard to close", lambda: not top_level(title))
+        if in_keyring(ADDRESS) != PASSWORD:
+            raise Failure(f"the keyring keeps {in_keyring(ADDRESS)!r} for the new account")
 
     def first_check(self):
         step("3. the first check, on its own right after the wizard: tooltip, pop-ups stacked in "
@@ -254,6 +263,8 @@ class Scenario(Run):
         fill("Password:", "not the password", sheet)
         press("push button", "OK", sheet)
         wait_for("the sheet to close", lambda: not top_level("E-Mail Account Settings"))
+        if in_keyring(ADDRESS) != "not the password":
+            raise Failure(f"the keyring keeps {in_keyring(ADDRESS)!r} after the sheet")
         # The changed password is tried at once, without Check E-Mail.
         reason = "The server refused the log-in: [AUTH] Authentication failed."
         failed = f"Processing: [{ADDRESS}] failed"

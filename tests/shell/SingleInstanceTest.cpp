@@ -164,8 +164,10 @@ private Q_SLOTS:
                         "builder\n")
                     .startsWith(QStringLiteral("exit 1: ")));
         QCOMPARE(velomar({QStringLiteral("--list-accounts")}),
-                 QStringLiteral("alice@example.org  127.0.0.1:%1  no TLS idle     2 unread\n"
-                                "bob@example.org    127.0.0.1:%1  no TLS idle     0 unread\n")
+                 QStringLiteral("alice@example.org  127.0.0.1:%1  no TLS idle     2 unread  "
+                                "password in file\n"
+                                "bob@example.org    127.0.0.1:%1  no TLS idle     0 unread  "
+                                "password in file\n")
                      .arg(port));
         QCOMPARE(velomar({QStringLiteral("--remove-account"), QStringLiteral("bob@example.org")}),
                  QStringLiteral("Removed bob@example.org.\n"));

@@ -58,8 +58,7 @@ private Q_SLOTS:
         wizard.show();
         QVERIFY(QTest::qWaitForWindowExposed(&wizard));
         QVERIFY2(fitsTheScreen(wizard), qPrintable(QDebug::toString(wizard.frameGeometry())));
-        const Logic::ServerPresets presets;
-        AccountSettingsSheet sheet({}, {}, presets, nullptr);
+        AccountSettingsSheet sheet({}, {}, core, nullptr);
         sheet.show();
         QVERIFY(QTest::qWaitForWindowExposed(&sheet));
         QVERIFY2(fitsTheScreen(sheet), qPrintable(QDebug::toString(sheet.frameGeometry())));

@@ -2,8 +2,9 @@
 // opened changes nothing, the read-mail action enables its own fields, a bad port keeps the
 // sheet open.
 #include "ui/AccountSettingsSheet.h"
-#include "logic/ServerPresets.h"
+#include "core/LogicCore.h"
 #include "tests/support/QtTests.h"
+#include "tests/support/TempHome.h"
 #include "tests/ui/DialogTestSupport.h"
 #include "ui/Prompts.h"
 
@@ -43,7 +44,8 @@ Logic::AccountPreferences preferences(Logic::ReadMailAction action) {
 
 class AccountSettingsSheetTest : public QObject {
     Q_OBJECT
-    const Logic::ServerPresets m_presets;
+    TestSupport::TempHome m_home;
+    LogicCore m_core{m_home.dataFolder(), {}};
 
 private Q_SLOTS:
     void init() { Prompts::takeAsked(); }
@@ -52,7 +54,7 @@ private Q_SLOTS:
         // An action this program does not know would become "Open this URL" if the
         // preferences page applied it.
         const auto unknown = preferences(static_cast<Logic::ReadMailAction>(7));
-        AccountSettingsSheet sheet(secureSettings(), unknown, m_presets, nullptr);
+        AccountSettingsSheet sheet(secureSettings(), unknown, m_core, nullptr);
         sheet.show();
         QCOMPARE(control<QLineEdit>(&sheet, "port")->text(), QStringLiteral("995"));
         QVERIFY(control<QCheckBox>(&sheet, "useTls")->isChecked());
@@ -66,9 +68,8 @@ private Q_SLOTS:
 
     // A screen reader names every field by its label, or by the choice it sits under.
     void everyFieldHasItsOwnName() {
-        AccountSettingsSheet sheet(secureSettings(),
-                                   preferences(Logic::ReadMailAction::LaunchProgram), m_presets,
-                                   nullptr);
+        AccountSettingsSheet sheet(
+            secureSettings(), preferences(Logic::ReadMailAction::LaunchProgram), m_core, nullptr);
         sheet.show();
         sheet.findChild<QTabWidget*>()->setCurrentIndex(1); // made when its tab opens
         QStringList names;
@@ -81,9 +82,8 @@ private Q_SLOTS:
     }
 
     void thePreferencesPageEnablesTheChosenActionsFields() {
-        AccountSettingsSheet sheet(secureSettings(),
-                                   preferences(Logic::ReadMailAction::LaunchProgram), m_presets,
-                                   nullptr);
+        AccountSettingsSheet sheet(
+            secureSettings(), preferences(Logic::ReadMailAction::LaunchProgram), m_core, nullptr);
         sheet.show();
         sheet.findChild<QTabWidget*>()->setCurrentIndex(1);
         auto* path = control<QLineEdit>(&sheet, "programPath");
@@ -113,7 +113,7 @@ private Q_SLOTS:
     }
 
     void aPortOutsideItsRangeKeepsTheSheetOpen() {
-        AccountSettingsSheet sheet(secureSettings(), {}, m_presets, nullptr);
+        AccountSettingsSheet sheet(secureSettings(), {}, m_core, nullptr);
         sheet.show();
         auto* port = control<QLineEdit>(&sheet, "port");
         sheet.findChild<QTabWidget*>()->setCurrentIndex(1);

@@ -2,6 +2,7 @@
 // result in its words with the bar where the test stopped, Cancel closing at once, and the
 // "Test" button trying what is typed.
 #include "ui/ConnectionTestDialog.h"
+#include "core/LogicCore.h"
 #include "logic/ConnectionSettings.h"
 #include "logic/ServerPresets.h"
 #include "tests/servers/DovecotServer.h"
@@ -11,6 +12,7 @@
 #include "tests/support/Localhost.h"
 #include "tests/support/QtTests.h"
 #include "tests/support/StderrCapture.h"
+#include "tests/support/TempHome.h"
 #include "tests/ui/DialogTestSupport.h"
 #include "ui/AccountSettingsSheet.h"
 
@@ -143,9 +145,10 @@ private Q_SLOTS:
     }
 
     void testButtonTriesTheValuesAsTyped() {
-        const Logic::ServerPresets noPresets;
+        TestSupport::TempHome home;
+        LogicCore core{home.dataFolder(), {}};
         AccountSettingsSheet sheet(settings("127.0.0.1", m_dovecot->plainPort(), false, "rabbit"),
-                                   {}, noPresets, nullptr);
+                                   {}, core, nullptr);
         sheet.show();
         control<QLineEdit>(&sheet, "password")->setText(QStringLiteral("wonderland"));
         QString seen;
