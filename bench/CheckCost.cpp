@@ -110,7 +110,8 @@ private:
 int checkWithMailChecker(std::uint16_t port, const Case& c, bool tls = false) {
     CheckWaiter waiter;
     MailChecker checker(waiter);
-    checker.setWorkList({AccountCheckEntry{settingsFor(*c.box, port, tls), c.newestKnown, c.seen}});
+    checker.setWorkList(
+        {AccountCheckEntry{settingsFor(*c.box, port, tls), c.newestKnown, c.seen, {}}});
     checker.start();
     return waiter.waitForResult();
 }

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -30,4 +31,5 @@ private:
     QPushButton* m_browse;
     QRadioButton* m_openUrl;
     QLineEdit* m_url;
+    QCheckBox* m_markOnServer;
 };

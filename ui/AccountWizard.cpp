@@ -232,7 +232,7 @@ bool AccountWizard::acceptPrimarySettings() {
         return refuse(
             QStringLiteral("Account with e-mail address [%1] already exists.").arg(address));
     const Logic::ServerPreset* provider = providerOf(suggestion.connectionSettings);
-    if (provider != nullptr && provider->access.login == Logic::ServerPreset::Login::None)
+    if (provider != nullptr && !provider->offersPop3() && !provider->offersImap())
         return refuse(QStringLiteral("[%1] cannot be added.\n\n%2")
                           .arg(address, toQString(provider->noPasswordText())));
     // Another address may have another provider, whose read-mail page the preferences follow.
@@ -272,18 +272,24 @@ AccountWizard::providerOf(const Logic::ConnectionSettings& settings) const {
 void AccountWizard::showProviderNote() {
     delete m_providerNote;
     m_providerNote = nullptr;
-    const Logic::ServerPreset* provider = providerOf(m_account->connectionSettings());
-    if (provider == nullptr || (provider->access.note.empty() && provider->access.help.empty()))
+    const Logic::ConnectionSettings& settings = m_account->connectionSettings();
+    const Logic::ServerPreset* provider = providerOf(settings);
+    if (provider == nullptr)
+        return;
+    const Logic::ServerPreset::Access& access =
+        settings.protocol() == Logic::ConnectionSettings::Protocol::Imap ? provider->imapAccess
+                                                                         : provider->access;
+    if (access.note.empty() && access.help.empty())
         return;
     m_providerNote = new QWidget(m_connectionHost);
     m_providerNote->setObjectName(QStringLiteral("providerNote"));
     auto* layout = new QVBoxLayout(m_providerNote);
     layout->setContentsMargins(0, dialogUnitsToPixelsY(this, 4), 0, 0);
-    auto* note = new QLabel(toQString(provider->access.note), m_providerNote);
+    auto* note = new QLabel(toQString(access.note), m_providerNote);
     note->setWordWrap(true);
     layout->addWidget(note);
-    if (!provider->access.help.empty()) {
-        const QString help = toQString(provider->access.help);
+    if (!access.help.empty()) {
+        const QString help = toQString(access.help);
         layout->addWidget(
             new HyperLink(QStringLiteral("The provider's help page"), help, m_providerNote), 0,
             Qt::AlignLeft);

@@ -1,0 +1,77 @@
+#include "transport/ImapMailboxOpening.h"
+
+#include "transport/AccountPassword.h"
+
+namespace {
+
+// Failures that a later try may not meet: no connection, no answer, a lost connection, busy,
+// a server too slow this time.
+bool mayPass(ImapFailure failure) {
+    return failure == ImapFailure::Connect || failure == ImapFailure::NoReply ||
+           failure == ImapFailure::Closed || failure == ImapFailure::Busy ||
+           failure == ImapFailure::OutOfTime;
+}
+
+} // namespace
+
+CheckProblem problemOf(const ImapSession& session, CheckFailure afterLogIn) {
+    CheckProblem problem;
+    problem.reason = session.failureReason();
+    problem.mayPass = mayPass(session.failure());
+    switch (session.failure()) {
+    case ImapFailure::Tls:
+    case ImapFailure::NoTls:
+        problem.kind = CheckFailure::Tls;
+        break;
+    case ImapFailure::Busy:
+        problem.kind = CheckFailure::Busy;
+        break;
+    default:
+        problem.kind = afterLogIn;
+        break;
+    }
+    return problem;
+}
+
+ImapSession imapSessionFor(const Logic::ConnectionSettings& settings, int stopDescriptor,
+                           const Pop3Limits& limits) {
+    return ImapSession(settings.serverName(), settings.port(),
+                       settings.useTls() ? ImapSecurity::Tls : ImapSecurity::StartTls,
+                       stopDescriptor, limits);
+}
+
+std::optional<CheckProblem> openImapMailbox(ImapSession& session,
+                                            const Logic::ConnectionSettings& settings,
+                                            ImapMailboxState& state, MailboxOpeningSteps* steps,
+                                            bool forChanges) {
+    auto password = accountPassword(settings);
+    if (auto* problem = std::get_if<CheckProblem>(&password))
+        return *problem;
+    if (!session.connect())
+        return problemOf(session, CheckFailure::Connect);
+    if (steps)
+        steps->loggingIn();
+    if (!session.logIn(settings.userLogin(), std::get<std::string>(password))) {
+        const bool refused = session.failure() == ImapFailure::Refused;
+        return problemOf(session, refused ? CheckFailure::Login : CheckFailure::Connect);
+    }
+    if (steps)
+        steps->readingStatus();
+    if (!(forChanges ? session.select("INBOX", state) : session.examine("INBOX", state)))
+        return problemOf(session);
+    return std::nullopt;
+}
+
+std::optional<CheckProblem> markSeenOnServer(const Logic::ConnectionSettings& settings,
+                                             const std::vector<std::uint32_t>& uids,
+                                             const Pop3Limits& limits) {
+    ImapSession session = imapSessionFor(settings, -1, limits);
+    session.setDeadline(std::chrono::steady_clock::now() + limits.check);
+    ImapMailboxState state;
+    if (auto problem = openImapMailbox(session, settings, state, nullptr, true))
+        return problem;
+    if (!session.storeSeen(uids))
+        return problemOf(session);
+    session.logout();
+    return std::nullopt;
+}
