@@ -1,5 +1,8 @@
 #include "transport/ImapSession.h"
 
+#include "transport/ReplyWait.h"
+#include "transport/ServerWords.h"
+
 #include "foundation/AsciiText.h"
 #include "transport/SocketAddress.h"
 #include "transport/SocketWait.h"
@@ -82,30 +85,6 @@ std::vector<std::string> uidSets(std::vector<std::uint32_t> uids) {
     if (!set.empty())
         sets.push_back(set);
     return sets;
-}
-
-// The server's words, as printable text of a reasonable length: they are shown to the user and
-// written to JSON.
-std::string serverWords(std::string_view text) {
-    constexpr std::size_t kLongest = 200;
-    std::string words;
-    for (const char c : text) {
-        if (words.size() == kLongest)
-            break;
-        const bool printable = c > ' ' && c <= '~';
-        if (printable || !words.empty())
-            words += printable ? c : ' ';
-    }
-    while (!words.empty() && words.back() == ' ')
-        words.pop_back();
-    return words;
-}
-
-// "<lead>: <words>." with the server's words when it gave any, "<lead>." otherwise.
-std::string withWords(const std::string& lead, const std::string& words) {
-    if (words.empty())
-        return lead + ".";
-    return lead + ": " + words + (words.back() == '.' ? "" : ".");
 }
 
 // A UID read from a response code's argument ("[UIDVALIDITY 3857529045]").
@@ -673,43 +652,29 @@ bool ImapSession::waitResponse() {
     m_replyTooSlow = false;
     if (!m_client)
         return fail(ImapFailure::Closed);
-    auto idleDeadline = Vusk::deadlineAfter(m_inactivity);
-    bool outOfTime = false;
-    bool stopped = false;
-    bool timedOut = false;
-    while (!m_response.isComplete() && !m_response.isTooLong() && !m_closed) {
-        const auto deadline = std::min({idleDeadline, m_replyDeadline, m_deadline});
-        if (Vusk::Clock::now() >= deadline) {
-            timedOut = true;
-            outOfTime = deadline == m_deadline;
-            m_replyTooSlow = deadline == m_replyDeadline;
-            if (m_replyTooSlow)
-                m_waited = m_limits.reply;
-            break;
-        }
-        const auto ready = m_client->waitReadable(deadline);
-        if (ready == Vusk::WaitResult::Stopped) {
-            stopped = true;
-            break;
-        }
-        if (ready == Vusk::WaitResult::TimedOut)
-            continue;
-        // Data arrived: the inactivity limit starts again; the overall one does not.
-        idleDeadline = Vusk::deadlineAfter(m_inactivity);
-        m_client->receiveAvailable();
-    }
-    if (m_response.isComplete())
+    const ReplyWait wait =
+        waitForReply(*m_client, m_response, m_closed, m_inactivity, m_replyDeadline, m_deadline);
+    m_replyTooSlow = wait.replyTooSlow;
+    if (m_replyTooSlow)
+        m_waited = m_limits.reply;
+    if (wait.end == ReplyWait::End::Complete)
         return true;
-    const bool tooLong = m_response.isTooLong();
     // Whatever comes later would be read as the start of the next response.
     breakOff();
-    if (tooLong)
+    switch (wait.end) {
+    case ReplyWait::End::TooLong:
         return fail(ImapFailure::TooLong);
-    if (stopped)
+    case ReplyWait::End::Stopped:
         return fail(ImapFailure::Stopped);
-    if (outOfTime)
+    case ReplyWait::End::OutOfTime:
         return fail(ImapFailure::OutOfTime);
-    return fail(timedOut ? ImapFailure::NoReply : ImapFailure::Closed);
+    case ReplyWait::End::NoReply:
+        return fail(ImapFailure::NoReply);
+    case ReplyWait::End::Complete:
+    case ReplyWait::End::Closed:
+        break;
+    }
+    return fail(ImapFailure::Closed);
 }
 
 bool ImapSession::noteUntagged(const Untagged& untagged) {

@@ -106,8 +106,7 @@ MailChecker::Outcome MailChecker::attempt(Pop3Session& session,
         CheckProblem problem{CheckFailure::Server, cutReason(session, kept), true};
         if (!kept)
             return {std::move(problem), {}, false};
-        return {std::move(problem),
-                {walk.newMails(), walk.seenMessages(end), true, std::nullopt}};
+        return {std::move(problem), {walk.newMails(), walk.seenMessages(end), true, std::nullopt}};
     }
     case MailboxWalk::End::Failed:
         return {problemOf(session), {}, false};

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+/// A server's own words, as printable text of a reasonable length (200 characters): they are
+/// shown to the user and written to JSON.
+std::string serverWords(std::string_view text);
+/// "<lead>: <words>." with the server's words when it gave any, "<lead>." otherwise.
+std::string withWords(const std::string& lead, const std::string& words);
