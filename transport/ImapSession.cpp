@@ -733,14 +733,11 @@ void ImapSession::noteCapabilities(std::string_view list) {
 }
 
 Vusk::Clock::time_point ImapSession::until(std::chrono::milliseconds limit) const {
-    return std::min(Vusk::deadlineAfter(limit), m_deadline);
+    return Vusk::deadlineWithin(limit, m_deadline);
 }
 
 std::chrono::milliseconds ImapSession::left(std::chrono::milliseconds limit) const {
-    const auto now = Vusk::Clock::now();
-    if (m_deadline <= now)
-        return std::chrono::milliseconds(0);
-    return std::min(limit, std::chrono::ceil<std::chrono::milliseconds>(m_deadline - now));
+    return Vusk::limitWithin(limit, m_deadline);
 }
 
 ImapFailure ImapSession::brokenBy(ImapFailure otherwise) const {
@@ -789,13 +786,7 @@ std::string ImapSession::failureReason() const {
     case ImapFailure::Busy:
         return withWords("The server cannot let you log in just now", m_serverText);
     case ImapFailure::NoReply:
-        if (m_replyTooSlow)
-            return "The server's reply to " + after + " did not end within " +
-                   Vusk::limitText(m_waited) + ".";
-        if (m_failedCommand.empty())
-            return "No greeting from the server within " + Vusk::limitText(m_waited) + ".";
-        return "No answer from the server within " + Vusk::limitText(m_waited) + " after " +
-               m_failedCommand + ".";
+        return silenceReason(after, m_failedCommand, m_waited, m_replyTooSlow);
     case ImapFailure::Closed:
         if (!m_byeText.empty())
             return withWords("The server closed the connection", m_byeText);

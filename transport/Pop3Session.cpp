@@ -309,14 +309,11 @@ bool Pop3Session::sendAsked() {
 }
 
 Vusk::Clock::time_point Pop3Session::until(std::chrono::milliseconds limit) const {
-    return std::min(Vusk::deadlineAfter(limit), m_deadline);
+    return Vusk::deadlineWithin(limit, m_deadline);
 }
 
 std::chrono::milliseconds Pop3Session::left(std::chrono::milliseconds limit) const {
-    const auto now = Vusk::Clock::now();
-    if (m_deadline <= now)
-        return std::chrono::milliseconds(0);
-    return std::min(limit, std::chrono::ceil<std::chrono::milliseconds>(m_deadline - now));
+    return Vusk::limitWithin(limit, m_deadline);
 }
 
 Pop3Failure Pop3Session::brokenBy(Pop3Failure otherwise) const {
@@ -438,13 +435,7 @@ std::string Pop3Session::failureReason() const {
     case Pop3Failure::Busy:
         return withWords("The server asks to wait before the next log-in", m_serverText);
     case Pop3Failure::NoReply:
-        if (m_replyTooSlow)
-            return "The server's reply to " + after + " did not end within " +
-                   Vusk::limitText(m_waited) + ".";
-        if (m_failedCommand.empty())
-            return "No greeting from the server within " + Vusk::limitText(m_waited) + ".";
-        return "No answer from the server within " + Vusk::limitText(m_waited) + " after " +
-               m_failedCommand + ".";
+        return silenceReason(after, m_failedCommand, m_waited, m_replyTooSlow);
     case Pop3Failure::Closed:
         return "The server closed the connection before it answered " + after + ".";
     case Pop3Failure::TooLong:

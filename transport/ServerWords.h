@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -8,3 +9,7 @@
 std::string serverWords(std::string_view text);
 /// "<lead>: <words>." with the server's words when it gave any, "<lead>." otherwise.
 std::string withWords(const std::string& lead, const std::string& words);
+/// Why a reply never came whole: the greeting, or the answer after `failedCommand` (`after` is
+/// how a message names the command), not within `waited`, or a reply that kept coming too long.
+std::string silenceReason(const std::string& after, const std::string& failedCommand,
+                          std::chrono::milliseconds waited, bool replyTooSlow);
