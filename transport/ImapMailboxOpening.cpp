@@ -1,18 +1,7 @@
 #include "transport/ImapMailboxOpening.h"
 
 #include "transport/AccountPassword.h"
-
-namespace {
-
-// Failures that a later try may not meet: no connection, no answer, a lost connection, busy,
-// a server too slow this time.
-bool mayPass(ImapFailure failure) {
-    return failure == ImapFailure::Connect || failure == ImapFailure::NoReply ||
-           failure == ImapFailure::Closed || failure == ImapFailure::Busy ||
-           failure == ImapFailure::OutOfTime;
-}
-
-} // namespace
+#include "transport/SessionFailure.h"
 
 CheckProblem problemOf(const ImapSession& session, CheckFailure afterLogIn) {
     CheckProblem problem;
@@ -44,19 +33,8 @@ std::optional<CheckProblem> openImapMailbox(ImapSession& session,
                                             const Logic::ConnectionSettings& settings,
                                             ImapMailboxState& state, MailboxOpeningSteps* steps,
                                             bool forChanges) {
-    auto password = accountPassword(settings);
-    if (auto* problem = std::get_if<CheckProblem>(&password))
-        return *problem;
-    if (!session.connect())
-        return problemOf(session, CheckFailure::Connect);
-    if (steps)
-        steps->loggingIn();
-    if (!session.logIn(settings.userLogin(), std::get<std::string>(password))) {
-        const bool refused = session.failure() == ImapFailure::Refused;
-        return problemOf(session, refused ? CheckFailure::Login : CheckFailure::Connect);
-    }
-    if (steps)
-        steps->readingStatus();
+    if (auto problem = connectAndLogIn(session, settings, steps))
+        return problem;
     if (!(forChanges ? session.select("INBOX", state) : session.examine("INBOX", state)))
         return problemOf(session);
     return std::nullopt;
