@@ -9,7 +9,6 @@
 #include "tests/support/EventLog.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TempHome.h"
-#include "transport/ImapSession.h"
 
 #include <gtest/gtest.h>
 
@@ -119,12 +118,7 @@ TEST_F(LogicCoreTest, AnImapAccountMarksAMessageReadOnTheServer) {
     std::promise<void> marked;
     core.serverWork().post([&] { marked.set_value(); });
     marked.get_future().wait();
-    ImapSession other("127.0.0.1", mailboxes->dovecot.imapsPort(), ImapSecurity::Tls);
-    ImapMailboxState state;
-    std::vector<std::uint32_t> unseen;
-    ASSERT_TRUE(other.connect() && other.logIn("alice", "wonderland") &&
-                other.examine("INBOX", state) && other.searchUnseen(unseen));
-    EXPECT_EQ(unseen.size(), 2u);
+    EXPECT_EQ(TestMail::aliceUnseen(mailboxes->dovecot).size(), 2u);
     check(core);
     EXPECT_EQ(alice.mails().size(), 2u);
 }
