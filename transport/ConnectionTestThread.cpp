@@ -76,7 +76,8 @@ std::optional<CheckProblem> ConnectionTestThread::openImap(MailboxOpeningSteps& 
     ImapSession session = imapSessionFor(m_settings, stopDescriptor(), m_limits);
     session.setDeadline(std::chrono::steady_clock::now() + m_limits.check);
     ImapMailboxState state;
-    auto failed = openImapMailbox(session, m_settings, state, &steps);
+    std::vector<std::uint32_t> unseen;
+    auto failed = openImapMailbox(session, m_settings, state, unseen, &steps);
     if (!failed) {
         count = static_cast<int>(std::min<std::uint32_t>(state.exists, INT32_MAX));
         session.logout();

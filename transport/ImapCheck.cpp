@@ -49,22 +49,22 @@ std::shared_ptr<Logic::Mail> ImapCheck::mailOf(const std::string& accountEmail,
     return mail;
 }
 
-bool ImapCheck::run(const ImapMailboxState& state) {
-    std::vector<std::uint32_t> unseen;
-    if (!m_session.searchUnseen(unseen))
-        return false;
+bool ImapCheck::run(const ImapMailboxState& state, std::vector<std::uint32_t> unseen) {
     std::sort(unseen.begin(), unseen.end());
     unseen.erase(std::unique(unseen.begin(), unseen.end()), unseen.end());
     const auto ascending = toFetch(unseen, m_entry.imapMark, state.uidValidity, m_maxNewMails);
     // In batches, oldest first: each answer has the reply's time limit, and a byte limit met
-    // half way leaves the mark right behind the last message fetched.
+    // half way leaves the mark right behind the last message fetched. The LOGOUT goes with the
+    // last one.
+    if (ascending.empty())
+        m_session.logout();
     std::vector<ImapMessage> messages;
     for (std::size_t from = 0; from < ascending.size() && !m_session.fetchCut(); from += kBatch) {
         const auto begin = ascending.begin() + static_cast<std::ptrdiff_t>(from);
-        const std::vector<std::uint32_t> batch(
-            begin, begin + static_cast<std::ptrdiff_t>(std::min(kBatch, ascending.size() - from)));
+        const std::size_t count = std::min(kBatch, ascending.size() - from);
+        const std::vector<std::uint32_t> batch(begin, begin + static_cast<std::ptrdiff_t>(count));
         std::vector<ImapMessage> fetched;
-        if (!m_session.fetchHeaders(batch, fetched))
+        if (!m_session.fetchHeaders(batch, fetched, from + count == ascending.size()))
             return false;
         messages.insert(messages.end(), fetched.begin(), fetched.end());
     }

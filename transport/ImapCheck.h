@@ -11,9 +11,10 @@ class ImapSession;
 struct ImapMailboxState;
 struct ImapMessage;
 
-/// One look into an IMAP account's INBOX on a session that has examined it (openImapMailbox:
-/// nothing is ever marked read): UID SEARCH UNSEEN, then the headers of the unseen messages the
-/// account's checks have not looked at yet (their UIDs from the mark on), newest first. After a
+/// One look into an IMAP account's INBOX on a session that has examined it and searched it for
+/// the unseen messages (openImapMailbox: nothing is ever marked read): the headers of the unseen
+/// messages the account's checks have not looked at yet (their UIDs from the mark on), newest
+/// first, then LOGOUT. After a
 /// change of UIDVALIDITY every unseen message is read again; the account tells those it lists
 /// already by their Message-ID and arrival time. The arrival time is the message's INTERNALDATE, as
 /// a POP3 message's is its first Received line.
@@ -23,9 +24,10 @@ public:
     /// otherwise list unseen messages without end.
     ImapCheck(ImapSession& session, const AccountCheckEntry& entry, std::size_t maxNewMails);
 
-    /// Looks into the INBOX that EXAMINE described with `state`. False when the session failed
-    /// on the way; its failure says why.
-    bool run(const ImapMailboxState& state);
+    /// Looks into the INBOX that EXAMINE described with `state`, whose unseen messages have
+    /// the UIDs `unseen`, and ends the session. False when the session failed on the way; its
+    /// failure says why.
+    bool run(const ImapMailboxState& state, std::vector<std::uint32_t> unseen);
     /// The new messages with the mark and the unseen UIDs; only meaningful after `run` worked.
     const CheckFindings& findings() const { return m_findings; }
 

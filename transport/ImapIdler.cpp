@@ -35,7 +35,8 @@ void ImapIdler::run() {
 bool ImapIdler::idleOnce(std::chrono::seconds& pause) {
     ImapSession session = imapSessionFor(m_settings, stopDescriptor(), m_limits);
     ImapMailboxState state;
-    if (const auto problem = openImapMailbox(session, m_settings, state)) {
+    std::vector<std::uint32_t> unseen; // for the check that a wake-up starts
+    if (const auto problem = openImapMailbox(session, m_settings, state, unseen)) {
         pause = problem->mayPass ? std::min(pause * 2, kLongestPause) : kLongestPause;
         return true;
     }

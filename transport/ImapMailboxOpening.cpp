@@ -31,11 +31,12 @@ ImapSession imapSessionFor(const Logic::ConnectionSettings& settings, int stopDe
 
 std::optional<CheckProblem> openImapMailbox(ImapSession& session,
                                             const Logic::ConnectionSettings& settings,
-                                            ImapMailboxState& state, MailboxOpeningSteps* steps,
-                                            bool forChanges) {
+                                            ImapMailboxState& state,
+                                            std::vector<std::uint32_t>& unseen,
+                                            MailboxOpeningSteps* steps) {
     if (auto problem = connectAndLogIn(session, settings, steps))
         return problem;
-    if (!(forChanges ? session.select("INBOX", state) : session.examine("INBOX", state)))
+    if (!session.examine("INBOX", state, &unseen))
         return problemOf(session);
     return std::nullopt;
 }
@@ -46,9 +47,9 @@ std::optional<CheckProblem> markSeenOnServer(const Logic::ConnectionSettings& se
     ImapSession session = imapSessionFor(settings, -1, limits);
     session.setDeadline(std::chrono::steady_clock::now() + limits.check);
     ImapMailboxState state;
-    if (auto problem = openImapMailbox(session, settings, state, nullptr, true))
+    if (auto problem = connectAndLogIn(session, settings, nullptr))
         return problem;
-    if (!session.storeSeen(uids))
+    if (!session.select("INBOX", state) || !session.storeSeen(uids))
         return problemOf(session);
     session.logout();
     return std::nullopt;

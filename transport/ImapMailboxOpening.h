@@ -10,14 +10,15 @@
 #include <vector>
 
 /// Opens an IMAP account's INBOX on a fresh session the way every check does — connect (over
-/// TLS, or STARTTLS before anything else), log in, EXAMINE (SELECT `forChanges`) — so that a
-/// connection test goes through the very same dialogue as a check. Returns the problem when a
-/// step failed; `state` receives what EXAMINE told.
+/// TLS, or STARTTLS before anything else), log in, EXAMINE with the search for the unseen
+/// messages — so that a connection test goes through the very same dialogue as a check.
+/// Returns the problem when a step failed; `state` receives what EXAMINE told, `unseen` the
+/// UIDs of the unseen messages, ascending.
 std::optional<CheckProblem> openImapMailbox(ImapSession& session,
                                             const Logic::ConnectionSettings& settings,
                                             ImapMailboxState& state,
-                                            MailboxOpeningSteps* steps = nullptr,
-                                            bool forChanges = false);
+                                            std::vector<std::uint32_t>& unseen,
+                                            MailboxOpeningSteps* steps = nullptr);
 /// Marks these messages of the account's INBOX read (\Seen) on a connection of its own, for
 /// "Mark messages read on the server too". Waits on the server: never on the interface thread.
 /// The problem when it could not be done.

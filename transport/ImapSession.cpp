@@ -198,6 +198,9 @@ bool readFetch(ImapReader& reader, const std::vector<std::uint32_t>& wanted,
 
 } // namespace
 
+const ImapSession::Command ImapSession::kSearchUnseen{"UID SEARCH", {"UID SEARCH UNSEEN\r\n"}};
+const ImapSession::Command ImapSession::kLogOut{"LOGOUT", {"LOGOUT\r\n"}};
+
 ImapSession::ImapSession(std::string_view hostName, std::uint16_t port, ImapSecurity security,
                          int stopDescriptor, const Pop3Limits& limits)
     : m_response(limits.replySize), m_hostName(hostName), m_port(port), m_security(security),
@@ -361,20 +364,22 @@ bool ImapSession::logIn(std::string_view login, std::string_view password) {
     return readCapabilities();
 }
 
-bool ImapSession::examine(std::string_view mailbox, ImapMailboxState& state) {
-    return open("EXAMINE", mailbox, state);
+bool ImapSession::examine(std::string_view mailbox, ImapMailboxState& state,
+                          std::vector<std::uint32_t>* unseen) {
+    return open("EXAMINE", mailbox, state, unseen);
 }
 
 bool ImapSession::select(std::string_view mailbox, ImapMailboxState& state) {
-    return open("SELECT", mailbox, state);
+    return open("SELECT", mailbox, state, nullptr);
 }
 
-bool ImapSession::open(std::string_view verb, std::string_view mailbox, ImapMailboxState& state) {
+bool ImapSession::open(std::string_view verb, std::string_view mailbox, ImapMailboxState& state,
+                       std::vector<std::uint32_t>* unseen) {
     Command command{std::string(verb), {std::string(verb) + " "}};
     appendString(command.parts, mailbox);
     command.parts.back() += "\r\n";
     ImapMailboxState found;
-    const bool opened = run(command, [&](ImapReader& reader) {
+    const Untagged read = [&](ImapReader& reader) {
         if (reader.atDigit()) {
             std::uint32_t number = 0;
             if (!reader.readNumber(number) || !reader.skip(' '))
@@ -392,62 +397,81 @@ bool ImapSession::open(std::string_view verb, std::string_view mailbox, ImapMail
         if (isWord(text.code, "UIDNEXT"))
             return readCodeNumber(text.argument, found.uidNext);
         return true;
-    });
-    if (opened)
+    };
+    if (unseen == nullptr) {
+        if (!run(command, read))
+            return false;
         state = found;
-    return opened;
+        return true;
+    }
+    UnseenSearch search;
+    if (runTogether({{command, read}, {kSearchUnseen, searchReader(search)}}) < 2)
+        return false;
+    state = found;
+    return settleSearch(search, *unseen);
 }
 
 bool ImapSession::searchUnseen(std::vector<std::uint32_t>& uids) {
-    std::vector<std::uint32_t> found;
-    bool changed = false;
-    const Untagged read = [&](ImapReader& reader) {
+    UnseenSearch search;
+    return run(kSearchUnseen, searchReader(search)) && settleSearch(search, uids);
+}
+
+ImapSession::Untagged ImapSession::searchReader(UnseenSearch& search) {
+    return [&search](ImapReader& reader) {
         if (reader.atDigit())
-            return readNews(reader, changed);
+            return readNews(reader, search.changed);
         if (!reader.skipWord("SEARCH"))
             return true;
         while (reader.skip(' ') && !reader.atEnd()) {
             std::uint32_t uid = 0;
             if (!reader.readNumber(uid))
                 return false;
-            found.push_back(uid);
+            search.found.push_back(uid);
         }
         return reader.atEnd();
     };
+}
+
+bool ImapSession::settleSearch(UnseenSearch& search, std::vector<std::uint32_t>& uids) {
     // Some servers (Dovecot among them) search the mailbox as they last showed it, and tell
     // what changed since only after the results: a search that came with such news is asked
     // again, once, to see the mailbox as it is now.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        found.clear();
-        changed = false;
-        if (!run({"UID SEARCH", {"UID SEARCH UNSEEN\r\n"}}, read))
+    if (search.changed) {
+        search = {};
+        if (!run(kSearchUnseen, searchReader(search)))
             return false;
-        if (!changed)
-            break;
     }
-    std::sort(found.begin(), found.end());
-    found.erase(std::unique(found.begin(), found.end()), found.end());
-    uids = std::move(found);
+    std::sort(search.found.begin(), search.found.end());
+    search.found.erase(std::unique(search.found.begin(), search.found.end()), search.found.end());
+    uids = std::move(search.found);
     return true;
 }
 
 bool ImapSession::fetchHeaders(const std::vector<std::uint32_t>& uids,
-                               std::vector<ImapMessage>& messages) {
+                               std::vector<ImapMessage>& messages, bool thenLogOut) {
     m_fetchCut = false;
     std::vector<std::uint32_t> wanted = uids;
     std::sort(wanted.begin(), wanted.end());
     std::map<std::uint32_t, Fetched> fetched;
-    for (const std::string& set : uidSets(uids)) {
+    const Untagged read = [&](ImapReader& reader) { return readFetch(reader, wanted, fetched); };
+    const std::vector<std::string> sets = uidSets(uids);
+    for (std::size_t index = 0; index < sets.size(); ++index) {
         if (m_bytesReceived > m_limits.checkBytes) {
             m_fetchCut = true;
             breakOff();
             disconnect();
             break;
         }
-        Command command{"UID FETCH", {"UID FETCH " + set + kHeaderFetch}};
+        Command command{"UID FETCH", {"UID FETCH " + sets[index] + kHeaderFetch}};
         command.cutAtCheckBytes = true;
-        if (!run(command, [&](ImapReader& reader) { return readFetch(reader, wanted, fetched); }))
+        if (thenLogOut && index + 1 == sets.size()) {
+            const std::size_t done = runTogether({{command, read}, {kLogOut, {}}});
+            if (done == 0)
+                return false;
+            endSession(done == 2);
+        } else if (!run(command, read)) {
             return false;
+        }
         if (m_fetchCut)
             break;
     }
@@ -524,16 +548,18 @@ bool ImapSession::idle(std::chrono::milliseconds maxWait, bool& updated) {
         breakOff();
         return fail(ImapFailure::Stopped);
     }
-    m_inactivity = m_limits.inactivity;
-    m_replyDeadline = Vusk::deadlineAfter(m_limits.reply);
     command.untilContinuation = false;
+    prepare(command);
     return finish(command, command.parts.size(), watch) && (!bye || fail(ImapFailure::Closed));
 }
 
 bool ImapSession::logout() {
-    const bool done = run({"LOGOUT", {"LOGOUT\r\n"}});
+    return endSession(run(kLogOut));
+}
+
+bool ImapSession::endSession(bool loggedOut) {
     // The server says BYE first and may close before its OK gets through.
-    const bool said = done || (m_failure == ImapFailure::Closed && !m_byeText.empty());
+    const bool said = loggedOut || (m_failure == ImapFailure::Closed && !m_byeText.empty());
     disconnect();
     if (said)
         m_failure = ImapFailure::None;
@@ -561,20 +587,46 @@ void ImapSession::onClose() {
 }
 
 bool ImapSession::run(const Command& command, const Untagged& untagged) {
-    return start(command) && finish(command, 1, untagged);
+    return runTogether({{command, untagged}}) == 1;
+}
+
+std::size_t ImapSession::runTogether(std::initializer_list<Step> steps) {
+    std::vector<std::string> tags;
+    for (const Step& step : steps) {
+        if (!start(step.command))
+            return 0;
+        tags.push_back(m_tag);
+    }
+    std::size_t done = 0;
+    for (const Step& step : steps) {
+        m_tag = tags[done];
+        prepare(step.command);
+        if (!finish(step.command, 1, step.untagged)) {
+            // The responses behind it would be read as this one's.
+            if (done + 1 < tags.size())
+                breakOff();
+            return done;
+        }
+        ++done;
+    }
+    return done;
 }
 
 bool ImapSession::start(const Command& command) {
+    prepare(command);
+    if (!m_client || m_closed)
+        return fail(ImapFailure::Closed);
+    m_tag = "A" + std::to_string(m_nextTag++);
+    return send(m_tag + " " + command.parts.front());
+}
+
+void ImapSession::prepare(const Command& command) {
     m_failedCommand = command.name;
     m_serverText.clear();
     m_cause.clear();
     m_continued = false;
-    if (!m_client || m_closed)
-        return fail(ImapFailure::Closed);
-    m_tag = "A" + std::to_string(m_nextTag++);
     m_inactivity = command.isLogIn ? m_limits.login : m_limits.inactivity;
     m_replyDeadline = Vusk::deadlineAfter(m_limits.reply);
-    return send(m_tag + " " + command.parts.front());
 }
 
 bool ImapSession::finish(const Command& command, std::size_t partsSent, const Untagged& untagged) {

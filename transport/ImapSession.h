@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -80,9 +81,10 @@ struct ImapMessage {
 /// response is complete, the connection is gone, a time limit has passed, or a stop was
 /// requested; nothing throws. The limits are those of a POP3 session, with the same meaning.
 ///
-/// Commands go out one at a time, tagged A1, A2...; untagged responses the server sends on its
-/// own (new messages, expunges, flag changes) may come anywhere and are taken in stride. The
-/// password is never sent on a connection that is not secure.
+/// Commands go out one at a time, tagged A1, A2..., but for a few that do not depend on each
+/// other and go out together (EXAMINE and a search, the last fetch and LOGOUT); untagged responses
+/// the server sends on its own (new messages, expunges, flag changes) may come anywhere and are
+/// taken in stride. The password is never sent on a connection that is not secure.
 class ImapSession : public Vusk::TcpClientListener {
 public:
     /// Does not connect yet. `stopDescriptor` (-1 for none) is watched by every wait, the name
@@ -102,8 +104,11 @@ public:
     /// allows neither (LOGINDISABLED) or the login or password holds a NUL, CR or LF. True at
     /// once after a "* PREAUTH" greeting.
     bool logIn(std::string_view login, std::string_view password);
-    /// Opens a mailbox read-only; nothing in it changes, \Recent flags included.
-    bool examine(std::string_view mailbox, ImapMailboxState& state);
+    /// Opens a mailbox read-only; nothing in it changes, \Recent flags included. With
+    /// `unseen`, the search of `searchUnseen` goes out with the EXAMINE, and its answer comes in
+    /// the same round trip.
+    bool examine(std::string_view mailbox, ImapMailboxState& state,
+                 std::vector<std::uint32_t>* unseen = nullptr);
     /// Opens a mailbox for changes, as `storeSeen` needs.
     bool select(std::string_view mailbox, ImapMailboxState& state);
     /// The UIDs of the messages without \Seen, in ascending order.
@@ -112,8 +117,10 @@ public:
     /// messages with these UIDs, in ascending UID order, without marking any of them seen.
     /// Messages gone meanwhile are left out. Once the session has received the check's bytes
     /// (`Pop3Limits::checkBytes`) no more are taken: the result holds what came before,
-    /// `fetchCut` says so, and the connection is closed.
-    bool fetchHeaders(const std::vector<std::uint32_t>& uids, std::vector<ImapMessage>& messages);
+    /// `fetchCut` says so, and the connection is closed. `thenLogOut` sends the LOGOUT with the
+    /// last fetch, so that the session ends in its round trip.
+    bool fetchHeaders(const std::vector<std::uint32_t>& uids, std::vector<ImapMessage>& messages,
+                      bool thenLogOut = false);
     /// Whether the last `fetchHeaders` ended at the check's byte limit.
     bool fetchCut() const { return m_fetchCut; }
     /// Adds \Seen to these messages; needs `select`.
@@ -165,10 +172,28 @@ private:
     void onError(int code) override;
     void onClose() override;
 
+    struct Step {
+        const Command& command;
+        Untagged untagged;
+    };
+    /// What UID SEARCH UNSEEN answered.
+    struct UnseenSearch {
+        std::vector<std::uint32_t> found;
+        /// The server told of changes to the mailbox along with it.
+        bool changed = false;
+    };
+    static const Command kSearchUnseen;
+    static const Command kLogOut;
+
     /// Sends the command and reads its responses up to its tagged one.
     bool run(const Command& command, const Untagged& untagged = {});
+    /// Sends the commands (of a single part each) at once, then reads their responses in turn:
+    /// one round trip for all. Returns how many succeeded; the first failure ends the reading.
+    std::size_t runTogether(std::initializer_list<Step> steps);
     /// Sends the command's first part with its tag; false when the session broke on the way.
     bool start(const Command& command);
+    /// Makes the command the one whose responses are read: its name, its time limits.
+    void prepare(const Command& command);
     /// Reads the responses of the command `start` sent, up to its tagged one, sending its
     /// further parts at the continuation responses.
     bool finish(const Command& command, std::size_t partsSent, const Untagged& untagged);
@@ -187,7 +212,14 @@ private:
     bool readGreeting();
     bool readCapabilities();
     bool startTls();
-    bool open(std::string_view verb, std::string_view mailbox, ImapMailboxState& state);
+    bool open(std::string_view verb, std::string_view mailbox, ImapMailboxState& state,
+              std::vector<std::uint32_t>* unseen);
+    static Untagged searchReader(UnseenSearch& search);
+    /// The sorted UIDs of the search, asked again when it came with news.
+    bool settleSearch(UnseenSearch& search, std::vector<std::uint32_t>& uids);
+    /// Closes the connection after a LOGOUT, which succeeded when `loggedOut` or the server
+    /// said goodbye before closing.
+    bool endSession(bool loggedOut);
 
     std::chrono::steady_clock::time_point until(std::chrono::milliseconds limit) const;
     std::chrono::milliseconds left(std::chrono::milliseconds limit) const;

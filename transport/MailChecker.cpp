@@ -74,10 +74,11 @@ MailChecker::Outcome MailChecker::checkImapAccount(const AccountCheckEntry& entr
     ImapSession session = imapSessionFor(entry.connectionSettings, stopDescriptor(), m_limits);
     session.setDeadline(std::chrono::steady_clock::now() + m_limits.check);
     ImapMailboxState state;
-    if (auto problem = openImapMailbox(session, entry.connectionSettings, state))
+    std::vector<std::uint32_t> unseen;
+    if (auto problem = openImapMailbox(session, entry.connectionSettings, state, unseen))
         return {std::move(problem), {}, session.failure() == ImapFailure::Stopped};
     ImapCheck check(session, entry, m_maxNewMails);
-    if (!check.run(state))
+    if (!check.run(state, std::move(unseen)))
         return {problemOf(session), {}, session.failure() == ImapFailure::Stopped};
     if (check.findings().cut)
         return {CheckProblem{CheckFailure::Server,
@@ -86,7 +87,6 @@ MailChecker::Outcome MailChecker::checkImapAccount(const AccountCheckEntry& entr
                                  "next check reads on.",
                              true},
                 check.findings()};
-    session.logout();
     return {std::nullopt, check.findings()};
 }
 

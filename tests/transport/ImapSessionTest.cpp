@@ -126,6 +126,50 @@ TEST_F(ImapSessionTest, EachOperationSendsItsExactCommandAndReadsItsResponses) {
     EXPECT_EQ(server.unreadBytes(), "");
 }
 
+// A check waits for the server four times over TLS: the greeting, the log-in, the mailbox with
+// its unseen messages, their headers with the goodbye.
+TEST_F(ImapSessionTest, ExamineWithItsSearchAndTheLastFetchWithLogoutGoOutTogether) {
+    connect(session);
+    EXPECT_TRUE(exchange([&] { return session.logIn("bob", "pw"); },
+                         "A3 AUTHENTICATE PLAIN AGJvYgBwdw==\r\n",
+                         "A3 OK [CAPABILITY IMAP4rev1] In\r\n"));
+    auto examined = inBackground([&] { return session.examine("INBOX", state, &uids); });
+    EXPECT_EQ(server.receiveLine(), "A4 EXAMINE \"INBOX\"\r\n");
+    EXPECT_EQ(server.receiveLine(), "A5 UID SEARCH UNSEEN\r\n");
+    server.say("* 3 EXISTS\r\n* OK [UIDVALIDITY 7] x\r\nA4 OK\r\n* SEARCH 5 2\r\nA5 OK\r\n");
+    EXPECT_TRUE(examined.get()) << session.failureReason();
+    EXPECT_EQ(state.uidValidity, 7u);
+    EXPECT_EQ(uids, (Uids{2, 5}));
+
+    auto fetched = inBackground([&] { return session.fetchHeaders({5}, messages, true); });
+    EXPECT_EQ(server.receiveLine(), std::string("A6 UID FETCH 5") + kHeaderFetch);
+    EXPECT_EQ(server.receiveLine(), "A7 LOGOUT\r\n");
+    server.say("* 3 FETCH (UID 5 FLAGS () INTERNALDATE \"01-Jan-2026 10:00:00 +0000\" " +
+               std::string(kSection) + " " + literal("Subject: x\r\n\r\n") +
+               ")\r\nA6 OK\r\n* BYE Logging out\r\n");
+    server.hangUp();
+    EXPECT_TRUE(fetched.get()) << session.failureReason();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].header, "Subject: x\r\n\r\n");
+
+    // A refused EXAMINE fails as itself; the search's answer behind it is never taken for it.
+    ImapSession other{"127.0.0.1", server.port(), ImapSecurity::StartTls, -1, kPatient};
+    connect(other);
+    EXPECT_TRUE(exchange([&] { return other.logIn("bob", "pw"); },
+                         "A3 AUTHENTICATE PLAIN AGJvYgBwdw==\r\n",
+                         "A3 OK [CAPABILITY IMAP4rev1] In\r\n"));
+    auto refused = inBackground([&] { return other.examine("INBOX", state, &uids); });
+    EXPECT_EQ(server.receiveLine(), "A4 EXAMINE \"INBOX\"\r\n");
+    EXPECT_EQ(server.receiveLine(), "A5 UID SEARCH UNSEEN\r\n");
+    server.say("A4 NO Mailbox doesn't exist\r\nA5 BAD No mailbox selected\r\n");
+    EXPECT_FALSE(refused.get());
+    EXPECT_EQ(other.failure(), ImapFailure::Refused);
+    EXPECT_NE(other.failureReason().find("doesn't exist"), std::string::npos)
+        << other.failureReason();
+    EXPECT_FALSE(other.searchUnseen(uids));
+    EXPECT_EQ(other.failure(), ImapFailure::Closed);
+}
+
 TEST_F(ImapSessionTest, AHeaderFetchTakesFieldsInAnyOrderLiteralsAndWhatComesBetween) {
     connect(session);
     const std::string section = kSection;
