@@ -93,6 +93,10 @@ void AccountPreferencesPage::apply() {
                                                              : Logic::ReadMailAction::OpenUrl);
 }
 
+void AccountPreferencesPage::setForImap(bool imap) {
+    m_markOnServer->setEnabled(imap);
+}
+
 void AccountPreferencesPage::enableChosenFields() {
     m_programPath->setEnabled(m_program->isChecked());
     m_browse->setEnabled(m_program->isChecked());

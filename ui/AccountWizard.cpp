@@ -106,7 +106,10 @@ AccountWizard::AccountWizard(LogicCore& core, QWidget* parent)
     setPage(kPop3Page, makeHostPage(m_connectionHost, QStringLiteral("POP3 account settings"),
                                     QStringLiteral("Please enter your POP3 account settings")));
     m_preferencesHost = new PlaceholderPage("preferencesPlaceholder", [this](QWidget* host) {
-        return m_preferencesPage = new AccountPreferencesPage(m_account->preferences(), host);
+        m_preferencesPage = new AccountPreferencesPage(m_account->preferences(), host);
+        m_preferencesPage->setForImap(m_account->connectionSettings().protocol() ==
+                                      Logic::ConnectionSettings::Protocol::Imap);
+        return m_preferencesPage;
     });
     setPage(kPreferencePage, makeHostPage(m_preferencesHost, QStringLiteral("Account preference"),
                                           QStringLiteral("Please choose your account preference")));
@@ -162,6 +165,8 @@ bool AccountWizard::validateCurrentPage() {
         if (!m_connectionPage->apply())
             return false;
         m_account->setConnectionSettings(m_connectionPage->settings());
+        if (m_preferencesPage != nullptr)
+            m_preferencesPage->setForImap(m_connectionPage->imapChosen());
         return true;
     case kPreferencePage:
         m_preferencesPage->apply();

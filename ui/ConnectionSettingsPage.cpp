@@ -162,6 +162,7 @@ void ConnectionSettingsPage::protocolChosen() {
     const bool imap = imapChosen();
     m_group->setTitle(imap ? QStringLiteral("IMAP account information")
                            : QStringLiteral("POP3 account information"));
+    Q_EMIT protocolChanged(imap);
     const auto protocol = imap ? Logic::ConnectionSettings::Protocol::Imap
                                : Logic::ConnectionSettings::Protocol::Pop3;
     const Logic::ConnectionSettings suggested =

@@ -16,7 +16,8 @@ class QLineEdit;
 
 /// The server settings of one account, POP3 or IMAP, on a copy that the controls are written
 /// into only by `apply`. Choosing the other protocol fills in that protocol's server, port, TLS
-/// and login as the provider list gives them for the address (or the protocol's usual port). The e-mail address is shown but cannot be changed here. "Test" tries the values
+/// and login as the provider list gives them for the address (or the protocol's usual port).
+/// The e-mail address is shown but cannot be changed here. "Test" tries the values
 /// as they are typed, applied or not, and names what a known provider wants when it refuses
 /// the log-in. Clearing the TLS box warns that the password would travel unencrypted. A password
 /// kept in the desktop's keyring is not shown: its field stays empty until one is typed anew.
@@ -35,6 +36,12 @@ public:
     /// A password was typed: the settings hold it, to be kept in the file until it is placed
     /// (keepTypedPassword).
     bool passwordTyped() const;
+    /// IMAP is chosen, not POP3.
+    bool imapChosen() const;
+
+Q_SIGNALS:
+    /// The user chose the other protocol.
+    void protocolChanged(bool imap);
 
 private:
     /// The settings as typed; nothing when the port is refused.
@@ -43,7 +50,6 @@ private:
 
     void warnOfPlainText(bool useTls);
     void protocolChosen();
-    bool imapChosen() const;
 
     Logic::ConnectionSettings m_settings;
     LogicCore& m_core;

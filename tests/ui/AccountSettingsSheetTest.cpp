@@ -74,7 +74,11 @@ private Q_SLOTS:
         sheet.show();
         auto* protocol = control<QComboBox>(&sheet, "protocol");
         QCOMPARE(protocol->currentText(), u"POP3"_s);
+        sheet.findChild<QTabWidget*>()->setCurrentIndex(1);
+        auto* markOnServer = control<QCheckBox>(&sheet, "markReadOnServer");
+        QVERIFY(!markOnServer->isEnabled()); // a POP3 server keeps no read state
         protocol->setCurrentIndex(1);
+        QVERIFY(markOnServer->isEnabled());
         QCOMPARE(control<QLineEdit>(&sheet, "port")->text(), u"993"_s);
         control<QCheckBox>(&sheet, "useTls")->click();
         QVERIFY(Prompts::takeAsked().isEmpty());
