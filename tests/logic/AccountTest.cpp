@@ -180,8 +180,7 @@ TEST(AccountMails, AnImapCheckFollowsTheServer) {
 
     // The mailbox was rebuilt: b comes back with another UID, c is new.
     const auto c = withUid(kSummer - 100, "c", 3);
-    const auto fresh =
-        account.takeImapCheck({8, 4}, {2, 3}, {withUid(kSummer - 200, "b", 2), c});
+    const auto fresh = account.takeImapCheck({8, 4}, {2, 3}, {withUid(kSummer - 200, "b", 2), c});
     EXPECT_EQ(fresh, (Account::MailList{c}));
     EXPECT_EQ(account.mails(), (Account::MailList{b}));
     EXPECT_EQ(b->imapUid(), 2u);
