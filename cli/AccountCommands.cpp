@@ -41,11 +41,20 @@ JobOutput taken(const std::string& emailAddress) {
     return failed("Account with e-mail address [" + emailAddress + "] already exists.");
 }
 
+bool isImap(const Logic::ConnectionSettings& settings) {
+    return settings.protocol() == Logic::ConnectionSettings::Protocol::Imap;
+}
+
+// "TLS", or for IMAP "STARTTLS" and for POP3 "no TLS".
+std::string securityOf(const Logic::ConnectionSettings& settings) {
+    return settings.useTls() ? "TLS" : isImap(settings) ? "STARTTLS" : "no TLS";
+}
+
 std::string describe(const Logic::AccountSuggestion& account) {
     const Logic::ConnectionSettings& settings = account.connectionSettings;
-    std::string text =
-        "server " + settings.serverName() + ", port " + std::to_string(settings.port()) +
-        (settings.useTls() ? ", TLS" : ", no TLS") + ", login \"" + settings.userLogin() + "\"";
+    std::string text = (isImap(settings) ? "IMAP server " : "POP3 server ") +
+                       settings.serverName() + ", port " + std::to_string(settings.port()) + ", " +
+                       securityOf(settings) + ", login \"" + settings.userLogin() + "\"";
     if (account.preferences.readMailAction() == Logic::ReadMailAction::OpenUrl)
         text += ", read mail at " + Norq::toNarrow(account.preferences.url());
     return text;
@@ -57,13 +66,15 @@ AccountCommands::AccountCommands(LogicCore& core) : m_actions(core), m_view(core
 
 Logic::AccountSuggestion AccountCommands::newAccount(const NewAccountRequest& request,
                                                      const std::string& password) const {
-    Logic::AccountSuggestion account =
-        Logic::suggestAccount(m_core.serverPresets(), request.emailAddress, password);
+    Logic::AccountSuggestion account = Logic::suggestAccount(
+        m_core.serverPresets(), request.emailAddress, password, request.protocol);
     Logic::ConnectionSettings& settings = account.connectionSettings;
     if (request.serverName)
         settings.setServerName(*request.serverName);
     settings.setUseTls(request.useTls);
-    settings.setPort(request.port.value_or(request.useTls ? 995 : 110));
+    const bool imap = settings.protocol() == Logic::ConnectionSettings::Protocol::Imap;
+    settings.setPort(
+        request.port.value_or(imap ? (request.useTls ? 993 : 143) : (request.useTls ? 995 : 110)));
     if (request.userLogin)
         settings.setUserLogin(*request.userLogin);
     return account;
@@ -74,10 +85,12 @@ std::optional<JobOutput> AccountCommands::refusal(const Logic::AccountSuggestion
     if (m_view.account(settings.emailAddress()))
         return taken(settings.emailAddress());
     const Logic::ServerPreset* provider = providerOf(settings.emailAddress());
-    if (provider != nullptr && provider->access.login == Logic::ServerPreset::Login::None)
+    if (provider != nullptr && !provider->offersPop3() && !provider->offersImap())
         return failed(settings.emailAddress() + " cannot be added: " + provider->noPasswordText());
     if (settings.serverName().empty())
-        return failed("the server presets know no POP3 server for " + settings.emailAddress() +
+        return failed(std::string("the server presets know no ") +
+                      (isImap(settings) ? "IMAP" : "POP3") + " server for " +
+                      settings.emailAddress() +
                       "; give it with --server NAME (and --port, --tls as your provider says).");
     return std::nullopt;
 }
@@ -120,13 +133,13 @@ JobOutput AccountCommands::add(const Logic::AccountSuggestion& account,
     if (placement.place == PasswordPlacement::Place::Keyring)
         report += "The password is kept in the desktop's keyring.\n";
     if (const Logic::ServerPreset* provider = providerOf(settings.emailAddress()))
-        if (const std::string note = provider->noteWithHelp(); !note.empty())
+        if (const std::string note = provider->noteWithHelp(isImap(settings)); !note.empty())
             report += "About " + std::string(Logic::domainOf(settings.emailAddress())) + ": " +
                       note + "\n";
     std::string warning;
     if (placement.place == PasswordPlacement::Place::File)
         warning = std::string("velomar: ") + kNoKeyringNote + ".\n";
-    if (!settings.useTls())
+    if (!settings.useTls() && !isImap(settings))
         warning += "velomar: warning: without TLS the password travels unencrypted over the "
                    "network; use --tls if the server offers it.\n";
     return {0, report, warning};
@@ -177,6 +190,7 @@ JobOutput AccountCommands::list(bool json) const {
             out += "{\"email\": " + jsonString(account.emailAddress) +
                    ", \"server\": " + jsonString(account.serverName) +
                    ", \"port\": " + std::to_string(account.port) +
+                   ", \"protocol\": " + (account.imap ? "\"imap\"" : "\"pop3\"") +
                    ", \"tls\": " + (account.useTls ? "true" : "false") +
                    ", \"status\": " + jsonString(statusWord(account)) + ", \"reason\": " +
                    (account.failureReason.empty() ? "null" : jsonString(account.failureReason)) +
@@ -198,7 +212,11 @@ JobOutput AccountCommands::list(bool json) const {
     for (const AccountView& account : accounts) {
         out += padded(account.emailAddress, addressWidth) + "  " +
                padded(account.serverName + ":" + std::to_string(account.port), serverWidth) + "  " +
-               (account.useTls ? "TLS    " : "no TLS ") + padded(statusWord(account), 9) +
+               (account.imap ? "IMAP " : "POP3 ") +
+               (account.useTls ? "TLS      "
+                : account.imap ? "STARTTLS "
+                               : "no TLS   ") +
+               padded(statusWord(account), 9) +
                padded(std::to_string(account.unread) + " unread", 10) +
                (account.passwordInKeyring ? "password in keyring" : "password in file");
         if (!account.failureReason.empty())

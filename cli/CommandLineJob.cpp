@@ -36,6 +36,8 @@ const std::vector<OptionRule> kRules = {
     {"-json", {Kind::CheckOnce, Kind::ListAccounts}, nullptr},
     {"-server", {Kind::AddAccount}, "the POP3 server's name"},
     {"-port", {Kind::AddAccount}, "a port number from 1 to 65535"},
+    {"-imap", {Kind::AddAccount}, nullptr},
+    {"-pop3", {Kind::AddAccount}, nullptr},
     {"-tls", {Kind::AddAccount}, nullptr},
     {"-no-tls", {Kind::AddAccount}, nullptr},
     {"-login", {Kind::AddAccount}, "the login name"},
@@ -149,6 +151,13 @@ void CommandLineJob::readNewAccount(const CommandLineOptions& options) {
     }
     if (options.hasOption("-tls") && options.hasOption("-no-tls"))
         return refuse("give --tls or --no-tls, not both");
+    if (options.hasOption("-imap") && options.hasOption("-pop3"))
+        return refuse("give --imap or --pop3, not both");
+    using Protocol = Logic::ConnectionSettings::Protocol;
+    if (options.hasOption("-imap"))
+        m_newAccount.protocol = Protocol::Imap;
+    else if (options.hasOption("-pop3"))
+        m_newAccount.protocol = Protocol::Pop3;
     m_newAccount.useTls = !options.hasOption("-no-tls");
     m_newAccount.test = !options.hasOption("-no-test");
 }
@@ -205,8 +214,8 @@ JobOutput CommandLineJob::checkOutput(const CheckReport& report) const {
 const char* CommandLineJob::usage() {
     return "Usage: velomar [--minimized]\n"
            "       velomar --check-once [--json]\n"
-           "       velomar --add-account ADDRESS [--server NAME] [--port N] [--tls | --no-tls]\n"
-           "                             [--login NAME] [--no-test]\n"
+           "       velomar --add-account ADDRESS [--imap | --pop3] [--server NAME] [--port N]\n"
+           "                             [--tls | --no-tls] [--login NAME] [--no-test]\n"
            "       velomar --list-accounts [--json]\n"
            "       velomar --remove-account ADDRESS [--yes]\n"
            "       velomar --help | -h | --version\n"
@@ -223,14 +232,19 @@ const char* CommandLineJob::usage() {
            "                   is tried first and the account added only if that works;\n"
            "                   the password goes to the desktop's keyring, or, where none\n"
            "                   answers, into the account file (scrambled, not encrypted)\n"
-           "    --server NAME  the POP3 server instead of the provider list's\n"
-           "    --port N       its port (995 with TLS and 110 without unless given)\n"
-           "    --tls, --no-tls  TLS from the first byte (the default), or plain POP3, which\n"
-           "                   sends the password unencrypted\n"
+           "    --imap, --pop3  the protocol (IMAP where the provider list offers it, else\n"
+           "                   POP3)\n"
+           "    --server NAME  the server instead of the provider list's\n"
+           "    --port N       its port (unless given: 995 with TLS and 110 without for\n"
+           "                   POP3, 993 and 143 for IMAP)\n"
+           "    --tls, --no-tls  TLS from the first byte (the default), or else for IMAP\n"
+           "                   STARTTLS, for POP3 plain text, which sends the password\n"
+           "                   unencrypted\n"
            "    --login NAME   the login name instead of the one made from the address\n"
            "    --no-test      add the account without trying the connection\n"
-           "  --list-accounts  list the accounts: address, server, port, TLS, status, unread\n"
-           "                   messages and where the password is kept (never the password)\n"
+           "  --list-accounts  list the accounts: address, server, port, protocol, TLS,\n"
+           "                   status, unread messages and where the password is kept (never\n"
+           "                   the password)\n"
            "  --remove-account  remove the account with that address, its messages and its\n"
            "                   keyring item; at a terminal it asks first\n"
            "    --yes          remove without asking\n"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "logic/ConnectionSettings.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,7 +18,9 @@ struct JobOutput {
 struct NewAccountRequest {
     std::string emailAddress;
     std::optional<std::string> serverName;
-    /// Without one, 995 with TLS and 110 without.
+    /// --imap or --pop3; without either, IMAP where the provider offers it, else POP3.
+    std::optional<Logic::ConnectionSettings::Protocol> protocol;
+    /// Without one, 995 with TLS and 110 without for POP3; 993 and 143 (STARTTLS) for IMAP.
     std::optional<std::uint16_t> port;
     /// TLS unless --no-tls was given: the password never crosses the network in clear unless
     /// the user said so.

@@ -29,9 +29,20 @@ void CheckModelUpdater::accountStarting(const AccountCheckEntry& entry) {
 
 void CheckModelUpdater::accountChecked(const AccountCheckEntry& entry,
                                        const CheckFindings& findings) {
+    // After a change of UIDVALIDITY an IMAP check finds messages already listed: only those
+    // really new are told on.
+    CheckFindings told = findings;
     updateAccount(entry, [&](Logic::Account& account) {
-        account.mergeNewMails(findings.newMails, findings.cut ? Logic::Account::Mark::Keep
-                                                              : Logic::Account::Mark::Advance);
+        if (findings.imap) {
+            // Whatever the check finds changes the mark or the list: saved either way.
+            told.newMails = account.takeImapCheck(findings.imap->mark, findings.imap->unseen,
+                                                  findings.newMails);
+            account.mergeNewMails(told.newMails);
+            m_core.markChanged();
+        } else {
+            account.mergeNewMails(findings.newMails, findings.cut ? Logic::Account::Mark::Keep
+                                                                  : Logic::Account::Mark::Advance);
+        }
         // Settings changed while the check ran: its ids are another mailbox's.
         if (findings.seen.mailbox() == account.connectionSettings().mailboxKey() &&
             findings.seen != account.heldSeenMessages()) {
@@ -45,7 +56,7 @@ void CheckModelUpdater::accountChecked(const AccountCheckEntry& entry,
             account.checkSucceeded();
     });
     if (m_next)
-        m_next->accountChecked(entry, findings);
+        m_next->accountChecked(entry, told);
 }
 
 void CheckModelUpdater::accountFailed(const AccountCheckEntry& entry, const CheckProblem& problem) {

@@ -80,9 +80,9 @@ CheckStarter::CheckId CheckStarter::startCheck(const Selection& selected) {
             std::unique_ptr<AccountChecker>& checker = m_checkers[address];
             if (!checker)
                 checker = std::make_unique<AccountChecker>(*this, address, m_limits);
-            starts.emplace_back(checker.get(),
-                                AccountCheckEntry{account.connectionSettings(),
-                                                  account.newestMail(), account.seenMessages()});
+            starts.emplace_back(
+                checker.get(), AccountCheckEntry{account.connectionSettings(), account.newestMail(),
+                                                 account.seenMessages(), account.imapMark()});
         }
         // The checkers of accounts that are gone; their threads have ended.
         std::erase_if(m_checkers, [&](const auto& held) {

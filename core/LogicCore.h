@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/CheckStarter.h"
-#include "core/KeyringWork.h"
 #include "core/ModelObserver.h"
+#include "core/SerialWork.h"
 #include "foundation/DataFile.h"
 #include "logic/AccountMgr.h"
 #include "logic/ServerPresets.h"
@@ -32,8 +32,13 @@ public:
     const Logic::ServerPresets& serverPresets() const { return m_serverPresets; }
     Logic::AccountMgr& accountMgr() { return m_accountMgr; }
     CheckStarter& checkStarter() { return m_checkStarter; }
-    /// The thread that writes to the desktop's keyring; its tasks may use the model.
-    KeyringWork& keyringWork() { return m_keyringWork; }
+    /// The thread that writes to the desktop's keyring, in the order asked for: the deletion
+    /// for a removed account never overtakes the password of one added again under its
+    /// address. Its tasks may use the model.
+    SerialWork& keyringWork() { return m_keyringWork; }
+    /// The thread that changes messages on the servers (marks them read); its tasks may use
+    /// the model.
+    SerialWork& serverWork() { return m_serverWork; }
     /// Hears what UserActions change; not owned, nullptr for none.
     void setModelObserver(ModelObserver* observer) { m_modelObserver = observer; }
     ModelObserver* modelObserver() const { return m_modelObserver; }
@@ -61,6 +66,7 @@ private:
     ModelObserver* m_modelObserver = nullptr;
     /// Guarded by the account lock.
     bool m_changed = false;
-    /// Last, so that it ends first: its tasks may still read the model.
-    KeyringWork m_keyringWork;
+    /// Last, so that they end first: their tasks may still read the model.
+    SerialWork m_keyringWork;
+    SerialWork m_serverWork;
 };

@@ -14,7 +14,8 @@ AccountView viewOf(const Logic::Account& account) {
             settings.useTls(),
             account.failureReason(),
             account.failuresInARow(),
-            settings.passwordPlace() == Logic::ConnectionSettings::PasswordPlace::Keyring};
+            settings.passwordPlace() == Logic::ConnectionSettings::PasswordPlace::Keyring,
+            settings.protocol() == Logic::ConnectionSettings::Protocol::Imap};
 }
 
 } // namespace

@@ -29,6 +29,8 @@ struct AccountView {
     int failuresInARow = 0;
     /// The password is kept in the desktop's keyring, not in the account file.
     bool passwordInKeyring = false;
+    /// IMAP; POP3 otherwise. Without TLS from the first byte IMAP uses STARTTLS.
+    bool imap = false;
 };
 
 /// What removing the account asks first: "Remove anna@example.org and its 3 unread messages?"

@@ -6,6 +6,9 @@
 #include "foundation/Reporter.h"
 #include "logic/Mail.h"
 #include "platform/SecretStore.h"
+#include "transport/ImapMailboxOpening.h"
+
+#include <map>
 
 namespace {
 
@@ -21,6 +24,39 @@ void forgetPassword(LogicCore& core, const std::string& emailAddress) {
         Norq::report("Keyring", "the password of a removed account stays in the keyring",
                      emailAddress + ": " + answer.reason);
 }
+
+// The messages an action marks read whose IMAP account marks them read on the server too.
+class ServerMarks {
+public:
+    void add(const Logic::Account& account, std::uint32_t uid) {
+        const Logic::ConnectionSettings& settings = account.connectionSettings();
+        if (uid == 0 || settings.protocol() != Logic::ConnectionSettings::Protocol::Imap ||
+            !account.preferences().markReadOnServer())
+            return;
+        auto& [marked, uids] = m_byAccount[settings.emailAddress()];
+        marked = settings;
+        uids.push_back(uid);
+    }
+    void addAll(const Logic::Account& account) {
+        for (const auto& mail : account.mails())
+            add(account, mail->imapUid());
+    }
+    // On the core's server thread: a server that cannot be reached leaves the messages unread
+    // there, as they would be without the setting.
+    void post(LogicCore& core) {
+        for (auto& [address, marks] : m_byAccount)
+            core.serverWork().post([settings = marks.first, uids = std::move(marks.second)] {
+                if (const auto problem = markSeenOnServer(settings, uids))
+                    Norq::report("Imap", "messages could not be marked read on the server",
+                                 settings.emailAddress() + ": " + problem->reason);
+            });
+        m_byAccount.clear();
+    }
+
+private:
+    std::map<std::string, std::pair<Logic::ConnectionSettings, std::vector<std::uint32_t>>>
+        m_byAccount;
+};
 
 } // namespace
 
@@ -40,35 +76,48 @@ ActionResult UserActions::tell(ModelChange::Kind kind, std::string_view emailAdd
 }
 
 ActionResult UserActions::markRead(const std::vector<const Logic::Mail*>& mails) {
+    ServerMarks marks;
     const ActionResult result = apply(
         [&](Logic::AccountMgr& manager) {
-            for (const Logic::Mail* mail : mails)
-                manager.markMailRead(*mail);
+            for (const Logic::Mail* mail : mails) {
+                const std::uint32_t uid = mail->imapUid();
+                if (const Logic::Account* from = manager.markMailRead(*mail))
+                    marks.add(*from, uid);
+            }
             return true;
         },
         ActionResult::Saved);
+    marks.post(m_core);
     return tell(ModelChange::Kind::Unread, {}, result);
 }
 
 ActionResult UserActions::markAllRead() {
+    ServerMarks marks;
     const ActionResult result = apply(
-        [](Logic::AccountMgr& manager) {
+        [&](Logic::AccountMgr& manager) {
+            for (const Logic::Account& account : manager.accounts())
+                marks.addAll(account);
             manager.markAllRead();
             return true;
         },
         ActionResult::Saved);
+    marks.post(m_core);
     return tell(ModelChange::Kind::Unread, {}, result);
 }
 
 ActionResult UserActions::clearAccountMails(std::string_view emailAddress) {
+    ServerMarks marks;
     const ActionResult result = apply(
         [&](Logic::AccountMgr& manager) {
             Logic::Account* account = manager.findByEmail(emailAddress);
-            if (account != nullptr)
+            if (account != nullptr) {
+                marks.addAll(*account);
                 account->clearMails();
+            }
             return account != nullptr;
         },
         ActionResult::NoSuchAccount);
+    marks.post(m_core);
     return tell(ModelChange::Kind::Unread, emailAddress, result);
 }
 

@@ -61,6 +61,28 @@ SeenMessages Account::seenMessages() const {
     return m_seen.mailbox() == mailbox ? m_seen : SeenMessages(mailbox);
 }
 
+Account::MailList Account::takeImapCheck(const ImapMark& mark,
+                                         const std::vector<std::uint32_t>& unseen,
+                                         const MailList& found) {
+    MailList fresh;
+    for (const auto& mail : found) {
+        const auto same = std::find_if(m_mails.begin(), m_mails.end(), [&](const auto& held) {
+            return held->messageIdSum() == mail->messageIdSum() &&
+                   held->received() == mail->received();
+        });
+        if (mark.uidValidity != m_imapMark.uidValidity && same != m_mails.end())
+            (*same)->setImapUid(mail->imapUid());
+        else
+            fresh.push_back(mail);
+    }
+    std::erase_if(m_mails, [&](const auto& held) {
+        return held->imapUid() == 0 ||
+               !std::binary_search(unseen.begin(), unseen.end(), held->imapUid());
+    });
+    m_imapMark = mark;
+    return fresh;
+}
+
 bool Account::removeMail(const Mail& mail) {
     const auto found = std::find_if(m_mails.begin(), m_mails.end(),
                                     [&mail](const auto& held) { return held.get() == &mail; });

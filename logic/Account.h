@@ -4,6 +4,7 @@
 #include "headers/MailDate.h"
 #include "logic/AccountPreferences.h"
 #include "logic/ConnectionSettings.h"
+#include "logic/ImapMark.h"
 #include "logic/SeenMessages.h"
 
 #include <cstdint>
@@ -24,8 +25,9 @@ enum class AccountStatus : std::int32_t {
     Processing = 3,
 };
 
-/// One watched POP3 mailbox: how to reach it, what "read mail" does, and its unread messages,
-/// newest first. It has no lock of its own: every access holds the account manager's lock.
+/// One watched mailbox (POP3, or an IMAP INBOX): how to reach it, what "read mail" does, and its
+/// unread messages, newest first. It has no lock of its own: every access holds the account
+/// manager's lock.
 class Account {
 public:
     using MailList = std::vector<std::shared_ptr<Mail>>;
@@ -82,9 +84,18 @@ public:
     /// own, never in the account's record.
     SeenMessages seenMessages() const;
     void setSeenMessages(SeenMessages seen) { m_seen = std::move(seen); }
+    const ImapMark& imapMark() const { return m_imapMark; }
+    void setImapMark(const ImapMark& mark) { m_imapMark = mark; }
     /// The ids as held, whichever mailbox they came from.
     const SeenMessages& heldSeenMessages() const { return m_seen; }
 
+    /// Takes an IMAP check's result: `found` are the unseen messages the check fetched, `unseen`
+    /// every UID still unseen in the INBOX (ascending). A message held that is no longer unseen
+    /// (read elsewhere, or expunged) leaves; after a change of UIDVALIDITY the messages held take
+    /// their new UIDs from the ones found with the same Message-ID and arrival time, which are
+    /// not new again. Returns the messages that are new, for mergeNewMails; the mark moves on.
+    MailList takeImapCheck(const ImapMark& mark, const std::vector<std::uint32_t>& unseen,
+                           const MailList& found);
     /// Removes this very record (not one with equal contents); false when it is not held here.
     bool removeMail(const Mail& mail);
     /// Marks every message read.
@@ -104,6 +115,7 @@ private:
     MailDate m_newestMail;
     MailList m_mails;
     SeenMessages m_seen;
+    ImapMark m_imapMark;
 };
 
 } // namespace Logic

@@ -15,8 +15,56 @@ constexpr const char* kTag = "Logic::AccountMgr";
 constexpr const char* kSeenTag = "Logic::SeenState";
 constexpr const char* kFailureTag = "Logic::FailureState";
 constexpr const char* kPasswordPlaceTag = "Logic::PasswordPlaces";
+constexpr const char* kImapTag = "Logic::ImapAccounts";
 // A reason is a sentence with the server's words; a longer one is not the program's.
 constexpr std::size_t kLongestReason = 4096;
+
+bool isImap(const Account& account) {
+    return account.connectionSettings().protocol() == ConnectionSettings::Protocol::Imap;
+}
+
+// What the IMAP record keeps of an account: its protocol, the read-on-server preference, the
+// mark of its checks, and the UIDs of its unread messages in their order.
+struct ImapEntry {
+    ConnectionSettings::Protocol protocol = ConnectionSettings::Protocol::Pop3;
+    bool markReadOnServer = false;
+    ImapMark mark;
+    std::vector<std::uint32_t> uids;
+};
+
+bool readImapEntry(Norq::SaveLoad::Reader& reader, ImapEntry& entry) {
+    std::uint16_t protocol = 0xffff;
+    reader.read(protocol);
+    if (protocol > static_cast<std::uint16_t>(ConnectionSettings::Protocol::Imap))
+        return false;
+    entry.protocol = static_cast<ConnectionSettings::Protocol>(protocol);
+    reader.read(entry.markReadOnServer);
+    reader.read(entry.mark.uidValidity);
+    reader.read(entry.mark.nextUid);
+    std::uint32_t count = 0;
+    reader.read(count);
+    // Trusted no further than the bytes that follow: a damaged count ends the data early.
+    for (std::uint32_t i = 0; i < count && !reader.failed(); ++i) {
+        std::uint32_t uid = 0;
+        reader.read(uid);
+        entry.uids.push_back(uid);
+    }
+    return !reader.failed();
+}
+
+void applyImapEntry(Account& account, const ImapEntry& entry) {
+    ConnectionSettings settings = account.connectionSettings();
+    settings.setProtocol(entry.protocol);
+    account.setConnectionSettings(settings);
+    AccountPreferences preferences = account.preferences();
+    preferences.setMarkReadOnServer(entry.markReadOnServer);
+    account.setPreferences(preferences);
+    account.setImapMark(entry.mark);
+    // UIDs that do not match the messages one for one belong to none of them.
+    if (entry.uids.size() == account.mails().size())
+        for (std::size_t i = 0; i < entry.uids.size(); ++i)
+            account.mails()[i]->setImapUid(entry.uids[i]);
+}
 
 } // namespace
 
@@ -30,10 +78,12 @@ AccountMgr::AccountMgr(Norq::SaveLoad::Reader& reader) {
     // record header, not in a huge allocation.
     for (std::uint32_t i = 0; i < count; ++i)
         m_accounts.push_back(std::make_unique<Account>(reader));
-    // A file of an older copy ends here: every password is in it. A record that cannot be read
-    // makes the file damaged: its accounts would otherwise try an empty password.
-    if (!reader.atEnd() &&
-        !readAccountRecord<bool>(
+    // A file of an older copy ends here: every password is in it, every account is POP3. A
+    // record that cannot be read makes the file damaged: its accounts would otherwise try an
+    // empty password, or another protocol.
+    if (reader.atEnd())
+        return;
+    if (!readAccountRecord<bool>(
             reader, kPasswordPlaceTag,
             [&](bool& inKeyring) {
                 reader.read(inKeyring);
@@ -46,6 +96,11 @@ AccountMgr::AccountMgr(Norq::SaveLoad::Reader& reader) {
                 account.setConnectionSettings(settings);
             }))
         throw Norq::SaveLoad::Failure("SaveLoad: damaged password places!");
+    if (!reader.atEnd() &&
+        !readAccountRecord<ImapEntry>(
+            reader, kImapTag, [&](ImapEntry& entry) { return readImapEntry(reader, entry); },
+            applyImapEntry))
+        throw Norq::SaveLoad::Failure("SaveLoad: damaged IMAP accounts!");
 }
 
 AccountMgr::~AccountMgr() = default;
@@ -55,16 +110,30 @@ void AccountMgr::save(Norq::SaveLoad::Writer& writer) const {
     writer.write(static_cast<std::uint32_t>(m_accounts.size()));
     for (const auto& account : m_accounts)
         account->save(writer);
-    // Only with a password in the keyring: a file without one stays as older copies wrote it.
+    // Only with a password in the keyring or an IMAP account: a file without either stays as
+    // older copies wrote it. The IMAP record comes second, so the password places always come
+    // before it.
     const bool anyInKeyring =
         std::any_of(m_accounts.begin(), m_accounts.end(), [](const auto& account) {
             return account->connectionSettings().passwordPlace() ==
                    ConnectionSettings::PasswordPlace::Keyring;
         });
-    if (anyInKeyring)
+    const bool anyImap = std::any_of(m_accounts.begin(), m_accounts.end(),
+                                     [](const auto& account) { return isImap(*account); });
+    if (anyInKeyring || anyImap)
         writeAccountRecord(writer, kPasswordPlaceTag, [&](const Account& account) {
             writer.write(account.connectionSettings().passwordPlace() ==
                          ConnectionSettings::PasswordPlace::Keyring);
+        });
+    if (anyImap)
+        writeAccountRecord(writer, kImapTag, [&](const Account& account) {
+            writer.write(static_cast<std::uint16_t>(account.connectionSettings().protocol()));
+            writer.write(account.preferences().markReadOnServer());
+            writer.write(account.imapMark().uidValidity);
+            writer.write(account.imapMark().nextUid);
+            writer.write(static_cast<std::uint32_t>(account.mails().size()));
+            for (const auto& mail : account.mails())
+                writer.write(mail->imapUid());
         });
 }
 
@@ -180,11 +249,12 @@ Account* AccountMgr::findAccountOfMail(const Mail& mail) const {
     return nullptr;
 }
 
-void AccountMgr::markMailRead(const Mail& mail) {
+Account* AccountMgr::markMailRead(const Mail& mail) {
     for (const auto& account : m_accounts) {
         if (account->removeMail(mail))
-            return;
+            return account.get();
     }
+    return nullptr;
 }
 
 void AccountMgr::markAllRead() {

@@ -55,8 +55,9 @@ public:
     Account* findByEmail(std::string_view emailAddress) const;
     /// The first account holding this very record.
     Account* findAccountOfMail(const Mail& mail) const;
-    /// Removes the record from the first account that holds it; nothing when none does.
-    void markMailRead(const Mail& mail);
+    /// Removes the record from the first account that holds it; nothing when none does. The
+    /// account it was taken from; nullptr for none.
+    Account* markMailRead(const Mail& mail);
     void markAllRead();
 
     /// The accounts in list order, as Account&.

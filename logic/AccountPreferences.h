@@ -30,6 +30,10 @@ public:
     void setProgramPath(std::u16string path) { m_programPath = std::move(path); }
     const std::u16string& url() const { return m_url; }
     void setUrl(std::u16string url) { m_url = std::move(url); }
+    /// "Mark messages read on the server too": Mark As Read sets an IMAP message's \Seen flag.
+    /// Off, the program stays a notifier that changes nothing on the server.
+    bool markReadOnServer() const { return m_markReadOnServer; }
+    void setMarkReadOnServer(bool mark) { m_markReadOnServer = mark; }
 
     bool operator==(const AccountPreferences&) const = default;
 
@@ -37,6 +41,8 @@ private:
     ReadMailAction m_readMailAction = ReadMailAction::DefaultMailClient;
     std::u16string m_programPath;
     std::u16string m_url;
+    /// Kept with the account's IMAP record, which older copies do not read.
+    bool m_markReadOnServer = false;
 };
 
 } // namespace Logic

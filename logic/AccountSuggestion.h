@@ -3,6 +3,7 @@
 #include "logic/AccountPreferences.h"
 #include "logic/ConnectionSettings.h"
 
+#include <optional>
 #include <string_view>
 
 namespace Logic {
@@ -16,10 +17,13 @@ struct AccountSuggestion {
 };
 
 /// What a new account gets from its address and password: the address's user part as the login
-/// and the defaults (port 110, no TLS, the default mail client); when the presets know the
-/// address's domain (exact match), the provider's server, port, TLS, login rule, and its
-/// web-mail page as the read-mail action. Nothing is trimmed or checked.
+/// and the defaults (POP3 on port 110 without TLS, or IMAP on 143 with STARTTLS; the default
+/// mail client); when the presets know the address's domain (exact match), the provider's
+/// server, port, TLS, login rule, and its web-mail page as the read-mail action. Without a
+/// `protocol`, IMAP where the provider offers it with a password log-in, else POP3. Nothing is
+/// trimmed or checked.
 AccountSuggestion suggestAccount(const ServerPresets& presets, std::string_view emailAddress,
-                                 std::string_view password);
+                                 std::string_view password,
+                                 std::optional<ConnectionSettings::Protocol> protocol = {});
 
 } // namespace Logic

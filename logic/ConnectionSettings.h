@@ -14,6 +14,9 @@ public:
     /// Where the password lives between runs: in the account file (scrambled), or in the
     /// desktop's keyring, where the account file keeps an empty password.
     enum class PasswordPlace : std::uint8_t { File = 0, Keyring = 1 };
+    /// The mailbox's protocol. An IMAP account watches its INBOX; without TLS from the first
+    /// byte it uses STARTTLS, so that its password never travels unencrypted.
+    enum class Protocol : std::uint8_t { Pop3 = 0, Imap = 1 };
 
     ConnectionSettings() = default;
     /// Reads a "Logic::ConnectionSettings" record.
@@ -25,6 +28,8 @@ public:
     void setPassword(std::string password) { m_password = std::move(password); }
     PasswordPlace passwordPlace() const { return m_passwordPlace; }
     void setPasswordPlace(PasswordPlace place) { m_passwordPlace = place; }
+    Protocol protocol() const { return m_protocol; }
+    void setProtocol(Protocol protocol) { m_protocol = protocol; }
     /// The account's identity; compared byte by byte.
     const std::string& emailAddress() const { return m_emailAddress; }
     void setEmailAddress(std::string address) { m_emailAddress = std::move(address); }
@@ -54,8 +59,10 @@ private:
     std::string m_serverName;
     std::string m_userLogin;
     bool m_useTls = false;
-    /// Kept in a record of its own after the accounts, which older copies do not read.
+    /// These two are kept in records of their own after the accounts, which older copies do
+    /// not read.
     PasswordPlace m_passwordPlace = PasswordPlace::File;
+    Protocol m_protocol = Protocol::Pop3;
 };
 
 } // namespace Logic

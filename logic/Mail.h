@@ -38,6 +38,10 @@ public:
     const MailDate& received() const { return m_fields.date; }
     std::uint32_t messageIdSum() const { return m_fields.messageIdSum; }
 
+    /// The message's UID in its IMAP account's INBOX; 0 for a POP3 message.
+    std::uint32_t imapUid() const { return m_imapUid; }
+    void setImapUid(std::uint32_t uid) { m_imapUid = uid; }
+
     std::uint32_t flags() const { return m_flags; }
     void setFlags(std::uint32_t flags) { m_flags = flags; }
     bool notified() const { return (m_flags & kNotified) != 0; }
@@ -47,6 +51,8 @@ private:
     HeaderFields m_fields;
     std::string m_accountEmail;
     std::uint32_t m_flags = 0;
+    /// Kept with the account's IMAP record, not in the message's own.
+    std::uint32_t m_imapUid = 0;
 };
 
 } // namespace Logic

@@ -2,31 +2,47 @@
 
 namespace Logic {
 
-std::string ServerPreset::userLogin(std::string_view emailAddress) const {
-    std::string login = pop3.loginPrefix;
+namespace {
+
+std::string loginAt(const ServerPreset::Server& server, std::string_view emailAddress) {
+    std::string login = server.loginPrefix;
     login += userPartOf(emailAddress);
-    login += pop3.loginSuffix;
+    login += server.loginSuffix;
     return login;
 }
 
-std::string ServerPreset::refusalAdvice() const {
-    if (access.help.empty())
+} // namespace
+
+std::string ServerPreset::userLogin(std::string_view emailAddress) const {
+    return loginAt(pop3, emailAddress);
+}
+
+std::string ServerPreset::imapLogin(std::string_view emailAddress) const {
+    return loginAt(imap, emailAddress);
+}
+
+std::string ServerPreset::refusalAdvice(bool ofImap) const {
+    const Access& used = ofImap ? imapAccess : access;
+    if (used.help.empty())
         return {};
-    switch (access.login) {
+    const std::string protocol = ofImap ? "IMAP" : "POP";
+    switch (used.login) {
     case Login::AppPassword:
-        return "This provider needs an app password: " + access.help;
+        return "This provider needs an app password: " + used.help;
     case Login::None:
-        return "This provider allows no password log-in for POP3: " + access.help;
+        return "This provider allows no password log-in for " + protocol + (ofImap ? ": " : "3: ") +
+               used.help;
     case Login::Password:
         break;
     }
-    return "POP access may have to be switched on in the provider's settings: " + access.help;
+    return protocol + " access may have to be switched on in the provider's settings: " + used.help;
 }
 
-std::string ServerPreset::noteWithHelp() const {
-    if (access.help.empty())
-        return access.note;
-    return access.note.empty() ? access.help : access.note + " " + access.help;
+std::string ServerPreset::noteWithHelp(bool ofImap) const {
+    const Access& used = ofImap ? imapAccess : access;
+    if (used.help.empty())
+        return used.note;
+    return used.note.empty() ? used.help : used.note + " " + used.help;
 }
 
 std::string ServerPreset::noPasswordText() const {

@@ -10,16 +10,18 @@ namespace Logic {
 /// the login and the web-mail address of a new account, and to tell what the provider wants
 /// before it lets a mail program in.
 struct ServerPreset {
-    struct Pop3 {
+    /// One of the provider's mail servers; an empty address for none.
+    struct Server {
         std::string address;
         std::uint16_t port = 110;
         /// The login is loginPrefix + the user part of the address + loginSuffix.
         std::string loginPrefix;
         std::string loginSuffix;
+        /// TLS from the first byte; for IMAP without it, STARTTLS.
         bool ssl = false;
     };
 
-    /// How the provider lets a mail program log in to POP3.
+    /// How the provider lets a mail program log in to one of its servers.
     enum class Login {
         Password,    ///< with the account's own password, once POP access is switched on
         AppPassword, ///< only with an app password (as a rule, once two-step sign-in is on)
@@ -35,17 +37,28 @@ struct ServerPreset {
 
     /// Web-mail page of the provider.
     std::string url;
-    Pop3 pop3;
+    Server pop3;
+    /// Log-in to POP3.
     Access access;
+    Server imap{{}, 993, {}, {}, false};
+    /// Log-in to IMAP: that of POP3 unless the list says otherwise.
+    Access imapAccess;
 
-    /// The login for an address of this provider: the prefix, the address's user part, then the
-    /// suffix.
+    /// The POP3 login for an address of this provider: the prefix, the address's user part,
+    /// then the suffix.
     std::string userLogin(std::string_view emailAddress) const;
-    /// What to add when the provider refused a log-in: "This provider needs an app password:
-    /// <help page>" and the like; empty when the provider names no help page.
-    std::string refusalAdvice() const;
-    /// The note, followed by the help page; empty when there is neither.
-    std::string noteWithHelp() const;
+    /// The same for IMAP.
+    std::string imapLogin(std::string_view emailAddress) const;
+    /// An IMAP server that takes a password log-in.
+    bool offersImap() const { return !imap.address.empty() && imapAccess.login != Login::None; }
+    /// A POP3 server that takes a password log-in.
+    bool offersPop3() const { return !pop3.address.empty() && access.login != Login::None; }
+    /// What to add when the provider's POP3 (or IMAP) server refused a log-in: "This provider
+    /// needs an app password: <help page>" and the like; empty when the provider names no help
+    /// page.
+    std::string refusalAdvice(bool ofImap = false) const;
+    /// The note about POP3 (or IMAP), followed by the help page; empty when there is neither.
+    std::string noteWithHelp(bool ofImap = false) const;
     /// Why no account at this provider can be checked: the note and help page, or a sentence
     /// of its own when the list gives no note.
     std::string noPasswordText() const;

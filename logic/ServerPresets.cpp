@@ -19,10 +19,12 @@ void reportAt(const TiXmlElement& element, const std::string& message) {
     Norq::report("Scripts", message, position);
 }
 
-void readPop3(const TiXmlElement& pop3, ServerPreset::Pop3& settings) {
+// <pop3 address=".." port="995" ssl="1"><traits><login prefix=".." suffix=".."/></traits></pop3>,
+// and the same for <imap>.
+void readServer(const TiXmlElement& pop3, ServerPreset::Server& settings) {
     const char* address = pop3.Attribute("address");
     if (address == nullptr) {
-        reportAt(pop3, "the address of pop3 server is missing");
+        reportAt(pop3, std::string("the address of ") + pop3.Value() + " server is missing");
         return;
     }
     settings.address = address;
@@ -106,9 +108,15 @@ void ServerPresets::loadServer(const TiXmlElement& server) {
     ServerPreset preset;
     for (const TiXmlElement* pop3 = server.FirstChildElement("pop3"); pop3 != nullptr;
          pop3 = pop3->NextSiblingElement("pop3"))
-        readPop3(*pop3, preset.pop3);
+        readServer(*pop3, preset.pop3);
+    for (const TiXmlElement* imap = server.FirstChildElement("imap"); imap != nullptr;
+         imap = imap->NextSiblingElement("imap"))
+        readServer(*imap, preset.imap);
     if (const TiXmlElement* access = server.FirstChildElement("access"))
         readAccess(*access, preset.access);
+    preset.imapAccess = preset.access;
+    if (const TiXmlElement* access = server.FirstChildElement("imap-access"))
+        readAccess(*access, preset.imapAccess);
     if (const char* url = server.Attribute("url"))
         preset.url = url;
     m_presets.emplace(name, std::move(preset));
@@ -119,19 +127,22 @@ const ServerPreset* ServerPresets::find(std::string_view serverName) const {
     return found == m_presets.end() ? nullptr : &found->second;
 }
 
-const ServerPreset* ServerPresets::findByServer(std::string_view pop3Server) const {
-    if (pop3Server.empty())
+const ServerPreset* ServerPresets::findByServer(std::string_view server) const {
+    if (server.empty())
         return nullptr;
     for (const auto& [domain, preset] : m_presets) {
-        if (Norq::equalIgnoringAsciiCase(preset.pop3.address, pop3Server))
+        if (Norq::equalIgnoringAsciiCase(preset.pop3.address, server) ||
+            Norq::equalIgnoringAsciiCase(preset.imap.address, server))
             return &preset;
     }
     return nullptr;
 }
 
-std::string ServerPresets::refusalAdvice(std::string_view pop3Server) const {
-    const ServerPreset* provider = findByServer(pop3Server);
-    return provider != nullptr ? provider->refusalAdvice() : std::string();
+std::string ServerPresets::refusalAdvice(std::string_view server) const {
+    const ServerPreset* provider = findByServer(server);
+    if (provider == nullptr)
+        return {};
+    return provider->refusalAdvice(Norq::equalIgnoringAsciiCase(provider->imap.address, server));
 }
 
 } // namespace Logic

@@ -25,12 +25,13 @@ public:
 
     /// Exact, case-sensitive lookup of a mail domain; nullptr when the domain is unknown.
     const ServerPreset* find(std::string_view serverName) const;
-    /// The provider whose POP3 server this is (any case), whatever the address's domain: an
-    /// account on a domain of its own may be served by a known provider; nullptr for none.
-    const ServerPreset* findByServer(std::string_view pop3Server) const;
-    /// What to add when this POP3 server refused a log-in (see ServerPreset::refusalAdvice);
-    /// empty for a server no provider here runs.
-    std::string refusalAdvice(std::string_view pop3Server) const;
+    /// The provider whose POP3 or IMAP server this is (any case), whatever the address's
+    /// domain: an account on a domain of its own may be served by a known provider; nullptr
+    /// for none.
+    const ServerPreset* findByServer(std::string_view server) const;
+    /// What to add when this server refused a log-in (see ServerPreset::refusalAdvice); empty
+    /// for a server no provider here runs.
+    std::string refusalAdvice(std::string_view server) const;
 
     std::size_t size() const { return m_presets.size(); }
     const std::map<std::string, ServerPreset, std::less<>>& all() const { return m_presets; }

@@ -6,6 +6,7 @@
 #include "platform/AtomicFile.h"
 #include "shell/DesktopNotifications.h"
 #include "shell/DesktopTraits.h"
+#include "shell/ImapIdlers.h"
 #include "shell/Notifier.h"
 #include "shell/PageTabs.h"
 #include "shell/TrayIcon.h"
@@ -243,9 +244,13 @@ void MainWindow::buildWindow() {
     connect(m_notifier, &Notifier::popupClicked, this, &MainWindow::showMessage);
     m_desktop = new DesktopNotifications(this);
     connectDesktopNotifications();
-    // After a sleep or a time offline the mail waiting is news: check once the network is there.
-    connect(new WakeWatcher(std::chrono::milliseconds(1500), this), &WakeWatcher::checkWanted, this,
-            &MainWindow::startCheck);
+    // IMAP accounts hear of new mail from their servers the moment it arrives.
+    auto* idlers = new ImapIdlers(m_core, m_events, m_schedule, this);
+    // After a sleep or a time offline the mail waiting is news: check once the network is there,
+    // and idle on fresh connections.
+    auto* wake = new WakeWatcher(std::chrono::milliseconds(1500), this);
+    connect(wake, &WakeWatcher::checkWanted, this, &MainWindow::startCheck);
+    connect(wake, &WakeWatcher::checkWanted, idlers, &ImapIdlers::restartAll);
 
     updateTrayStatus();
 }

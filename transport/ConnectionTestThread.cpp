@@ -1,5 +1,6 @@
 #include "transport/ConnectionTestThread.h"
 
+#include "transport/ImapMailboxOpening.h"
 #include "transport/MailboxOpening.h"
 
 ConnectionTestThread::ConnectionTestThread(ConnectionTestListener& listener,
@@ -46,14 +47,16 @@ void ConnectionTestThread::test() {
     int count = 0;
     bool stalled = false;
     const auto problem =
-        attemptWithFallback(m_settings, stopDescriptor(), m_limits, true, stalled,
-                            [&](Pop3Session& session) -> std::optional<CheckProblem> {
-                                steps.reached = 0;
-                                auto failed = openMailbox(session, m_settings, count, &steps);
-                                if (!failed)
-                                    session.quit();
-                                return failed;
-                            });
+        m_settings.protocol() == Logic::ConnectionSettings::Protocol::Imap
+            ? openImap(steps, count)
+            : attemptWithFallback(m_settings, stopDescriptor(), m_limits, true, stalled,
+                                  [&](Pop3Session& session) -> std::optional<CheckProblem> {
+                                      steps.reached = 0;
+                                      auto failed = openMailbox(session, m_settings, count, &steps);
+                                      if (!failed)
+                                          session.quit();
+                                      return failed;
+                                  });
     if (!problem) {
         report([&](ConnectionTestListener& listener) { listener.succeeded(count); });
         return;
@@ -67,6 +70,19 @@ void ConnectionTestThread::test() {
         else
             listener.connectFailed(reason);
     });
+}
+
+std::optional<CheckProblem> ConnectionTestThread::openImap(MailboxOpeningSteps& steps, int& count) {
+    ImapSession session = imapSessionFor(m_settings, stopDescriptor(), m_limits);
+    session.setDeadline(std::chrono::steady_clock::now() + m_limits.check);
+    ImapMailboxState state;
+    std::vector<std::uint32_t> unseen;
+    auto failed = openImapMailbox(session, m_settings, state, unseen, &steps);
+    if (!failed) {
+        count = static_cast<int>(std::min<std::uint32_t>(state.exists, INT32_MAX));
+        session.logout();
+    }
+    return failed;
 }
 
 template <class Call> void ConnectionTestThread::report(Call&& call) {

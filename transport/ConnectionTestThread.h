@@ -2,11 +2,15 @@
 
 #include "foundation/Thread.h"
 #include "logic/ConnectionSettings.h"
+#include "transport/CheckProblem.h"
 #include "transport/ConnectionTestListener.h"
 #include "transport/Pop3Session.h"
 
 #include <atomic>
 #include <mutex>
+#include <optional>
+
+class MailboxOpeningSteps;
 
 /// Tries an account's connection settings on its own thread: connects, logs in, reads the
 /// mailbox's status and says goodbye, telling the listener each step and the result. It opens
@@ -31,6 +35,8 @@ protected:
 
 private:
     void test();
+    /// Connects, logs in and examines the INBOX of an IMAP account; `count` its messages.
+    std::optional<CheckProblem> openImap(MailboxOpeningSteps& steps, int& count);
     /// Calls the listener unless the test was abandoned or stopped.
     template <class Call> void report(Call&& call);
 

@@ -1,8 +1,13 @@
 #pragma once
 
 #include "logic/Account.h"
+#include "logic/ImapMark.h"
 #include "logic/SeenMessages.h"
 #include "transport/CheckProblem.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
 
 struct AccountCheckEntry;
 
@@ -15,6 +20,14 @@ struct CheckFindings {
     /// The check's time or byte limit ended it half way: the new messages found are good, those
     /// behind them are left to the next check, and the newest message known stays as it was.
     bool cut = false;
+    /// What an IMAP check found besides: where the account's checks stand now, and the UIDs
+    /// still unseen in its INBOX, ascending (the messages read elsewhere or expunged are not
+    /// among them). Nothing for a POP3 check.
+    struct Imap {
+        Logic::ImapMark mark;
+        std::vector<std::uint32_t> unseen;
+    };
+    std::optional<Imap> imap;
 };
 
 /// Hears a check's progress; every call arrives on the checker thread.

@@ -1,5 +1,7 @@
 #include "transport/MailChecker.h"
 
+#include "transport/ImapCheck.h"
+#include "transport/ImapMailboxOpening.h"
 #include "transport/MailboxOpening.h"
 #include "transport/MailboxWalk.h"
 
@@ -44,9 +46,11 @@ void MailChecker::checkAccount(const AccountCheckEntry& entry) {
     const std::string& address = entry.connectionSettings.emailAddress();
     bool stalled = false;
     const Outcome outcome =
-        attemptWithFallback(entry.connectionSettings, stopDescriptor(), m_limits,
-                            !m_oneCommandAtATime.contains(address), stalled,
-                            [&](Pop3Session& session) { return attempt(session, entry); });
+        entry.connectionSettings.protocol() == Logic::ConnectionSettings::Protocol::Imap
+            ? checkImapAccount(entry)
+            : attemptWithFallback(entry.connectionSettings, stopDescriptor(), m_limits,
+                                  !m_oneCommandAtATime.contains(address), stalled,
+                                  [&](Pop3Session& session) { return attempt(session, entry); });
     if (stalled)
         m_oneCommandAtATime.insert(address);
     if (outcome.stopped)
@@ -66,6 +70,26 @@ std::string MailChecker::cutReason(const Pop3Session& session, bool kept) const 
                        : " The next check begins again.");
 }
 
+MailChecker::Outcome MailChecker::checkImapAccount(const AccountCheckEntry& entry) const {
+    ImapSession session = imapSessionFor(entry.connectionSettings, stopDescriptor(), m_limits);
+    session.setDeadline(std::chrono::steady_clock::now() + m_limits.check);
+    ImapMailboxState state;
+    std::vector<std::uint32_t> unseen;
+    if (auto problem = openImapMailbox(session, entry.connectionSettings, state, unseen))
+        return {std::move(problem), {}, session.failure() == ImapFailure::Stopped};
+    ImapCheck check(session, entry, m_maxNewMails);
+    if (!check.run(state, std::move(unseen)))
+        return {problemOf(session), {}, session.failure() == ImapFailure::Stopped};
+    if (check.findings().cut)
+        return {CheckProblem{CheckFailure::Server,
+                             "The check fetched more than " + sizeText(m_limits.checkBytes) +
+                                 " of headers. The new messages found so far are listed; the "
+                                 "next check reads on.",
+                             true},
+                check.findings()};
+    return {std::nullopt, check.findings()};
+}
+
 MailChecker::Outcome MailChecker::attempt(Pop3Session& session,
                                           const AccountCheckEntry& entry) const {
     int count = 0;
@@ -76,13 +100,13 @@ MailChecker::Outcome MailChecker::attempt(Pop3Session& session,
     switch (end) {
     case MailboxWalk::End::Complete:
         session.quit();
-        return {std::nullopt, {walk.newMails(), walk.seenMessages(end)}};
+        return {std::nullopt, {walk.newMails(), walk.seenMessages(end), false, std::nullopt}};
     case MailboxWalk::End::Cut: {
         const bool kept = session.capabilities().uidl;
         CheckProblem problem{CheckFailure::Server, cutReason(session, kept), true};
         if (!kept)
             return {std::move(problem), {}, false};
-        return {std::move(problem), {walk.newMails(), walk.seenMessages(end), true}};
+        return {std::move(problem), {walk.newMails(), walk.seenMessages(end), true, std::nullopt}};
     }
     case MailboxWalk::End::Failed:
         return {problemOf(session), {}, false};

@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-/// Checks a work list of accounts on its own thread, one account after another. For each it
-/// logs in, reads the message count and walks the mailbox from its newest end (MailboxWalk). A
+/// Checks a work list of accounts on its own thread, one account after another. For a POP3
+/// account it logs in, reads the message count and walks the mailbox from its newest end
+/// (MailboxWalk); for an IMAP account it looks at the INBOX's unseen messages (ImapCheck). A
 /// mailbox with nothing new costs two TOP commands: the first and the last message, which also
 /// tell whether the server lists the newest message last or first.
 ///
@@ -49,6 +50,7 @@ private:
     };
 
     void checkAccount(const AccountCheckEntry& entry);
+    Outcome checkImapAccount(const AccountCheckEntry& entry) const;
     Outcome attempt(Pop3Session& session, const AccountCheckEntry& entry) const;
     /// Why a walk was cut short, and what became of what it found.
     std::string cutReason(const Pop3Session& session, bool kept) const;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logic/ConnectionSettings.h"
+#include "transport/AccountPassword.h"
 #include "transport/CheckProblem.h"
 #include "transport/Pop3Session.h"
 
@@ -13,6 +14,30 @@ public:
     virtual void loggingIn() = 0;
     virtual void readingStatus() = 0;
 };
+
+/// Connects and logs in on a fresh Pop3Session or ImapSession the way every check does, telling
+/// `steps` of the log-in and, once it worked, of what follows; the problem when a step failed.
+/// The password comes first: a keyring that cannot give it is no server's fault.
+template <class Session>
+std::optional<CheckProblem> connectAndLogIn(Session& session,
+                                            const Logic::ConnectionSettings& settings,
+                                            MailboxOpeningSteps* steps) {
+    auto password = accountPassword(settings);
+    if (auto* problem = std::get_if<CheckProblem>(&password))
+        return *problem;
+    if (!session.connect())
+        return problemOf(session, CheckFailure::Connect);
+    if (steps)
+        steps->loggingIn();
+    if (!session.logIn(settings.userLogin(), std::get<std::string>(password))) {
+        // A refusal is a wrong login or password; anything else broke the connection.
+        const bool refused = session.failure() == decltype(session.failure())::Refused;
+        return problemOf(session, refused ? CheckFailure::Login : CheckFailure::Connect);
+    }
+    if (steps)
+        steps->readingStatus();
+    return std::nullopt;
+}
 
 /// Opens a mailbox on a fresh session the way every check does — connect (CAPA, UTF8), log in,
 /// STAT — so that a connection test goes through the very same dialogue as a check. Nothing is

@@ -1,5 +1,8 @@
 #include "transport/Pop3Session.h"
 
+#include "transport/ReplyWait.h"
+#include "transport/ServerWords.h"
+
 #include "transport/SocketAddress.h"
 #include "transport/SocketWait.h"
 #include "transport/TcpClient.h"
@@ -54,29 +57,9 @@ bool saysNotNow(std::string_view text) {
     return startsWith("[LOGIN-DELAY]") || startsWith("[IN-USE]");
 }
 
-// What follows "-ERR" on a status line, as printable text of a reasonable length: it is shown
-// to the user and written to JSON.
-std::string serverWords(std::string_view statusLine) {
-    constexpr std::size_t kLongest = 200;
-    std::string_view rest = statusLine.substr(std::min<std::size_t>(4, statusLine.size()));
-    std::string words;
-    for (const char c : rest) {
-        if (words.size() == kLongest)
-            break;
-        const bool printable = c > ' ' && c <= '~';
-        if (printable || !words.empty())
-            words += printable ? c : ' ';
-    }
-    while (!words.empty() && words.back() == ' ')
-        words.pop_back();
-    return words;
-}
-
-// "<lead>: <words>." with the server's words when it gave any, "<lead>." otherwise.
-std::string withWords(const std::string& lead, const std::string& words) {
-    if (words.empty())
-        return lead + ".";
-    return lead + ": " + words + (words.back() == '.' ? "" : ".");
+// What follows "-ERR" on a status line.
+std::string statusWords(std::string_view statusLine) {
+    return serverWords(statusLine.substr(std::min<std::size_t>(4, statusLine.size())));
 }
 
 } // namespace
@@ -326,14 +309,11 @@ bool Pop3Session::sendAsked() {
 }
 
 Vusk::Clock::time_point Pop3Session::until(std::chrono::milliseconds limit) const {
-    return std::min(Vusk::deadlineAfter(limit), m_deadline);
+    return Vusk::deadlineWithin(limit, m_deadline);
 }
 
 std::chrono::milliseconds Pop3Session::left(std::chrono::milliseconds limit) const {
-    const auto now = Vusk::Clock::now();
-    if (m_deadline <= now)
-        return std::chrono::milliseconds(0);
-    return std::min(limit, std::chrono::ceil<std::chrono::milliseconds>(m_deadline - now));
+    return Vusk::limitWithin(limit, m_deadline);
 }
 
 Pop3Failure Pop3Session::brokenBy(Pop3Failure otherwise) const {
@@ -341,6 +321,27 @@ Pop3Failure Pop3Session::brokenBy(Pop3Failure otherwise) const {
         return Pop3Failure::Stopped;
     return Vusk::Clock::now() >= m_deadline ? Pop3Failure::OutOfTime : otherwise;
 }
+
+namespace {
+
+Pop3Failure failureOf(ReplyWait::End end) {
+    switch (end) {
+    case ReplyWait::End::TooLong:
+        return Pop3Failure::TooLong;
+    case ReplyWait::End::Stopped:
+        return Pop3Failure::Stopped;
+    case ReplyWait::End::OutOfTime:
+        return Pop3Failure::OutOfTime;
+    case ReplyWait::End::NoReply:
+        return Pop3Failure::NoReply;
+    case ReplyWait::End::Complete:
+    case ReplyWait::End::Closed:
+        break;
+    }
+    return Pop3Failure::Closed;
+}
+
+} // namespace
 
 bool Pop3Session::waitReply(const Request& request) {
     // Replies to pipelined commands may all have arrived with an earlier one.
@@ -352,52 +353,24 @@ bool Pop3Session::waitReply(const Request& request) {
     m_replyTooSlow = false;
     if (!m_client)
         return fail(Pop3Failure::Closed);
-    const auto replyDeadline = Vusk::deadlineAfter(m_limits.reply);
-    auto idleDeadline = Vusk::deadlineAfter(inactivity);
-    bool outOfTime = false;
-    bool stopped = false;
-    bool timedOut = false;
-    while (!m_reply.isComplete() && !m_reply.isTooLong() && !m_closed) {
-        const auto deadline = std::min({idleDeadline, replyDeadline, m_deadline});
-        if (Vusk::Clock::now() >= deadline) {
-            timedOut = true;
-            outOfTime = deadline == m_deadline;
-            m_replyTooSlow = deadline == replyDeadline;
-            if (m_replyTooSlow)
-                m_waited = m_limits.reply;
-            break;
-        }
-        const auto ready = m_client->waitReadable(deadline);
-        if (ready == Vusk::WaitResult::Stopped) {
-            stopped = true;
-            break;
-        }
-        if (ready == Vusk::WaitResult::TimedOut)
-            continue;
-        // Data arrived: the inactivity limit starts again; the overall one does not.
-        idleDeadline = Vusk::deadlineAfter(inactivity);
-        m_client->receiveAvailable();
-    }
+    const ReplyWait wait = waitForReply(*m_client, m_reply, m_closed, inactivity,
+                                        Vusk::deadlineAfter(m_limits.reply), m_deadline);
+    m_replyTooSlow = wait.replyTooSlow;
+    if (m_replyTooSlow)
+        m_waited = m_limits.reply;
 
     if (m_reply.isComplete()) {
         if (m_reply.isOk()) {
             m_failure = Pop3Failure::None;
             return true;
         }
-        m_serverText = serverWords(m_reply.bytes().substr(0, m_reply.bytes().find("\r\n")));
+        m_serverText = statusWords(m_reply.bytes().substr(0, m_reply.bytes().find("\r\n")));
         return fail(Pop3Failure::Refused);
     }
-    const bool tooLong = m_reply.isTooLong();
     // Whatever comes later would be read as the start of the next reply; and a reply cut short
     // is never taken for a whole one, however much of it came.
     breakOff();
-    if (tooLong)
-        return fail(Pop3Failure::TooLong);
-    if (stopped)
-        return fail(Pop3Failure::Stopped);
-    if (outOfTime)
-        return fail(Pop3Failure::OutOfTime);
-    return fail(timedOut ? Pop3Failure::NoReply : Pop3Failure::Closed);
+    return fail(failureOf(wait.end));
 }
 
 bool Pop3Session::readCapabilities() {
@@ -462,13 +435,7 @@ std::string Pop3Session::failureReason() const {
     case Pop3Failure::Busy:
         return withWords("The server asks to wait before the next log-in", m_serverText);
     case Pop3Failure::NoReply:
-        if (m_replyTooSlow)
-            return "The server's reply to " + after + " did not end within " +
-                   Vusk::limitText(m_waited) + ".";
-        if (m_failedCommand.empty())
-            return "No greeting from the server within " + Vusk::limitText(m_waited) + ".";
-        return "No answer from the server within " + Vusk::limitText(m_waited) + " after " +
-               m_failedCommand + ".";
+        return silenceReason(after, m_failedCommand, m_waited, m_replyTooSlow);
     case Pop3Failure::Closed:
         return "The server closed the connection before it answered " + after + ".";
     case Pop3Failure::TooLong:

@@ -1,5 +1,7 @@
 #include "transport/SocketWait.h"
 
+#include <algorithm>
+
 #include <cerrno>
 #include <climits>
 #include <poll.h>
@@ -40,6 +42,17 @@ WaitResult waitForSocket(int socket, short events, Clock::time_point deadline, i
         if (Clock::now() >= deadline)
             return WaitResult::TimedOut;
     }
+}
+
+Clock::time_point deadlineWithin(std::chrono::milliseconds limit, Clock::time_point deadline) {
+    return std::min(deadlineAfter(limit), deadline);
+}
+
+std::chrono::milliseconds limitWithin(std::chrono::milliseconds limit, Clock::time_point deadline) {
+    const auto now = Clock::now();
+    if (deadline <= now)
+        return std::chrono::milliseconds(0);
+    return std::min(limit, std::chrono::ceil<std::chrono::milliseconds>(deadline - now));
 }
 
 bool isStopRequested(int stopDescriptor) {

@@ -15,6 +15,10 @@ enum class WaitResult {
 
 /// The moment `limit` from now; a limit too large for the clock means "no deadline".
 Clock::time_point deadlineAfter(std::chrono::milliseconds limit);
+/// The moment `limit` from now, or `deadline` when that comes first.
+Clock::time_point deadlineWithin(std::chrono::milliseconds limit, Clock::time_point deadline);
+/// `limit`, or what is left until `deadline` when that is less: zero once it has passed.
+std::chrono::milliseconds limitWithin(std::chrono::milliseconds limit, Clock::time_point deadline);
 
 /// Waits in `poll` until `socket` is ready for `events`, the deadline passes, or
 /// `stopDescriptor` (-1 for none) becomes readable. A stop wins over a ready socket, so a stop

@@ -57,7 +57,8 @@ private:
 
 TcpClient::TcpClient(const SocketAddress& address, bool secure, int bufferSize,
                      const TcpConnectOptions& options)
-    : m_bufferSize(bufferSize > 0 ? bufferSize : 1), m_stopDescriptor(options.stopDescriptor) {
+    : m_bufferSize(bufferSize > 0 ? bufferSize : 1), m_hostName(options.hostName),
+      m_stopDescriptor(options.stopDescriptor) {
     const auto deadline = deadlineAfter(options.connectLimit);
     m_socket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (m_socket < 0)
@@ -92,10 +93,11 @@ TcpClient::TcpClient(const SocketAddress& address, bool secure, int bufferSize,
     }
 
     if (secure)
-        m_stream = std::make_unique<TcpSecureStream>(m_socket, options.hostName, deadline,
-                                                     m_stopDescriptor);
+        m_stream =
+            std::make_unique<TcpSecureStream>(m_socket, m_hostName, deadline, m_stopDescriptor);
     else
         m_stream = std::make_unique<TcpPlainStream>(m_socket);
+    m_secure = secure;
     m_chunk.resize(static_cast<std::size_t>(m_bufferSize));
     guard.release();
 }
@@ -164,6 +166,23 @@ void TcpClient::receiveAvailable() {
         if (!readPass())
             return;
     }
+}
+
+void TcpClient::startTls(std::chrono::milliseconds limit) {
+    if (m_socket < 0 || m_secure)
+        throw TcpClientSecureFailure("Failed to enable ssl connection!",
+                                     "The secure connection could not be set up: the connection "
+                                     "is closed or already secure.");
+    try {
+        // Whatever the server sent in plain text after agreeing is read by the handshake as TLS
+        // and fails it: nothing from before the handshake is ever taken as secure.
+        m_stream = std::make_unique<TcpSecureStream>(m_socket, m_hostName, deadlineAfter(limit),
+                                                     m_stopDescriptor);
+    } catch (const TcpClientSecureFailure&) {
+        closeSocket();
+        throw;
+    }
+    m_secure = true;
 }
 
 bool TcpClient::readPass() {

@@ -25,9 +25,10 @@ struct TcpConnectOptions {
     int stopDescriptor = -1;
 };
 
-/// One outgoing IPv4 TCP connection, plain or TLS, on a non-blocking socket. It never blocks
-/// on a read: the owner waits with `waitReadable` and then takes what has arrived with
-/// `receiveAvailable`, which hands it to the listener.
+/// One outgoing IPv4 TCP connection, plain or TLS, on a non-blocking socket; a plain one can be
+/// made secure later (STARTTLS). It never blocks on a read: the owner waits with
+/// `waitReadable` and then takes what has arrived with `receiveAvailable`, which hands it to
+/// the listener.
 class TcpClient {
 public:
     /// Connects at once. Throws TcpClientFailure ("Can't create the socket!", "Failed to
@@ -50,8 +51,15 @@ public:
     WaitResult waitReadable(Clock::time_point deadline) const;
     /// Reads and delivers everything that is readable now; never blocks.
     void receiveAvailable();
+    /// Makes an open plain connection secure (STARTTLS), with the handshake and certificate
+    /// check of a connection secure from its first byte: against the host name the client
+    /// was made with, within `limit`, and given up at once when a stop is requested. Call it
+    /// once the server has agreed and before anything else is read. Throws
+    /// TcpClientSecureFailure, after which the connection is closed.
+    void startTls(std::chrono::milliseconds limit);
 
     bool isOpen() const { return m_socket >= 0; }
+    bool isSecure() const { return m_secure; }
 
 private:
     bool readPass();
@@ -63,6 +71,8 @@ private:
     int m_bufferSize;
     int m_socket = -1;
     std::unique_ptr<TcpStream> m_stream;
+    bool m_secure = false;
+    std::string m_hostName;
     int m_stopDescriptor;
     std::vector<char> m_chunk;
 };

@@ -11,7 +11,7 @@ using SSL_CTX = struct ssl_ctx_st;
 
 namespace Vusk {
 
-/// TLS from the first byte on a connected socket (no STARTTLS). The server's certificate must
+/// TLS on a connected socket, from its first byte or after STARTTLS. The server's certificate must
 /// chain to a trusted authority (the system's store, or SSL_CERT_FILE / SSL_CERT_DIR) and name
 /// the host that was asked for; there is deliberately no way to turn that off, since a client
 /// that accepts any certificate hands the password to whoever sits on the network path.

@@ -5,6 +5,7 @@
 #include "ui/Prompts.h"
 #include "ui/QtText.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -71,15 +72,29 @@ AccountPreferencesPage::AccountPreferencesPage(const Logic::AccountPreferences& 
     grid->addWidget(m_openUrl, 3, 0, 1, 3);
     grid->addWidget(m_url, 4, 1, Qt::AlignLeft);
     grid->setColumnStretch(3, 1);
+
+    // Off, the program changes nothing on the server: it stays a notifier.
+    m_markOnServer = new QCheckBox(QStringLiteral("Mark messages read on the server too"), this);
+    m_markOnServer->setObjectName(QStringLiteral("markReadOnServer"));
+    m_markOnServer->setToolTip(QStringLiteral(
+        "For an IMAP account: Mark As Read also marks the message read on the server, where "
+        "your other mail programs see it"));
+    m_markOnServer->setChecked(preferences.markReadOnServer());
+    layout()->addWidget(m_markOnServer);
 }
 
 void AccountPreferencesPage::apply() {
+    m_preferences.setMarkReadOnServer(m_markOnServer->isChecked());
     m_preferences.setProgramPath(wideOf(m_programPath->text()));
     m_preferences.setUrl(wideOf(m_url->text()));
     m_preferences.setReadMailAction(m_defaultClient->isChecked()
                                         ? Logic::ReadMailAction::DefaultMailClient
                                     : m_program->isChecked() ? Logic::ReadMailAction::LaunchProgram
                                                              : Logic::ReadMailAction::OpenUrl);
+}
+
+void AccountPreferencesPage::setForImap(bool imap) {
+    m_markOnServer->setEnabled(imap);
 }
 
 void AccountPreferencesPage::enableChosenFields() {

@@ -26,12 +26,22 @@ AccountSettingsSheet::AccountSettingsSheet(const Logic::ConnectionSettings& sett
     m_tabs = new QTabWidget(this);
     auto* connectionTab = new PlaceholderPage("connectionPlaceholder", [this](QWidget* tab) {
         m_connectionPage = new ConnectionSettingsPage(m_settings, m_core, tab);
+        connect(m_connectionPage, &ConnectionSettingsPage::protocolChanged, this,
+                [this](bool imap) {
+                    if (m_preferencesPage != nullptr)
+                        m_preferencesPage->setForImap(imap);
+                });
         // The sheet opens on this tab, with the keyboard in its first field.
         m_connectionPage->setFocus();
         return m_connectionPage;
     });
     auto* preferencesTab = new PlaceholderPage("preferencesPlaceholder", [this](QWidget* tab) {
-        return m_preferencesPage = new AccountPreferencesPage(m_preferences, tab);
+        m_preferencesPage = new AccountPreferencesPage(m_preferences, tab);
+        m_preferencesPage->setForImap(m_connectionPage != nullptr
+                                          ? m_connectionPage->imapChosen()
+                                          : m_settings.protocol() ==
+                                                Logic::ConnectionSettings::Protocol::Imap);
+        return m_preferencesPage;
     });
     for (QWidget* tab : {connectionTab, preferencesTab}) {
         tab->setMinimumSize(dialogUnitsToPixels(this, 280, 130));

@@ -106,7 +106,10 @@ AccountWizard::AccountWizard(LogicCore& core, QWidget* parent)
     setPage(kPop3Page, makeHostPage(m_connectionHost, QStringLiteral("POP3 account settings"),
                                     QStringLiteral("Please enter your POP3 account settings")));
     m_preferencesHost = new PlaceholderPage("preferencesPlaceholder", [this](QWidget* host) {
-        return m_preferencesPage = new AccountPreferencesPage(m_account->preferences(), host);
+        m_preferencesPage = new AccountPreferencesPage(m_account->preferences(), host);
+        m_preferencesPage->setForImap(m_account->connectionSettings().protocol() ==
+                                      Logic::ConnectionSettings::Protocol::Imap);
+        return m_preferencesPage;
     });
     setPage(kPreferencePage, makeHostPage(m_preferencesHost, QStringLiteral("Account preference"),
                                           QStringLiteral("Please choose your account preference")));
@@ -162,6 +165,8 @@ bool AccountWizard::validateCurrentPage() {
         if (!m_connectionPage->apply())
             return false;
         m_account->setConnectionSettings(m_connectionPage->settings());
+        if (m_preferencesPage != nullptr)
+            m_preferencesPage->setForImap(m_connectionPage->imapChosen());
         return true;
     case kPreferencePage:
         m_preferencesPage->apply();
@@ -232,7 +237,7 @@ bool AccountWizard::acceptPrimarySettings() {
         return refuse(
             QStringLiteral("Account with e-mail address [%1] already exists.").arg(address));
     const Logic::ServerPreset* provider = providerOf(suggestion.connectionSettings);
-    if (provider != nullptr && provider->access.login == Logic::ServerPreset::Login::None)
+    if (provider != nullptr && !provider->offersPop3() && !provider->offersImap())
         return refuse(QStringLiteral("[%1] cannot be added.\n\n%2")
                           .arg(address, toQString(provider->noPasswordText())));
     // Another address may have another provider, whose read-mail page the preferences follow.
@@ -272,18 +277,24 @@ AccountWizard::providerOf(const Logic::ConnectionSettings& settings) const {
 void AccountWizard::showProviderNote() {
     delete m_providerNote;
     m_providerNote = nullptr;
-    const Logic::ServerPreset* provider = providerOf(m_account->connectionSettings());
-    if (provider == nullptr || (provider->access.note.empty() && provider->access.help.empty()))
+    const Logic::ConnectionSettings& settings = m_account->connectionSettings();
+    const Logic::ServerPreset* provider = providerOf(settings);
+    if (provider == nullptr)
+        return;
+    const Logic::ServerPreset::Access& access =
+        settings.protocol() == Logic::ConnectionSettings::Protocol::Imap ? provider->imapAccess
+                                                                         : provider->access;
+    if (access.note.empty() && access.help.empty())
         return;
     m_providerNote = new QWidget(m_connectionHost);
     m_providerNote->setObjectName(QStringLiteral("providerNote"));
     auto* layout = new QVBoxLayout(m_providerNote);
     layout->setContentsMargins(0, dialogUnitsToPixelsY(this, 4), 0, 0);
-    auto* note = new QLabel(toQString(provider->access.note), m_providerNote);
+    auto* note = new QLabel(toQString(access.note), m_providerNote);
     note->setWordWrap(true);
     layout->addWidget(note);
-    if (!provider->access.help.empty()) {
-        const QString help = toQString(provider->access.help);
+    if (!access.help.empty()) {
+        const QString help = toQString(access.help);
         layout->addWidget(
             new HyperLink(QStringLiteral("The provider's help page"), help, m_providerNote), 0,
             Qt::AlignLeft);

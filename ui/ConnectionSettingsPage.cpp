@@ -2,6 +2,7 @@
 
 #include "core/LogicCore.h"
 #include "core/PasswordPlacement.h"
+#include "logic/AccountSuggestion.h"
 #include "logic/ServerPresets.h"
 #include "platform/SecretStore.h"
 #include "ui/AccountPageGroup.h"
@@ -13,11 +14,16 @@
 #include "ui/QtText.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -32,6 +38,12 @@ ConnectionSettingsPage::ConnectionSettingsPage(const Logic::ConnectionSettings& 
     : QWidget(parent), m_settings(settings), m_core(core) {
     QGridLayout* grid = makeAccountPageGroup(this, QStringLiteral("POP3 account information"));
     QWidget* group = grid->parentWidget();
+    m_group = qobject_cast<QGroupBox*>(group);
+    m_protocol = new QComboBox(group);
+    m_protocol->setObjectName(QStringLiteral("protocol"));
+    m_protocol->addItems({QStringLiteral("POP3"), QStringLiteral("IMAP")});
+    m_protocol->setCurrentIndex(settings.protocol() == Logic::ConnectionSettings::Protocol::Imap);
+    m_protocol->setFixedWidth(dialogUnitsToPixelsX(this, 54));
     m_serverName = makeAccountPageEdit(group, "serverName", toQString(settings.serverName()), 108);
     m_port = makeAccountPageEdit(group, "port", QString::number(settings.port()), 36);
     // Digits only, and no more than a port can have; the range is checked on apply.
@@ -75,7 +87,14 @@ ConnectionSettingsPage::ConnectionSettingsPage(const Logic::ConnectionSettings& 
     portLabel->setContentsMargins(dialogUnitsToPixelsX(this, 12), 0, 0, 0);
     grid->addWidget(portLabel, 0, 2);
     grid->addWidget(m_port, 0, 3);
-    grid->addWidget(m_useTls, 1, 1, 1, 3);
+    // The protocol and TLS share a row: the page keeps the height it had for POP3 alone.
+    auto* connection = new QHBoxLayout;
+    connection->addWidget(m_protocol);
+    connection->addSpacing(dialogUnitsToPixelsX(this, 8));
+    connection->addWidget(m_useTls);
+    connection->addStretch();
+    grid->addWidget(fieldLabel(QStringLiteral("P&rotocol:"), m_protocol), 1, 0);
+    grid->addLayout(connection, 1, 1, 1, 3);
     grid->addWidget(fieldLabel(QStringLiteral("E-Mail address:"), m_emailAddress), 2, 0);
     grid->addWidget(m_emailAddress, 2, 1);
     grid->addWidget(fieldLabel(QStringLiteral("User login:"), m_userLogin), 3, 0);
@@ -84,6 +103,10 @@ ConnectionSettingsPage::ConnectionSettingsPage(const Logic::ConnectionSettings& 
     grid->addWidget(m_password, 4, 1);
     grid->addWidget(test, 4, 2, 1, 2, Qt::AlignRight);
     grid->addWidget(m_noKeyring, 5, 0, 1, 4);
+    connect(m_protocol, &QComboBox::currentIndexChanged, this,
+            &ConnectionSettingsPage::protocolChosen);
+    if (imapChosen())
+        m_group->setTitle(QStringLiteral("IMAP account information"));
     grid->setColumnStretch(4, 1);
 
     setFocusProxy(m_serverName);
@@ -115,6 +138,8 @@ std::optional<Logic::ConnectionSettings> ConnectionSettingsPage::typedSettings()
     typed.setServerName(narrowOf(m_serverName->text()));
     typed.setUserLogin(narrowOf(m_userLogin->text()));
     typed.setUseTls(m_useTls->isChecked());
+    typed.setProtocol(imapChosen() ? Logic::ConnectionSettings::Protocol::Imap
+                                   : Logic::ConnectionSettings::Protocol::Pop3);
     return typed;
 }
 
@@ -129,8 +154,38 @@ void ConnectionSettingsPage::runTest() {
                                   window());
 }
 
+bool ConnectionSettingsPage::imapChosen() const {
+    return m_protocol->currentIndex() == 1;
+}
+
+void ConnectionSettingsPage::protocolChosen() {
+    const bool imap = imapChosen();
+    m_group->setTitle(imap ? QStringLiteral("IMAP account information")
+                           : QStringLiteral("POP3 account information"));
+    Q_EMIT protocolChanged(imap);
+    const auto protocol = imap ? Logic::ConnectionSettings::Protocol::Imap
+                               : Logic::ConnectionSettings::Protocol::Pop3;
+    const Logic::ConnectionSettings suggested =
+        Logic::suggestAccount(m_core.serverPresets(), m_settings.emailAddress(), {}, protocol)
+            .connectionSettings;
+    if (!suggested.serverName().empty()) {
+        m_serverName->setText(toQString(suggested.serverName()));
+        m_userLogin->setText(toQString(suggested.userLogin()));
+        m_useTls->setChecked(suggested.useTls());
+        m_port->setText(QString::number(suggested.port()));
+        return;
+    }
+    // The other protocol's usual port, where the port is still the usual one.
+    const QString usual =
+        m_useTls->isChecked() ? (imap ? u"995"_s : u"993"_s) : (imap ? u"110"_s : u"143"_s);
+    if (m_port->text() == usual)
+        m_port->setText(m_useTls->isChecked() ? (imap ? u"993"_s : u"995"_s)
+                                              : (imap ? u"143"_s : u"110"_s));
+}
+
 void ConnectionSettingsPage::warnOfPlainText(bool useTls) {
-    if (!useTls)
+    // IMAP without TLS from the first byte uses STARTTLS: the password is never sent in clear.
+    if (!useTls && !imapChosen())
         Prompts::showMessage(this, QMessageBox::Warning, window()->windowTitle(),
                              QStringLiteral("Without TLS the password travels over the network "
                                             "unencrypted, where others can read it. Clear this "

@@ -9,11 +9,15 @@
 
 class LogicCore;
 class QCheckBox;
+class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 
-/// The POP3 settings of one account, on a copy that the controls are written into only by
-/// `apply`. The e-mail address is shown but cannot be changed here. "Test" tries the values
+/// The server settings of one account, POP3 or IMAP, on a copy that the controls are written
+/// into only by `apply`. Choosing the other protocol fills in that protocol's server, port, TLS
+/// and login as the provider list gives them for the address (or the protocol's usual port).
+/// The e-mail address is shown but cannot be changed here. "Test" tries the values
 /// as they are typed, applied or not, and names what a known provider wants when it refuses
 /// the log-in. Clearing the TLS box warns that the password would travel unencrypted. A password
 /// kept in the desktop's keyring is not shown: its field stays empty until one is typed anew.
@@ -32,6 +36,12 @@ public:
     /// A password was typed: the settings hold it, to be kept in the file until it is placed
     /// (keepTypedPassword).
     bool passwordTyped() const;
+    /// IMAP is chosen, not POP3.
+    bool imapChosen() const;
+
+Q_SIGNALS:
+    /// The user chose the other protocol.
+    void protocolChanged(bool imap);
 
 private:
     /// The settings as typed; nothing when the port is refused.
@@ -39,9 +49,12 @@ private:
     void runTest();
 
     void warnOfPlainText(bool useTls);
+    void protocolChosen();
 
     Logic::ConnectionSettings m_settings;
     LogicCore& m_core;
+    QGroupBox* m_group;
+    QComboBox* m_protocol;
     QLineEdit* m_serverName;
     QLineEdit* m_port;
     QCheckBox* m_useTls;

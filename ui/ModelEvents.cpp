@@ -56,10 +56,12 @@ void ModelEvents::Bridge::accountStarting(const AccountCheckEntry& entry) {
 void ModelEvents::Bridge::accountChecked(const AccountCheckEntry& entry,
                                          const CheckFindings& findings) {
     // The interface thread needs no message ids: a few thousand of them are not copied.
+    // An IMAP check may also take messages read elsewhere off the list.
     post([address = entry.connectionSettings.emailAddress(),
-          findings = CheckFindings{findings.newMails, {}, findings.cut}](ModelEvents& events) {
+          findings = CheckFindings{findings.newMails, {}, findings.cut, std::nullopt},
+          imap = findings.imap.has_value()](ModelEvents& events) {
         Q_EMIT events.accountChecked(address, findings);
-        if (!findings.newMails.empty())
+        if (!findings.newMails.empty() || imap)
             Q_EMIT events.unreadChanged();
     });
 }

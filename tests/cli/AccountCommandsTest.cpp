@@ -99,9 +99,9 @@ TEST_F(AccountCommandsTest, AddsFromThePresetsOrWithOverridesAfterATestThatWorks
     const ProgramRun preset = add("p4ss word", "someone@gmail.com --no-test");
     EXPECT_EQ(preset.exitCode, 0) << preset.output;
     EXPECT_TRUE(preset.output.starts_with(
-        "Added someone@gmail.com: server pop.gmail.com, port 995, TLS, login "
-        "\"recent:someone@gmail.com\", read mail at https://mail.google.com/.\n"
-        "About gmail.com: "))
+        "Added someone@gmail.com: IMAP server imap.gmail.com, port 993, TLS, login "
+        "\"someone@gmail.com\", read mail at https://mail.google.com/.\n"
+        "About gmail.com: Google takes only an app password"))
         << preset.output;
     EXPECT_NE(preset.output.find("app password"), std::string::npos) << preset.output;
     // Exactly what the wizard fills in, the password as the pipe's line without its end.
@@ -117,7 +117,7 @@ TEST_F(AccountCommandsTest, AddsFromThePresetsOrWithOverridesAfterATestThatWorks
     EXPECT_EQ(tested.exitCode, 0) << tested.output;
     // No keyring on this test's bus: the password stays in the file, and that is said.
     EXPECT_EQ(tested.output, "Connection test: logged in; 3 messages in the mailbox.\n"
-                             "Added alice@example.org: server 127.0.0.1, port " +
+                             "Added alice@example.org: POP3 server 127.0.0.1, port " +
                                  port(true) +
                                  ", TLS, login \"alice\".\n"
                                  "velomar: no keyring found: the password is kept in the account "
@@ -126,25 +126,63 @@ TEST_F(AccountCommandsTest, AddsFromThePresetsOrWithOverridesAfterATestThatWorks
     EXPECT_EQ(stored("alice@example.org")->password(), "wonderland");
 
     EXPECT_EQ(velomar("--list-accounts").output,
-              "someone@gmail.com  pop.gmail.com:995  TLS    idle     0 unread  password in file\n"
+              "someone@gmail.com  imap.gmail.com:993  IMAP TLS      idle     0 unread  "
+              "password in file\n"
               "alice@example.org  127.0.0.1:" +
-                  port(true) + "    TLS    idle     0 unread  password in file\n");
-    EXPECT_EQ(
-        velomar("--list-accounts --json").output,
-        "{\"accounts\": [{\"email\": \"someone@gmail.com\", \"server\": \"pop.gmail.com\", "
-        "\"port\": 995, \"tls\": true, \"status\": \"idle\", \"reason\": null, \"unread\": 0, "
-        "\"password\": \"file\"}, "
-        "{\"email\": \"alice@example.org\", \"server\": \"127.0.0.1\", \"port\": " +
-            port(true) +
-            ", \"tls\": true, \"status\": \"idle\", \"reason\": null, \"unread\": 0, "
-            "\"password\": \"file\"}]}\n");
+                  port(true) + "     POP3 TLS      idle     0 unread  password in file\n");
+    EXPECT_EQ(velomar("--list-accounts --json").output,
+              "{\"accounts\": [{\"email\": \"someone@gmail.com\", \"server\": \"imap.gmail.com\", "
+              "\"port\": 993, \"protocol\": \"imap\", \"tls\": true, \"status\": \"idle\", "
+              "\"reason\": null, \"unread\": 0, \"password\": \"file\"}, "
+              "{\"email\": \"alice@example.org\", \"server\": \"127.0.0.1\", \"port\": " +
+                  port(true) +
+                  ", \"protocol\": \"pop3\", \"tls\": true, \"status\": \"idle\", \"reason\": "
+                  "null, \"unread\": 0, "
+                  "\"password\": \"file\"}]}\n");
     // Only loopback is reached in tests; the first check then finds the two messages of the
     // last 48 hours.
     ASSERT_EQ(velomar("--remove-account someone@gmail.com").exitCode, 0);
     EXPECT_EQ(velomar("--check-once").exitCode, 0);
     EXPECT_EQ(velomar("--list-accounts").output,
               "alice@example.org  127.0.0.1:" + port(true) +
-                  "  TLS    idle     2 unread  password in file\n");
+                  "  POP3 TLS      idle     2 unread  password in file\n");
+}
+
+// IMAP over TLS and with STARTTLS against the real Dovecot: the first check reports the INBOX's
+// unseen messages, the next one nothing again; a message read elsewhere leaves the list.
+TEST_F(AccountCommandsTest, AnImapAccountIsAddedAndChecked) {
+    const std::string imaps = std::to_string(mailboxes->dovecot.imapsPort());
+    const ProgramRun tls = add("wonderland", "alice@example.org --imap --server 127.0.0.1 --port " +
+                                                 imaps + " --login alice");
+    EXPECT_EQ(tls.exitCode, 0) << tls.output;
+    EXPECT_TRUE(tls.output.starts_with("Connection test: logged in; 3 messages in the mailbox.\n"
+                                       "Added alice@example.org: IMAP server 127.0.0.1, port " +
+                                       imaps + ", TLS, login \"alice\".\n"))
+        << tls.output;
+    std::string check = velomar("--check-once").output;
+    EXPECT_TRUE(check.starts_with("alice@example.org: 3 new, 3 unread\n")) << check;
+    check = velomar("--check-once").output;
+    EXPECT_TRUE(check.starts_with("alice@example.org: 0 new, 3 unread\n")) << check;
+    EXPECT_NE(velomar("--list-accounts").output.find("IMAP TLS      idle     3 unread"),
+              std::string::npos);
+    ASSERT_EQ(velomar("--remove-account alice@example.org").exitCode, 0);
+
+    const std::string imap = std::to_string(mailboxes->dovecot.imapPort());
+    const std::string host = TestServers::DovecotServer::kStartTlsAddress;
+    const ProgramRun startTls =
+        add("wonderland", "alice@example.org --imap --server " + host + " --port " + imap +
+                              " --no-tls --login alice");
+    EXPECT_NE(startTls.output.find("IMAP server " + host + ", port " + imap + ", STARTTLS"),
+              std::string::npos)
+        << startTls.output;
+    EXPECT_EQ(startTls.output.find("warning"), std::string::npos) << startTls.output;
+    check = velomar("--check-once").output;
+    EXPECT_TRUE(check.starts_with("alice@example.org: 3 new, 3 unread\n")) << check;
+
+    // Read in another program: the next check takes it off the list.
+    ASSERT_EQ(TestMail::aliceUnseen(mailboxes->dovecot, true).size(), 2u);
+    check = velomar("--check-once").output;
+    EXPECT_TRUE(check.starts_with("alice@example.org: 0 new, 2 unread\n")) << check;
 }
 
 TEST_F(AccountCommandsTest, AFailedTestAddsNothingAndSaysWhy) {

@@ -119,7 +119,7 @@ TEST_F(ProgramContextTest, TheProgramFindsItsInstalledFilesOrSaysWhereItLooked) 
     const auto installed =
         TestProgram::run((prefix / "bin/velomar").string(), addGmail, password, "2>&1");
     EXPECT_EQ(installed.exitCode, 0) << installed.output;
-    EXPECT_NE(installed.output.find("server pop.gmail.com"), std::string::npos);
+    EXPECT_NE(installed.output.find("server imap.gmail.com"), std::string::npos);
 
     fs::create_directories(m_home.path() / "alone");
     fs::copy_file(VELOMAR_EXECUTABLE, m_home.path() / "alone/velomar");
@@ -142,5 +142,5 @@ TEST_F(ProgramContextTest, TheProgramFindsItsInstalledFilesOrSaysWhereItLooked) 
                                (prefix / "bin").string() + "\"\n");
     const auto found = TestProgram::run(alone, "--list-accounts", "", "2>&1");
     EXPECT_EQ(found.exitCode, 0) << found.output;
-    EXPECT_NE(found.output.find("someone@gmail.com  pop.gmail.com:995"), std::string::npos);
+    EXPECT_NE(found.output.find("someone@gmail.com  imap.gmail.com:993"), std::string::npos);
 }

@@ -2,6 +2,7 @@
 // the data file, and a second check that finds nothing new.
 #include "core/LogicCore.h"
 #include "core/CheckModelUpdater.h"
+#include "core/UserActions.h"
 #include "logic/Mail.h"
 #include "tests/servers/ScriptedPop3Server.h"
 #include "tests/support/CheckMail.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <future>
 
 namespace {
 
@@ -90,6 +92,35 @@ TEST_F(LogicCoreTest, CheckMergesNewMailSavesItAndFindsNothingNewTheSecondTime) 
     EXPECT_TRUE(alice.mails().empty());
     // A check that changed nothing writes nothing.
     EXPECT_EQ(std::filesystem::last_write_time(dataFile), written);
+}
+
+// An IMAP account lists its INBOX's unseen messages; Mark As Read with "Mark messages read on
+// the server too" marks the message read there as well, and the next check agrees.
+TEST_F(LogicCoreTest, AnImapAccountMarksAMessageReadOnTheServer) {
+    LogicCore core(home.dataFolder(), {});
+    auto account = TestMail::account("alice", "wonderland", mailboxes->dovecot.imapsPort(), true);
+    Logic::ConnectionSettings settings = account->connectionSettings();
+    settings.setProtocol(Logic::ConnectionSettings::Protocol::Imap);
+    account->setConnectionSettings(settings);
+    Logic::AccountPreferences preferences;
+    preferences.setMarkReadOnServer(true);
+    account->setPreferences(preferences);
+    const Logic::Account& alice = core.accountMgr().addAccount(std::move(account));
+    EXPECT_EQ(check(core), (std::vector<std::string>{"started", "finished"}));
+    ASSERT_EQ(alice.mails().size(), 3u);
+    EXPECT_EQ(alice.mails()[0]->subject(), u"Café");
+    EXPECT_EQ(alice.mails()[0]->sender(), u"Анна <anna@example.net>");
+    // Dated by its arrival (INTERNALDATE), as a POP3 message is by its Received line.
+    EXPECT_TRUE(alice.mails()[2]->received().isKnown());
+
+    EXPECT_EQ(UserActions(core).markRead({alice.mails()[0].get()}), ActionResult::Saved);
+    // The server's thread runs its tasks in order: once this one runs, the marking is done.
+    std::promise<void> marked;
+    core.serverWork().post([&] { marked.set_value(); });
+    marked.get_future().wait();
+    EXPECT_EQ(TestMail::aliceUnseen(mailboxes->dovecot).size(), 2u);
+    check(core);
+    EXPECT_EQ(alice.mails().size(), 2u);
 }
 
 TEST_F(LogicCoreTest, RefusedLoginAndUntrustedServerShowAsFailed) {

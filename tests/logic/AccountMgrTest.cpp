@@ -251,6 +251,46 @@ TEST_F(AccountStore, APasswordInTheKeyringIsNotInTheFileAndItsPlaceComesBack) {
     EXPECT_THROW(load(), Norq::SaveLoad::Failure);
 }
 
+TEST_F(AccountStore, AnImapAccountLoadsBackExactlyAndAPop3OnlyFileStaysAsItWas) {
+    Norq::SaveLoad::Reader none;
+    AccountMgr saved(none);
+    fill(saved);
+    const std::string pop3Bytes = bytesOf(saved);
+    Account& a = *saved.findByEmail("a@example.ru");
+    Logic::ConnectionSettings settings = a.connectionSettings();
+    settings.setProtocol(Logic::ConnectionSettings::Protocol::Imap);
+    a.setConnectionSettings(settings);
+    Logic::AccountPreferences preferences = a.preferences();
+    preferences.setMarkReadOnServer(true);
+    a.setPreferences(preferences);
+    a.setImapMark({0x7FFFFFFF, 4242});
+    a.mails()[0]->setImapUid(4241);
+    a.mails()[1]->setImapUid(17);
+    const std::string whole = bytesOf(saved);
+    // What a POP3-only copy reads comes first, unchanged.
+    EXPECT_EQ(whole.compare(0, pop3Bytes.size(), pop3Bytes), 0);
+    save(saved);
+    const auto loaded = load();
+    const Account& back = *loaded->findByEmail("a@example.ru");
+    EXPECT_EQ(back.connectionSettings(), settings);
+    EXPECT_EQ(back.preferences(), preferences);
+    EXPECT_EQ(back.imapMark(), a.imapMark());
+    EXPECT_EQ(back.mails()[0]->imapUid(), 4241u);
+    EXPECT_EQ(back.mails()[1]->imapUid(), 17u);
+    EXPECT_EQ(loaded->findByEmail("c@example.org")->connectionSettings().protocol(),
+              Logic::ConnectionSettings::Protocol::Pop3);
+    // Back to POP3 only: the file is byte for byte what it was.
+    settings.setProtocol(Logic::ConnectionSettings::Protocol::Pop3);
+    a.setConnectionSettings(settings);
+    preferences.setMarkReadOnServer(false);
+    a.setPreferences(preferences);
+    EXPECT_EQ(bytesOf(saved), pop3Bytes);
+    // A cut IMAP record is a damaged file.
+    TestSupport::StderrCapture quiet;
+    writeFileContent(whole.substr(0, whole.size() - 2));
+    EXPECT_THROW(load(), Norq::SaveLoad::Failure);
+}
+
 TEST_F(AccountStore, HugeCountsEndInTheWrongSlotIdFailure) {
     TestSupport::StderrCapture quiet;
     {

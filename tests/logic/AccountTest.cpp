@@ -158,3 +158,30 @@ TEST(AccountMails, RemoveGoesByIdentityAndKeepsTheOrder) {
     EXPECT_EQ(account.mails(), (Account::MailList{c, a}));
     EXPECT_FALSE(account.removeMail(*b));
 }
+
+// An IMAP check: what is no longer unseen leaves; after a change of UIDVALIDITY the messages
+// held take their new UIDs and are not new again.
+TEST(AccountMails, AnImapCheckFollowsTheServer) {
+    Account account(kSummer);
+    const auto withUid = [](std::time_t utc, const char* subject, std::uint32_t uid) {
+        auto mail = mailAt(utc, 0, subject);
+        mail->setImapUid(uid);
+        return mail;
+    };
+    const auto a = withUid(kSummer - 300, "a", 10);
+    const auto b = withUid(kSummer - 200, "b", 11);
+    account.mergeNewMails(account.takeImapCheck({7, 12}, {10, 11}, {a, b}));
+    EXPECT_EQ(account.mails(), (Account::MailList{b, a}));
+    EXPECT_EQ(account.imapMark(), (Logic::ImapMark{7, 12}));
+
+    // Read elsewhere: gone from the list at the next check.
+    EXPECT_TRUE(account.takeImapCheck({7, 12}, {11}, {}).empty());
+    EXPECT_EQ(account.mails(), (Account::MailList{b}));
+
+    // The mailbox was rebuilt: b comes back with another UID, c is new.
+    const auto c = withUid(kSummer - 100, "c", 3);
+    const auto fresh = account.takeImapCheck({8, 4}, {2, 3}, {withUid(kSummer - 200, "b", 2), c});
+    EXPECT_EQ(fresh, (Account::MailList{c}));
+    EXPECT_EQ(account.mails(), (Account::MailList{b}));
+    EXPECT_EQ(b->imapUid(), 2u);
+}

@@ -128,7 +128,14 @@ TEST_F(ServerPresetsTest, TheShippedListIsCleanAndUsable) {
         EXPECT_FALSE(preset.access.note.empty());
         EXPECT_EQ(preset.access.help.rfind("https://", 0), 0u);
         EXPECT_EQ(preset.url.rfind("https://", 0), 0u);
-        // One that takes no password offers no server that could not work.
+        // One that takes no password offers no server that could not work; IMAP over TLS.
+        EXPECT_EQ(preset.imapAccess.login == ServerPreset::Login::None,
+                  preset.imap.address.empty());
+        if (!preset.imap.address.empty()) {
+            EXPECT_EQ(preset.imap.port, 993);
+            EXPECT_TRUE(preset.imap.ssl);
+            EXPECT_TRUE(preset.imap.loginPrefix.empty());
+        }
         if (preset.access.login == ServerPreset::Login::None) {
             EXPECT_TRUE(preset.pop3.address.empty());
             continue;
@@ -146,6 +153,13 @@ TEST_F(ServerPresetsTest, TheShippedListIsCleanAndUsable) {
     EXPECT_EQ(gmail->pop3.loginPrefix, "recent:");
     EXPECT_EQ(gmail->pop3.loginSuffix, "@gmail.com");
     EXPECT_EQ(gmail->access.login, ServerPreset::Login::AppPassword);
+    EXPECT_EQ(gmail->imapLogin("someone@gmail.com"), "someone@gmail.com");
+    EXPECT_NE(gmail->imapAccess.note, gmail->access.note);
+    // No POP3 at iCloud, but IMAP with an app-specific password, the login the user part.
+    const ServerPreset* icloud = presets.find("icloud.com");
+    EXPECT_EQ(icloud->imap.address, "imap.mail.me.com");
+    EXPECT_EQ(icloud->imapAccess.login, ServerPreset::Login::AppPassword);
+    EXPECT_EQ(icloud->imapLogin("anna@icloud.com"), "anna");
     EXPECT_EQ(presets.refusalAdvice("POP.Gmail.com"),
               "This provider needs an app password: " + gmail->access.help);
     EXPECT_EQ(presets.refusalAdvice("pop.example.net"), "");

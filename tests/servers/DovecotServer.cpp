@@ -30,14 +30,14 @@ using namespace std::chrono_literals;
 // How long Dovecot may take to come up or go down before the test gives up on it.
 constexpr auto kPatience = 30s;
 
-bool accepts(std::uint16_t port) {
+bool accepts(std::uint16_t port, const char* host = "127.0.0.1") {
     const int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (probe < 0)
         return false;
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::inet_pton(AF_INET, host, &address.sin_addr);
     const bool connected =
         ::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     ::close(probe);
@@ -86,6 +86,8 @@ DovecotServer::DovecotServer(std::optional<CertificateFiles> tls) {
         for (int attempt = 0; attempt < 3 && !started; ++attempt) {
             m_plainPort = freeLoopbackPort();
             m_tlsPort = tls ? freeLoopbackPort() : 0;
+            m_imapPort = tls ? freeLoopbackPort() : 0;
+            m_imapsPort = tls ? freeLoopbackPort() : 0;
             writeConfiguration(tls);
             started = start();
         }
@@ -111,7 +113,7 @@ void DovecotServer::writeConfiguration(const std::optional<CertificateFiles>& tl
     out << "base_dir = " << folder << "/run\n"
         << "state_dir = " << folder << "/state\n"
         << "log_path = " << folder << "/dovecot.log\n"
-        << "protocols = pop3\n"
+        << "protocols = pop3" << (tls ? " imap" : "") << "\n"
         << "listen = 127.0.0.1\n"
         << "disable_plaintext_auth = no\n"
         << "auth_mechanisms = plain\n"
@@ -144,6 +146,18 @@ void DovecotServer::writeConfiguration(const std::optional<CertificateFiles>& tl
         out << "  inet_listener pop3s {\n    address = 127.0.0.1\n    port = " << m_tlsPort
             << "\n    ssl = yes\n  }\n";
     out << "}\n";
+    if (tls)
+        // POP3 takes a password in plain text, as some tests need; IMAP only once the
+        // connection is secure, as a careful server does. A session that IDLEs hears of a
+        // delivery within the second.
+        out << "protocol imap {\n  disable_plaintext_auth = yes\n}\n"
+            << "mailbox_idle_check_interval = 1 secs\n"
+            << "service imap-login {\n"
+            << (m_runAs ? "  chroot =\n" : "")
+            << "  inet_listener imap {\n    address = " << kStartTlsAddress
+            << "\n    port = " << m_imapPort << "\n  }\n"
+            << "  inet_listener imaps {\n    address = 127.0.0.1\n    port = " << m_imapsPort
+            << "\n    ssl = yes\n  }\n}\n";
     if (!out)
         throw std::runtime_error("cannot write Dovecot's configuration");
 }
@@ -159,7 +173,8 @@ bool DovecotServer::start() {
             m_process = -1;
             return false;
         }
-        if (accepts(m_plainPort) && (m_tlsPort == 0 || accepts(m_tlsPort)))
+        if (accepts(m_plainPort) && (m_tlsPort == 0 || accepts(m_tlsPort)) &&
+            (m_imapPort == 0 || (accepts(m_imapPort, kStartTlsAddress) && accepts(m_imapsPort))))
             return true;
         // Nothing to wait on for "listening" but the listening itself; look again shortly.
         std::this_thread::sleep_for(10ms);
@@ -186,7 +201,7 @@ void DovecotServer::stop() {
 }
 
 void DovecotServer::addUser(const std::string& name, const std::string& password) {
-    if (!m_messageCounts.try_emplace(name, 0).second)
+    if (!m_messageFiles.try_emplace(name).second)
         throw std::runtime_error("user " + name + " added twice");
     const fs::path home = m_folder / "mail" / name;
     for (const char* sub : {"", "cur", "new", "tmp"}) {
@@ -203,8 +218,8 @@ int DovecotServer::deliver(const std::string& user, std::string_view message) {
 }
 
 int DovecotServer::deliverMany(const std::string& user, const std::vector<std::string>& messages) {
-    const auto count = m_messageCounts.find(user);
-    if (count == m_messageCounts.end())
+    const auto files = m_messageFiles.find(user);
+    if (files == m_messageFiles.end())
         throw std::runtime_error("deliver to unknown user " + user);
     const fs::path home = m_folder / "mail" / user;
     for (const std::string& message : messages) {
@@ -226,15 +241,46 @@ int DovecotServer::deliverMany(const std::string& user, const std::vector<std::s
         }
         chownTo(draft, m_mailUid, m_mailGid);
         fs::rename(draft, home / "cur" / (name + ":2,"));
-        ++count->second;
+        files->second.push_back(name);
     }
     touch(home / "cur", std::time(nullptr) + m_deliveries);
-    return count->second;
+    return static_cast<int>(files->second.size());
+}
+
+void DovecotServer::remove(const std::string& user, int number) {
+    const auto files = m_messageFiles.find(user);
+    if (files == m_messageFiles.end() || number < 1 ||
+        static_cast<std::size_t>(number) > files->second.size())
+        throw std::runtime_error("no message " + std::to_string(number) + " for " + user);
+    // Through Dovecot's own tool, so that its index and every open session learn of it as of
+    // an expunge by another client; the mailbox's sequence numbers are the message numbers.
+    const int status = runProgram({findProgram("doveadm", "dovecot-core").string(), "-c",
+                                   (m_folder / "dovecot.conf").string(), "expunge", "-u", user,
+                                   "mailbox", "INBOX", std::to_string(number)},
+                                  m_folder / "doveadm.log");
+    if (status != 0)
+        throw std::runtime_error("doveadm could not expunge message " + std::to_string(number) +
+                                 " of " + user + "; its log:\n" + log());
+    files->second.erase(files->second.begin() + number - 1);
+}
+
+void DovecotServer::cutImapConnections() {
+    // The IMAP processes are the master's children named "imap" (their login processes are
+    // "imap-login"); /proc/<pid>/stat holds "<pid> (<name>) <state> <parent> ...".
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string pid;
+        std::string name;
+        std::string state;
+        pid_t parent = 0;
+        if (stat >> pid >> name >> state >> parent && parent == m_process && name == "(imap)")
+            ::kill(std::stoi(pid), SIGKILL);
+    }
 }
 
 std::string DovecotServer::log() const {
     std::string text;
-    for (const char* name : {"output.log", "dovecot.log"}) {
+    for (const char* name : {"output.log", "dovecot.log", "doveadm.log"}) {
         std::ifstream in(m_folder / name, std::ios::binary);
         text.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }

@@ -1,12 +1,14 @@
-// A throwaway mail server for the desktop run and the demo: the test Dovecot with plain POP3
-// and POP3 over TLS (a certificate for localhost and 127.0.0.1 from a throwaway authority),
-// driven through standard input, one command a line:
+// A throwaway mail server for the desktop run and the demo: the test Dovecot with plain POP3,
+// POP3 over TLS, IMAP with STARTTLS (at 127.0.0.2) and IMAP over TLS (a certificate for
+// localhost, 127.0.0.1 and 127.0.0.2 from a throwaway authority), driven through standard
+// input, one command a line:
 //
 //     user NAME PASSWORD      adds a mailbox
 //     deliver NAME FILE       puts the message in FILE at the end of NAME's mailbox
 //
-// It prints "plain PORT", "tls PORT", "authority FILE" and then "ready"; each command is
-// answered "ok" or "error: REASON". End of input stops the server and removes everything.
+// It prints "plain PORT", "tls PORT", "imap PORT", "imaps PORT", "authority FILE" and then
+// "ready"; each command is answered "ok" or "error: REASON". End of input stops the server and
+// removes everything.
 #include "tests/servers/DovecotServer.h"
 #include "tests/servers/TestCertificates.h"
 
@@ -44,9 +46,9 @@ int main() {
     try {
         const TestServers::TestCertificates certificates;
         TestServers::DovecotServer dovecot(certificates.localhost());
-        std::cout << "plain " << dovecot.plainPort() << "\ntls " << dovecot.tlsPort()
-                  << "\nauthority " << certificates.authorityFile().string() << "\nready"
-                  << std::endl;
+        std::cout << "plain " << dovecot.plainPort() << "\ntls " << dovecot.tlsPort() << "\nimap "
+                  << dovecot.imapPort() << "\nimaps " << dovecot.imapsPort() << "\nauthority "
+                  << certificates.authorityFile().string() << "\nready" << std::endl;
         for (std::string line; std::getline(std::cin, line);) {
             if (line.empty())
                 continue;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/servers/TestCertificates.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +10,9 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+using SSL = struct ssl_st;
+using SSL_CTX = struct ssl_ctx_st;
 
 namespace TestServers {
 
@@ -22,7 +27,8 @@ namespace TestServers {
 ///     EXPECT_EQ(server.receiveLine(), "USER bob\r\n");
 ///
 /// Every wait for the client gives up after `patience`, so a broken client fails its test
-/// instead of hanging it.
+/// instead of hanging it. The conversation may turn to TLS at any point (`startTls`), as after
+/// STARTTLS; it speaks any line protocol the test plays, IMAP as well.
 class ScriptedPop3Server {
 public:
     explicit ScriptedPop3Server(std::chrono::milliseconds patience = std::chrono::seconds(20));
@@ -54,20 +60,35 @@ public:
     bool waitForClose();
     /// Closes the connection from the server's end.
     void hangUp();
+    /// Turns the connection into TLS from the server's end, with this certificate and key:
+    /// waits for the client's handshake; false when it failed or never came. Everything after
+    /// goes through TLS until `hangUp`.
+    bool startTls(const CertificateFiles& files);
 
 private:
     bool ensureConnection();
     /// Reads what is there, waiting at most `wait`; false once the client has closed.
     bool readSome(std::chrono::milliseconds wait);
+    /// One write or read, through TLS once it was started; errno as for send and recv.
+    long writeOnce(const char* bytes, std::size_t length);
+    long readOnce(char* buffer, std::size_t capacity);
+    /// Bytes TLS has taken in that no read has returned yet.
+    bool holdsUnread() const;
 
     int m_listener = -1;
     int m_connection = -1;
+    /// The TLS session on the connection, once started.
+    SSL* m_tls = nullptr;
+    SSL_CTX* m_tlsContext = nullptr;
     std::vector<int> m_silentConnections;
     std::uint16_t m_port = 0;
     bool m_peerClosed = false;
     std::string m_received;
     std::chrono::milliseconds m_patience;
 };
+
+/// The same peer playing an IMAP server.
+using ScriptedImapServer = ScriptedPop3Server;
 
 /// Runs the client's side of a conversation on its own thread; the result is the future's.
 template <typename Work> auto inBackground(Work work) {

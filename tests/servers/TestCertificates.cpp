@@ -13,7 +13,7 @@ namespace {
 // Elliptic-curve keys: made in a moment, unlike RSA ones.
 const std::vector<std::string> kNewKey = {"-newkey", "ec", "-pkeyopt",
                                           "ec_paramgen_curve:prime256v1", "-nodes"};
-constexpr const char* kLocalNames = "DNS:localhost,IP:127.0.0.1";
+constexpr const char* kLocalNames = "DNS:localhost,IP:127.0.0.1,IP:127.0.0.2";
 
 std::vector<std::string> joined(std::vector<std::string> first,
                                 const std::vector<std::string>& second) {

@@ -24,13 +24,13 @@ public:
     ~TestCertificates();
 
     const std::filesystem::path& authorityFile() const { return m_authority; }
-    /// Signed by the authority, for "localhost" and 127.0.0.1.
+    /// Signed by the authority, for "localhost", 127.0.0.1 and 127.0.0.2.
     const CertificateFiles& localhost() const { return m_localhost; }
     /// Signed by the authority, for kOtherHostName only.
     const CertificateFiles& otherHost() const { return m_otherHost; }
-    /// For "localhost" and 127.0.0.1, signed by its own key.
+    /// For "localhost", 127.0.0.1 and 127.0.0.2, signed by its own key.
     const CertificateFiles& selfSigned() const { return m_selfSigned; }
-    /// For "localhost" and 127.0.0.1, signed by another authority that nobody trusts.
+    /// For "localhost", 127.0.0.1 and 127.0.0.2, signed by another authority that nobody trusts.
     const CertificateFiles& unrelatedAuthority() const { return m_unrelated; }
 
     /// Sets SSL_CERT_FILE in this process to the authority, which OpenSSL reads whenever a

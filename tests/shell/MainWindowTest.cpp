@@ -137,6 +137,41 @@ private Q_SLOTS:
                                 "failed.)\nTotal: 0 new, 2 unread\n"));
     }
 
+    // An IMAP account hears of a delivery from its server (IDLE): a check follows at once,
+    // though none was asked for and the next scheduled one is minutes away. The connection
+    // comes up by itself after the first check; a message delivered before it is up is not
+    // told, so messages come until one is.
+    void anImapAccountHearsOfNewMailFromItsServer() {
+        auto& dovecot = ShellTest::mailboxes().dovecot;
+        dovecot.addUser("dora", "explorer");
+        auto account = TestMail::account("dora", "explorer", dovecot.imapsPort(), true);
+        Logic::ConnectionSettings imap = account->connectionSettings();
+        imap.setProtocol(Logic::ConnectionSettings::Protocol::Imap);
+        account->setConnectionSettings(imap);
+        Shell shell(accounts(std::move(account)));
+        QVERIFY(shell.checkDone());
+        QSignalSpy checked(&shell.window->events(), &ModelEvents::accountChecked);
+        const auto toldNew = [&] {
+            for (const QList<QVariant>& event : std::as_const(checked))
+                if (!event.at(1).value<CheckFindings>().newMails.empty())
+                    return true;
+            return false;
+        };
+        const auto deliverUntilTold = [&] {
+            checked.clear();
+            for (int delivered = 0; delivered < 10 && !toldNew(); ++delivered) {
+                dovecot.deliver("dora", TestMail::message("pushed", 0));
+                [[maybe_unused]] const bool told = QTest::qWaitFor(toldNew, 3000);
+            }
+            return toldNew();
+        };
+        QVERIFY(deliverUntilTold());
+        QVERIFY(ModelReader(shell.core).unreadCount() >= 1);
+        // The server's IMAP processes die: the idler connects again by itself.
+        dovecot.cutImapConnections();
+        QVERIFY(deliverUntilTold());
+    }
+
     void theWindowCanGoWhileACheckWaitsOnASilentServer() {
         TestServers::ScriptedPop3Server silent;
         auto account = ShellTest::unreachableAccount("carol@example.org");

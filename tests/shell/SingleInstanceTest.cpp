@@ -153,7 +153,7 @@ private Q_SLOTS:
                                  QStringLiteral("--no-tls")};
         QCOMPARE(velomar(addBob, "builder\n"),
                  QStringLiteral("Connection test: logged in; 0 messages in the mailbox.\nAdded "
-                                "bob@example.org: server 127.0.0.1, port %1, no TLS, login "
+                                "bob@example.org: POP3 server 127.0.0.1, port %1, no TLS, login "
                                 "\"bob\".\n")
                      .arg(port));
         QVERIFY(
@@ -164,9 +164,9 @@ private Q_SLOTS:
                         "builder\n")
                     .startsWith(QStringLiteral("exit 1: ")));
         QCOMPARE(velomar({QStringLiteral("--list-accounts")}),
-                 QStringLiteral("alice@example.org  127.0.0.1:%1  no TLS idle     2 unread  "
+                 QStringLiteral("alice@example.org  127.0.0.1:%1  POP3 no TLS   idle     2 unread  "
                                 "password in file\n"
-                                "bob@example.org    127.0.0.1:%1  no TLS idle     0 unread  "
+                                "bob@example.org    127.0.0.1:%1  POP3 no TLS   idle     0 unread  "
                                 "password in file\n")
                      .arg(port));
         QCOMPARE(velomar({QStringLiteral("--remove-account"), QStringLiteral("bob@example.org")}),

@@ -6,11 +6,13 @@
 #include "logic/AccountMgr.h"
 #include "tests/servers/DovecotServer.h"
 #include "tests/servers/TestCertificates.h"
+#include "transport/ImapSession.h"
 
 #include <chrono>
 #include <ctime>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace TestMail {
 
@@ -57,5 +59,21 @@ struct Mailboxes {
     TestServers::TestCertificates certificates;
     TestServers::DovecotServer dovecot{certificates.localhost()};
 };
+
+/// The UIDs of alice's unseen messages, as another mail program sees them over IMAP; with
+/// `markOldest`, it marks the oldest of them read first, as reading it there would.
+inline std::vector<std::uint32_t> aliceUnseen(const TestServers::DovecotServer& dovecot,
+                                              bool markOldest = false) {
+    ImapSession other("127.0.0.1", dovecot.imapsPort(), ImapSecurity::Tls);
+    ImapMailboxState state;
+    std::vector<std::uint32_t> unseen;
+    if (!other.connect() || !other.logIn("alice", "wonderland") || !other.select("INBOX", state) ||
+        !other.searchUnseen(unseen))
+        return {};
+    if (markOldest && !unseen.empty() && other.storeSeen({unseen.front()}))
+        unseen.erase(unseen.begin());
+    other.logout();
+    return unseen;
+}
 
 } // namespace TestMail

@@ -194,7 +194,7 @@ TEST_F(DovecotSessionTest, ACheckFindsTheNewMessagesAroundUndatedOnesPipelined) 
     TestTransport::RecordingListener listener;
     MailChecker checker(listener);
     checker.setWorkList(
-        {{settingsOf("mixed", "bag"), parseMailDate("Tue, 2 Jan 2024 10:00:00 +0000"), {}}});
+        {{settingsOf("mixed", "bag"), parseMailDate("Tue, 2 Jan 2024 10:00:00 +0000"), {}, {}}});
     checker.start();
     EXPECT_EQ(listener.waitForEnd(),
               (std::vector<std::string>{"starting mixed@example.org", "checked [n3,n2,n1]",
@@ -211,7 +211,7 @@ TEST_F(DovecotSessionTest, DeliveriesThatDatesWouldMissAreFoundByTheirIds) {
     MailChecker checker(listener);
     const auto check = [&](MailDate newestKnown, const Logic::SeenMessages& seen) {
         checker.stop();
-        checker.setWorkList({{settings, newestKnown, seen}});
+        checker.setWorkList({{settings, newestKnown, seen, {}}});
         checker.start();
         return listener.waitForEnd()[1];
     };

@@ -42,7 +42,7 @@ AccountCheckEntry entry(std::uint16_t port, MailDate newestKnown) {
     settings.setPort(port);
     settings.setUserLogin("bob");
     settings.setPassword("secret");
-    return {settings, newestKnown, {}};
+    return {settings, newestKnown, {}, {}};
 }
 
 class MailCheckerTest : public testing::Test {

@@ -10,6 +10,7 @@
 
 #include <QAccessible>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -64,6 +65,27 @@ private Q_SLOTS:
         QCOMPARE(sheet.result(), int(QDialog::Accepted));
         QCOMPARE(sheet.connectionSettings(), secureSettings());
         QCOMPARE(sheet.preferences(), unknown);
+    }
+
+    // The other protocol brings its usual port (here, where no provider is known); IMAP without
+    // TLS from the first byte is STARTTLS, which needs no warning.
+    void choosingImapTakesItsPort() {
+        AccountSettingsSheet sheet(secureSettings(), {}, m_core, nullptr);
+        sheet.show();
+        auto* protocol = control<QComboBox>(&sheet, "protocol");
+        QCOMPARE(protocol->currentText(), u"POP3"_s);
+        sheet.findChild<QTabWidget*>()->setCurrentIndex(1);
+        auto* markOnServer = control<QCheckBox>(&sheet, "markReadOnServer");
+        QVERIFY(!markOnServer->isEnabled()); // a POP3 server keeps no read state
+        protocol->setCurrentIndex(1);
+        QVERIFY(markOnServer->isEnabled());
+        QCOMPARE(control<QLineEdit>(&sheet, "port")->text(), u"993"_s);
+        control<QCheckBox>(&sheet, "useTls")->click();
+        QVERIFY(Prompts::takeAsked().isEmpty());
+        sheet.accept();
+        QCOMPARE(sheet.connectionSettings().protocol(), Logic::ConnectionSettings::Protocol::Imap);
+        QCOMPARE(sheet.connectionSettings().port(), 993);
+        QVERIFY(!sheet.connectionSettings().useTls());
     }
 
     // A screen reader names every field by its label, or by the choice it sits under.

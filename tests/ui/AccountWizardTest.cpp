@@ -14,6 +14,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -36,6 +37,12 @@ const char* const kPresets =
     "  </server>\n"
     "  <server name=\"nopop.example\" url=\"https://nopop.example/\">\n"
     "    <access login=\"none\" help=\"https://help.nopop.example/\">No POP3 here.</access>\n"
+    "  </server>\n"
+    "  <server name=\"imaponly.example\" url=\"https://imaponly.example/\">\n"
+    "    <access login=\"none\" help=\"https://help.imaponly.example/\">No POP3.</access>\n"
+    "    <imap address=\"imap.imaponly.example\" port=\"993\" ssl=\"1\"/>\n"
+    "    <imap-access login=\"app-password\" help=\"https://help.imaponly.example/imap\">"
+    "An app password.</imap-access>\n"
     "  </server>\n"
     "</servers>\n";
 
@@ -228,6 +235,17 @@ private Q_SLOTS:
         clickBack();
         enterAddress(QStringLiteral("box7@unknown.org"));
         QVERIFY(field<QWidget>("providerNote") == nullptr);
+    }
+
+    // A provider with IMAP alone is no refusal: IMAP is chosen, with its own note.
+    void aProviderWithImapGetsIt() {
+        enterAddress(QStringLiteral("box7@imaponly.example"));
+        QCOMPARE(m_wizard->currentId(), int(AccountWizard::kPop3Page));
+        QCOMPARE(field<QComboBox>("protocol")->currentText(), QStringLiteral("IMAP"));
+        QCOMPARE(field<QLineEdit>("serverName")->text(), QStringLiteral("imap.imaponly.example"));
+        QCOMPARE(field<QLineEdit>("port")->text(), QStringLiteral("993"));
+        QCOMPARE(field<QWidget>("providerNote")->findChild<QLabel*>()->text(),
+                 QStringLiteral("An app password."));
     }
 
     void aBadPortKeepsThePop3PageOpen() {

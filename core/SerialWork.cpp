@@ -1,6 +1,6 @@
-#include "core/KeyringWork.h"
+#include "core/SerialWork.h"
 
-KeyringWork::~KeyringWork() {
+SerialWork::~SerialWork() {
     {
         std::lock_guard lock(m_mutex);
         m_ending = true;
@@ -10,17 +10,17 @@ KeyringWork::~KeyringWork() {
         m_thread.join();
 }
 
-void KeyringWork::post(std::function<void()> task) {
+void SerialWork::post(std::function<void()> task) {
     {
         std::lock_guard lock(m_mutex);
         m_tasks.push_back(std::move(task));
         if (!m_thread.joinable())
-            m_thread = std::thread(&KeyringWork::run, this);
+            m_thread = std::thread(&SerialWork::run, this);
     }
     m_wake.notify_one();
 }
 
-void KeyringWork::run() {
+void SerialWork::run() {
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [this] { return m_ending || !m_tasks.empty(); });
