@@ -2,6 +2,8 @@
 
 #include "platform/AtomicFile.h"
 
+#include <fstream>
+
 namespace Norq {
 
 DataFile::DataFile(const std::filesystem::path& dataFolder, const std::string& name)
@@ -18,17 +20,22 @@ std::filesystem::path DataFile::pathOf(const std::filesystem::path& dataFolder,
 
 SaveLoad::Reader& DataFile::openForReading() {
     closeReading();
-    m_input.open(m_path, std::ios::binary);
-    m_reader = m_input.is_open() ? std::make_unique<SaveLoad::Reader>(m_input)
-                                 : std::make_unique<SaveLoad::Reader>();
+    // Read whole, at once: the records are then read from memory.
+    std::ifstream input(m_path, std::ios::binary | std::ios::ate);
+    if (const std::streamoff size = input ? std::streamoff(input.tellg()) : 0; size > 0) {
+        m_contents.resize(static_cast<std::size_t>(size));
+        input.seekg(0);
+        input.read(m_contents.data(), size);
+        m_contents.resize(static_cast<std::size_t>(input.gcount()));
+    }
+    m_reader = input.is_open() ? std::make_unique<SaveLoad::Reader>(m_contents)
+                               : std::make_unique<SaveLoad::Reader>();
     return *m_reader;
 }
 
 void DataFile::closeReading() {
     m_reader.reset();
-    if (m_input.is_open())
-        m_input.close();
-    m_input.clear();
+    std::string().swap(m_contents); // gives the memory back
 }
 
 SaveLoad::Writer* DataFile::openForWriting() {

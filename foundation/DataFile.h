@@ -3,7 +3,6 @@
 #include "foundation/SaveLoad.h"
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -41,7 +40,8 @@ public:
 
 private:
     std::filesystem::path m_path;
-    std::ifstream m_input;
+    /// The whole file while it is read.
+    std::string m_contents;
     std::unique_ptr<SaveLoad::Reader> m_reader;
     std::unique_ptr<Platform::AtomicFile> m_output;
     std::unique_ptr<SaveLoad::Writer> m_writer;

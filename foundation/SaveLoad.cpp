@@ -31,24 +31,26 @@ template <class T> void toLittleEndian(T value, char* bytes) {
 } // namespace
 
 bool Reader::atEnd() const {
-    return m_raw == nullptr || m_failed || m_raw->peek() == std::char_traits<char>::eof();
+    return m_null || m_failed || m_position == m_bytes.size();
 }
 
-bool Reader::readPlain(char* bytes, size_t count) {
-    if (m_raw == nullptr || m_failed) {
+bool Reader::readPlain(char* bytes, std::size_t count) {
+    if (m_null || m_failed) {
         m_failed = true;
         return false;
     }
-    m_raw->read(bytes, static_cast<std::streamsize>(count));
-    if (static_cast<size_t>(m_raw->gcount()) != count)
-        m_failed = true;
+    // What there is of a short read is handed out all the same: a header cut in its
+    // reserved word still names its record.
+    const std::size_t taken = m_bytes.copy(bytes, count, m_position);
+    m_position += taken;
+    m_failed = taken < count;
     return !m_failed;
 }
 
-bool Reader::readScrambled(char* bytes, size_t count) {
+bool Reader::readScrambled(char* bytes, std::size_t count) {
     if (!readPlain(bytes, count))
         return false;
-    for (size_t i = 0; i < count; ++i)
+    for (std::size_t i = 0; i < count; ++i)
         bytes[i] = scramble(bytes[i], m_index++);
     return true;
 }
@@ -87,20 +89,50 @@ void Reader::read(bool& value) {
 
 void Reader::read(std::string& value) {
     value.clear();
-    char byte;
-    while (readScrambled(&byte, 1) && byte != '\0')
-        value.push_back(byte);
+    if (m_null || m_failed) {
+        m_failed = true;
+        return;
+    }
+    // The text runs to its 0 byte, or to the end of the data, which fails the reader.
+    const std::string_view rest = m_bytes.substr(m_position);
+    std::size_t length = 0;
+    while (length < rest.size() && scramble(rest[length], m_index + length) != '\0')
+        ++length;
+    value.resize(length);
+    for (std::size_t i = 0; i < length; ++i)
+        value[i] = scramble(rest[i], m_index + i);
+    const bool ended = length < rest.size();
+    m_position += length + (ended ? 1 : 0);
+    m_index += length + (ended ? 1 : 0);
+    m_failed = !ended;
 }
 
 void Reader::read(std::u16string& value) {
     value.clear();
-    char bytes[2];
-    while (readScrambled(bytes, sizeof bytes)) {
-        const auto unit = fromLittleEndian<std::uint16_t>(bytes);
-        if (unit == 0)
-            break;
-        value.push_back(static_cast<char16_t>(unit));
+    if (m_null || m_failed) {
+        m_failed = true;
+        return;
     }
+    // Two bytes a unit, to the 0 unit; a lone byte at the end is not read, as no unit.
+    const std::string_view rest = m_bytes.substr(m_position);
+    const auto unitAt = [&](std::size_t unit) {
+        const std::size_t at = 2 * unit;
+        const auto low = static_cast<unsigned char>(scramble(rest[at], m_index + at));
+        const auto high = static_cast<unsigned char>(scramble(rest[at + 1], m_index + at + 1));
+        return static_cast<char16_t>(low | (high << 8));
+    };
+    const std::size_t units = rest.size() / 2;
+    std::size_t length = 0;
+    while (length < units && unitAt(length) != 0)
+        ++length;
+    value.resize(length);
+    for (std::size_t i = 0; i < length; ++i)
+        value[i] = unitAt(i);
+    const bool ended = length < units;
+    const std::size_t taken = 2 * (length + (ended ? 1 : 0));
+    m_position += taken;
+    m_index += taken;
+    m_failed = !ended;
 }
 
 void Writer::writeHeader(std::string_view tag) {
@@ -109,9 +141,16 @@ void Writer::writeHeader(std::string_view tag) {
     m_bytes.append(header, sizeof header);
 }
 
-void Writer::writeScrambled(const char* bytes, size_t count) {
-    for (size_t i = 0; i < count; ++i)
-        m_bytes.push_back(scramble(bytes[i], m_index++));
+void Writer::writeScrambled(const char* bytes, std::size_t count) {
+    const std::size_t start = m_bytes.size();
+    m_bytes.append(bytes, count);
+    scrambleFrom(start);
+}
+
+void Writer::scrambleFrom(std::size_t start) {
+    char* bytes = m_bytes.data();
+    for (std::size_t at = start; at < m_bytes.size(); ++at)
+        bytes[at] = scramble(bytes[at], m_index++);
 }
 
 void Writer::write(std::uint32_t value) {
@@ -136,14 +175,22 @@ void Writer::write(bool value) {
 }
 
 void Writer::write(std::string_view value) {
-    writeScrambled(value.data(), value.size());
-    writeScrambled("", 1);
+    const std::size_t start = m_bytes.size();
+    m_bytes.append(value);
+    m_bytes.push_back('\0');
+    scrambleFrom(start);
 }
 
 void Writer::write(std::u16string_view value) {
-    for (char16_t unit : value)
-        write(static_cast<std::uint16_t>(unit));
-    write(std::uint16_t{0});
+    const std::size_t start = m_bytes.size();
+    m_bytes.resize(start + 2 * (value.size() + 1));
+    char* bytes = m_bytes.data() + start;
+    for (char16_t unit : value) {
+        toLittleEndian(static_cast<std::uint16_t>(unit), bytes);
+        bytes += 2;
+    }
+    toLittleEndian(std::uint16_t{0}, bytes);
+    scrambleFrom(start);
 }
 
 } // namespace Norq::SaveLoad

@@ -1,22 +1,22 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <istream>
 #include <string>
 #include <string_view>
 
 namespace Norq::SaveLoad {
 
-/// Reads records from a data file: record headers (slot id and reserved word, stored plainly)
-/// and scrambled contents. It never reads ahead, so a header read between two contents reads
-/// exactly the bytes that follow the last content byte handed out.
+/// Reads records from a data file's bytes: record headers (slot id and reserved word, stored
+/// plainly) and scrambled contents, in the order they were written.
 class Reader {
 public:
     /// The null reader: stands for a data file that could not be opened; every read fails.
     Reader() = default;
-    explicit Reader(std::istream& raw) : m_raw(&raw) {}
+    /// Reads these bytes, which must outlive the reader.
+    explicit Reader(std::string_view bytes) : m_bytes(bytes), m_null(false) {}
 
-    bool isNull() const { return m_raw == nullptr; }
+    bool isNull() const { return m_null; }
     /// True once any read came up short.
     bool failed() const { return m_failed; }
     /// True when no byte is left to read (or a read failed).
@@ -36,11 +36,14 @@ public:
     void read(std::u16string& value);
 
 private:
-    bool readPlain(char* bytes, size_t count);
-    bool readScrambled(char* bytes, size_t count);
+    bool readPlain(char* bytes, std::size_t count);
+    bool readScrambled(char* bytes, std::size_t count);
 
-    std::istream* m_raw = nullptr;
+    std::string_view m_bytes;
+    std::size_t m_position = 0;
+    /// Counts the scrambled bytes, which the key follows.
     std::uint64_t m_index = 0;
+    bool m_null = true;
     bool m_failed = false;
 };
 
@@ -61,7 +64,9 @@ public:
     const std::string& bytes() const { return m_bytes; }
 
 private:
-    void writeScrambled(const char* bytes, size_t count);
+    void writeScrambled(const char* bytes, std::size_t count);
+    /// Scrambles the bytes from `start` to the end, which were appended plain.
+    void scrambleFrom(std::size_t start);
 
     std::string m_bytes;
     std::uint64_t m_index = 0;

@@ -4,10 +4,10 @@
 #include "foundation/SaveLoad.h"
 #include "logic/AccountMgr.h"
 
-#include <sstream>
+#include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::istringstream file(std::string(reinterpret_cast<const char*>(data), size));
+    const std::string_view file(reinterpret_cast<const char*>(data), size);
     Norq::SaveLoad::Reader reader(file);
     try {
         const Logic::AccountMgr manager(reader);

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,7 +71,7 @@ TEST(DataFile, EmptyStoreIsTwelveBytes) {
     ASSERT_EQ(bytes.size(), 12u);
     EXPECT_EQ(bytes.substr(0, 8), std::string("\x05\xD7\xEC\x95\0\0\0\0", 8));
     // The count is scrambled: reading it back gives 0 again.
-    std::istringstream in(bytes);
+    const std::string in = bytes;
     Reader reader(in);
     reader.readHeader("Logic::AccountMgr");
     std::uint32_t count = 99;
@@ -162,7 +161,7 @@ TEST(DataFile, TruncatedFileAtEveryLengthNeverReadsPastTheEnd) {
     const size_t lastSlotIdEnd = whole.size() - 4 - 4;
     StderrCapture quiet;
     for (size_t length = 0; length < whole.size(); ++length) {
-        std::istringstream in(whole.substr(0, length));
+        const std::string in = whole.substr(0, length);
         Reader reader(in);
         Sample loaded;
         // A cut before a slot id is complete fails the check; a cut after the last one leaves
@@ -186,7 +185,7 @@ TEST(DataFile, FileWithAnotherKeyPassesTheFirstHeaderButNotTheSecond) {
     // Scramble the contents once more, as a program with a different key would have.
     for (size_t i = 8; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(bytes[i] ^ 0x5C);
-    std::istringstream in(bytes);
+    const std::string in = bytes;
     Reader reader(in);
     Sample loaded;
     StderrCapture quiet;

@@ -8,7 +8,6 @@
 #include <ctime>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 
 namespace LogicTest {
@@ -45,8 +44,7 @@ inline std::shared_ptr<Logic::Mail> mailAt(std::time_t utc, int zoneMinutes = 0,
 
 /// Reads a record of type T back from the bytes a Writer collected.
 template <class T> T readBack(const std::string& bytes) {
-    std::istringstream in(bytes);
-    Norq::SaveLoad::Reader reader(in);
+    Norq::SaveLoad::Reader reader(bytes);
     return T(reader);
 }
 

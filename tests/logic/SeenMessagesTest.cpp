@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -47,7 +46,7 @@ TEST(SeenMessages, ARecordReadsBackAndADamagedOneChangesNothing) {
     seen.save(writer);
     std::string bytes = writer.bytes();
 
-    std::istringstream whole(bytes);
+    const std::string whole = bytes;
     Norq::SaveLoad::Reader reader(whole);
     Logic::SeenMessages loaded;
     ASSERT_TRUE(loaded.load(reader));
@@ -56,7 +55,7 @@ TEST(SeenMessages, ARecordReadsBackAndADamagedOneChangesNothing) {
     EXPECT_EQ(loaded.find("u3"), Seen::Reported);
     EXPECT_EQ(loaded.find("u1"), Seen::Passed);
 
-    std::istringstream cut(bytes.substr(0, bytes.size() - 3));
+    const std::string cut = bytes.substr(0, bytes.size() - 3);
     Norq::SaveLoad::Reader cutReader(cut);
     Logic::SeenMessages untouched("other@pop.example.org:110");
     EXPECT_FALSE(untouched.load(cutReader));
