@@ -12,6 +12,14 @@
 #include <memory>
 #include <string>
 
+namespace {
+
+std::string twoDigits(int value) {
+    return (value < 10 ? "0" : "") + std::to_string(value);
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     if (argc != 3 && argc != 4) {
         std::fprintf(stderr, "usage: bench_desktop_seed <data folder> <messages> [port]\n");
@@ -31,9 +39,9 @@ int main(int argc, char** argv) {
         const std::string n = std::to_string(i + 1);
         mails.push_back(std::make_shared<Logic::Mail>(
             "reader@example.org",
-            "Received: from relay.example.net by mx.example.org; Mon, 7 Dec 2009 10:" +
-                std::string(i < 10 ? "0" : "") + std::to_string(i % 60) +
-                ":00 +0000\r\nFrom: Anna Lindqvist <anna" + n +
+            "Received: from relay.example.net by mx.example.org; " +
+                std::to_string(1 + i / 1440 % 28) + " Dec 2009 " + twoDigits(i / 60 % 24) + ":" +
+                twoDigits(i % 60) + ":00 +0000\r\nFrom: Anna Lindqvist <anna" + n +
                 "@example.net>\r\nSubject: Quarterly figures, draft " + n +
                 " of the report with the corrections we talked about\r\n\r\n"));
     }

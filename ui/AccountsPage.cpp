@@ -4,6 +4,7 @@
 #include "core/ModelReader.h"
 #include "core/UserActions.h"
 #include "logic/Account.h"
+#include "ui/AccountListModel.h"
 #include "ui/AccountSettingsSheet.h"
 #include "ui/AccountWizard.h"
 #include "ui/DialogUnits.h"
@@ -15,43 +16,11 @@
 #include "ui/ReportTable.h"
 
 #include <QPushButton>
-#include <QTableWidget>
-
-namespace {
-
-enum Column { kAddress, kStatus };
-
-// The row keeps the address's own bytes, so an address that is not valid UTF-8 still finds
-// its account after the round trip through the shown text.
-constexpr int kAddressRole = Qt::UserRole;
-
-QString statusText(const AccountView& account) {
-    switch (account.status) {
-    case Logic::AccountStatus::Failed:
-        if (account.failureReason.empty())
-            return QStringLiteral("Failed...");
-        return QStringLiteral("Failed: ") + toQString(account.failureReason);
-    case Logic::AccountStatus::Pending:
-        return QStringLiteral("Pending...");
-    case Logic::AccountStatus::Processing:
-        return QStringLiteral("Processing...");
-    case Logic::AccountStatus::Idle:
-        break;
-    }
-    if (account.unread == 0)
-        return QStringLiteral("No unread messages");
-    if (account.unread == 1)
-        return QStringLiteral("1 unread message");
-    return QStringLiteral("%1 unread messages").arg(account.unread);
-}
-
-} // namespace
 
 AccountsPage::AccountsPage(LogicCore& core, ModelEvents& events, QWidget* parent)
-    : QWidget(parent), m_core(core) {
-    m_list = new ReportTable(
-        {{QStringLiteral("E-Mail Address"), 140, 0.45}, {QStringLiteral("Status"), 120, 0, true}},
-        QAbstractItemView::SingleSelection, this);
+    : QWidget(parent), m_core(core), m_model(new AccountListModel(this)) {
+    m_list = new ReportTable(m_model, {{140, 0.45}, {120, 0, true}},
+                             QAbstractItemView::SingleSelection, this);
     m_list->setObjectName(QStringLiteral("accountList"));
     m_list->setEmptyText(QStringLiteral("No accounts yet: add one with Add..."));
     auto* add = ReportList::createButton(this, QStringLiteral("&Add..."), "addAccount");
@@ -59,9 +28,11 @@ AccountsPage::AccountsPage(LogicCore& core, ModelEvents& events, QWidget* parent
     m_remove = ReportList::createButton(this, QStringLiteral("&Remove"), "removeAccount");
     ReportList::layOut(this, m_list, {add, m_edit, m_remove});
 
-    connect(m_list, &QTableWidget::itemSelectionChanged, this, &AccountsPage::updateButtons);
-    connect(m_list, &QTableWidget::cellDoubleClicked, this,
-            [this](int row, int) { readMailOfRow(row); });
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &AccountsPage::updateButtons);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &AccountsPage::updateButtons);
+    connect(m_list, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { readMailOfRow(index.row()); });
     connect(m_list, &ReportTable::enterPressed, this, &AccountsPage::editSelectedAccount);
     connect(m_list, &ReportTable::deletePressed, this, &AccountsPage::removeSelectedAccount);
     connect(add, &QPushButton::clicked, this, &AccountsPage::addAccountWithWizard);
@@ -85,38 +56,15 @@ QSize AccountsPage::sizeHint() const {
 
 void AccountsPage::refreshAccounts() {
     const std::string selected = selectedAddress();
-    const std::vector<AccountView> accounts = ModelReader(m_core).accounts();
-    m_list->clearContents();
-    m_list->setRowCount(static_cast<int>(accounts.size()));
-    for (int row = 0; row < m_list->rowCount(); ++row) {
-        const AccountView& account = accounts[row];
-        auto* address = new QTableWidgetItem(toQString(account.emailAddress));
-        address->setData(kAddressRole, QByteArray::fromStdString(account.emailAddress));
-        m_list->setItem(row, kAddress, address);
-        m_list->setItem(row, kStatus, new QTableWidgetItem);
-        showStatus(row, account);
-    }
-    if (const int row = rowOf(selected); !selected.empty() && row >= 0)
+    m_model->setAccounts(ModelReader(m_core).accounts());
+    if (const int row = m_model->rowOf(selected); !selected.empty() && row >= 0)
         m_list->selectRow(row);
-    updateButtons();
 }
 
 void AccountsPage::refreshAccountRow(const std::string& emailAddress) {
-    const int row = rowOf(emailAddress);
-    if (row < 0) {
+    const auto account = ModelReader(m_core).account(emailAddress);
+    if (!account || !m_model->updateAccount(*account))
         refreshAccounts();
-        return;
-    }
-    if (const auto account = ModelReader(m_core).account(emailAddress))
-        showStatus(row, *account);
-}
-
-void AccountsPage::showStatus(int row, const AccountView& account) {
-    QTableWidgetItem* status = m_list->item(row, kStatus);
-    const QString text = statusText(account);
-    status->setText(text);
-    // A reason is often longer than the column: the whole of it on hover.
-    status->setToolTip(account.status == Logic::AccountStatus::Failed ? text : QString());
 }
 
 void AccountsPage::addAccountWithWizard() {
@@ -162,7 +110,7 @@ void AccountsPage::removeSelectedAccount() {
 }
 
 void AccountsPage::readMailOfRow(int row) {
-    const std::string address = addressAt(row);
+    const std::string address = m_model->addressAt(row);
     const auto copy = ModelReader(m_core).accountSettings(address);
     if (!copy || !runReadMailAction(this, copy->preferences))
         return;
@@ -175,19 +123,7 @@ void AccountsPage::updateButtons() {
     m_remove->setEnabled(selected);
 }
 
-int AccountsPage::rowOf(const std::string& emailAddress) const {
-    for (int row = 0; row < m_list->rowCount(); ++row) {
-        if (addressAt(row) == emailAddress)
-            return row;
-    }
-    return -1;
-}
-
-std::string AccountsPage::addressAt(int row) const {
-    return m_list->item(row, kAddress)->data(kAddressRole).toByteArray().toStdString();
-}
-
 std::string AccountsPage::selectedAddress() const {
     const QModelIndexList rows = m_list->selectionModel()->selectedRows();
-    return rows.isEmpty() ? std::string() : addressAt(rows.first().row());
+    return rows.isEmpty() ? std::string() : m_model->addressAt(rows.first().row());
 }

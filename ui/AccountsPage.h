@@ -4,7 +4,7 @@
 
 #include <string>
 
-struct AccountView;
+class AccountListModel;
 class LogicCore;
 class ModelEvents;
 class QPushButton;
@@ -33,13 +33,11 @@ private:
     /// A double click: the account's read-mail action, then every message of the account read.
     void readMailOfRow(int row);
     void updateButtons();
-    int rowOf(const std::string& emailAddress) const;
-    void showStatus(int row, const AccountView& account);
-    std::string addressAt(int row) const;
     /// "" when no row is selected.
     std::string selectedAddress() const;
 
     LogicCore& m_core;
+    AccountListModel* m_model;
     ReportTable* m_list;
     QPushButton* m_edit;
     QPushButton* m_remove;

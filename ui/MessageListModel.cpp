@@ -19,17 +19,32 @@ QString dateText(const MailDate& date) {
     return QDateTime::fromSecsSinceEpoch(instant).toString(QStringLiteral("dd.MM.yyyy HH:mm"));
 }
 
-bool lessIn(int column, const Logic::Mail& a, const Logic::Mail& b) {
-    switch (column) {
-    case MessageListModel::kAccount:
-        return a.accountEmail() < b.accountEmail();
-    case MessageListModel::kFrom:
-        return a.sender() < b.sender();
-    case MessageListModel::kSubject:
-        return a.subject() < b.subject();
-    default:
-        return a.received().instant() < b.received().instant();
-    }
+// Sorts the records by their key in the column, newest first where the keys are equal and in
+// their old order where the dates are too. The keys are gathered first, so that the sort reads
+// no record, only the texts the keys point into.
+template <typename KeyOf>
+void reorder(Logic::Account::MailList& mails, KeyOf keyOf, bool ascending) {
+    struct Entry {
+        decltype(keyOf(*mails.front())) key;
+        std::int64_t instant;
+        std::size_t row;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(mails.size());
+    for (std::size_t row = 0; row < mails.size(); ++row)
+        entries.push_back({keyOf(*mails[row]), mails[row]->received().instant(), row});
+    std::sort(entries.begin(), entries.end(), [ascending](const Entry& a, const Entry& b) {
+        if (const auto order = a.key <=> b.key; order != 0)
+            return ascending ? order < 0 : order > 0;
+        if (a.instant != b.instant)
+            return a.instant > b.instant;
+        return a.row < b.row;
+    });
+    Logic::Account::MailList sorted;
+    sorted.reserve(mails.size());
+    for (const Entry& entry : entries)
+        sorted.push_back(std::move(mails[entry.row]));
+    mails = std::move(sorted);
 }
 
 } // namespace
@@ -38,12 +53,12 @@ MessageListModel::MessageListModel(QObject* parent) : QAbstractTableModel(parent
 
 void MessageListModel::setMails(Logic::Account::MailList mails) {
     beginResetModel();
-    m_mails.assign(mails.begin(), mails.end());
+    m_mails = std::move(mails);
     applyOrder();
     endResetModel();
 }
 
-const std::shared_ptr<const Logic::Mail>& MessageListModel::mailAt(int row) const {
+const std::shared_ptr<Logic::Mail>& MessageListModel::mailAt(int row) const {
     return m_mails.at(static_cast<std::size_t>(row));
 }
 
@@ -132,11 +147,27 @@ void MessageListModel::sort(int column, Qt::SortOrder order) {
 }
 
 void MessageListModel::applyOrder() {
-    const int column = m_sortColumn;
-    if (m_order == Qt::AscendingOrder)
-        std::stable_sort(m_mails.begin(), m_mails.end(),
-                         [column](const auto& a, const auto& b) { return lessIn(column, *a, *b); });
-    else
-        std::stable_sort(m_mails.begin(), m_mails.end(),
-                         [column](const auto& a, const auto& b) { return lessIn(column, *b, *a); });
+    if (m_mails.empty())
+        return;
+    const bool ascending = m_order == Qt::AscendingOrder;
+    switch (m_sortColumn) {
+    case kAccount:
+        reorder(
+            m_mails, [](const Logic::Mail& mail) { return std::string_view(mail.accountEmail()); },
+            ascending);
+        break;
+    case kFrom:
+        reorder(
+            m_mails, [](const Logic::Mail& mail) { return std::u16string_view(mail.sender()); },
+            ascending);
+        break;
+    case kSubject:
+        reorder(
+            m_mails, [](const Logic::Mail& mail) { return std::u16string_view(mail.subject()); },
+            ascending);
+        break;
+    default:
+        reorder(
+            m_mails, [](const Logic::Mail& mail) { return mail.received().instant(); }, ascending);
+    }
 }

@@ -19,7 +19,7 @@ public:
 
     /// Lists these messages instead, in the order chosen last.
     void setMails(Logic::Account::MailList mails);
-    const std::shared_ptr<const Logic::Mail>& mailAt(int row) const;
+    const std::shared_ptr<Logic::Mail>& mailAt(int row) const;
     /// The row of this very record; -1 when it is not listed.
     int rowOf(const Logic::Mail& mail) const;
     /// Takes the message out of the list, as one read meanwhile.
@@ -37,7 +37,7 @@ public:
 private:
     void applyOrder();
 
-    std::vector<std::shared_ptr<const Logic::Mail>> m_mails;
+    Logic::Account::MailList m_mails;
     int m_sortColumn = kDate;
     Qt::SortOrder m_order = Qt::DescendingOrder;
 };

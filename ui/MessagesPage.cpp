@@ -4,87 +4,25 @@
 #include "core/UserActions.h"
 #include "logic/Mail.h"
 #include "ui/DialogUnits.h"
+#include "ui/MessageListModel.h"
 #include "ui/ModelEvents.h"
 #include "ui/QtText.h"
 #include "ui/ReadMailActions.h"
 #include "ui/ReportList.h"
 #include "ui/ReportTable.h"
 
-#include <QDateTime>
 #include <QHeaderView>
+#include <QItemSelection>
 #include <QPushButton>
-#include <QSet>
-#include <QTableWidget>
 
-#include <algorithm>
-
-namespace {
-
-enum Column { kAccount, kFrom, kSubject, kDate };
-
-// Day first, in local time. A message whose Received line gave no date (or one that 32-bit
-// seconds cannot hold) has no moment worth showing.
-QString dateText(const MailDate& date) {
-    const std::int64_t instant = date.instant();
-    if (date.time <= 0 || instant <= 0)
-        return {};
-    return QDateTime::fromSecsSinceEpoch(instant).toString(QStringLiteral("dd.MM.yyyy HH:mm"));
-}
-
-QString cellText(const Logic::Mail& mail, int column) {
-    switch (column) {
-    case kAccount:
-        return toQString(mail.accountEmail());
-    case kFrom:
-        return toQString(mail.sender());
-    case kSubject:
-        return toQString(mail.subject());
-    default:
-        return dateText(mail.received());
-    }
-}
-
-// One cell; it keeps its message, so rows sort by the message's own values (the address by
-// its bytes, sender and subject by their UTF-16 units, the date by its instant) and every
-// action finds the very record it shows.
-class MessageItem : public QTableWidgetItem {
-public:
-    MessageItem(std::shared_ptr<const Logic::Mail> mail, int column)
-        : QTableWidgetItem(cellText(*mail, column), UserType), m_mail(std::move(mail)),
-          m_column(column) {}
-
-    const std::shared_ptr<const Logic::Mail>& mail() const { return m_mail; }
-
-    bool operator<(const QTableWidgetItem& other) const override {
-        const Logic::Mail& mine = *m_mail;
-        const Logic::Mail& theirs = *static_cast<const MessageItem&>(other).m_mail;
-        switch (m_column) {
-        case kAccount:
-            return mine.accountEmail() < theirs.accountEmail();
-        case kFrom:
-            return mine.sender() < theirs.sender();
-        case kSubject:
-            return mine.subject() < theirs.subject();
-        default:
-            return mine.received().instant() < theirs.received().instant();
-        }
-    }
-
-private:
-    std::shared_ptr<const Logic::Mail> m_mail;
-    int m_column;
-};
-
-} // namespace
+#include <unordered_set>
 
 MessagesPage::MessagesPage(LogicCore& core, ModelEvents& events, QWidget* parent)
-    : QWidget(parent), m_core(core), m_sortColumn(kDate) {
+    : QWidget(parent), m_core(core), m_model(new MessageListModel(this)),
+      m_sortColumn(MessageListModel::kDate) {
     // The subject matters most: it takes what the others leave. The account, often the same in
     // every row, gets the least.
-    m_list = new ReportTable({{QStringLiteral("Account"), 70, 0.2},
-                              {QStringLiteral("From"), 90, 0.27},
-                              {QStringLiteral("Subject"), 110, 0, true},
-                              {QStringLiteral("Date"), 100}},
+    m_list = new ReportTable(m_model, {{70, 0.2}, {90, 0.27}, {110, 0, true}, {100}},
                              QAbstractItemView::ExtendedSelection, this);
     m_list->setObjectName(QStringLiteral("messageList"));
     m_list->setEmptyText(QStringLiteral("No unread messages"));
@@ -96,19 +34,24 @@ MessagesPage::MessagesPage(LogicCore& core, ModelEvents& events, QWidget* parent
     m_list->horizontalHeader()->setSortIndicatorShown(true);
     connect(m_list->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &MessagesPage::sortByColumn);
-    connect(m_list, &QTableWidget::itemSelectionChanged, this, &MessagesPage::updateButtons);
-    connect(m_list, &QTableWidget::cellDoubleClicked, this,
-            [this](int row, int) { readMailOfRow(row); });
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &MessagesPage::updateButtons);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &MessagesPage::updateButtons);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &MessagesPage::updateButtons);
+    connect(m_list, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { readMailOfRow(index.row()); });
     connect(m_list, &ReportTable::enterPressed, this, [this] {
-        if (m_list->currentRow() >= 0)
-            readMailOfRow(m_list->currentRow());
+        if (m_list->currentIndex().isValid())
+            readMailOfRow(m_list->currentIndex().row());
     });
     connect(m_list, &ReportTable::deletePressed, this, &MessagesPage::markSelectedRead);
     connect(m_markAllRead, &QPushButton::clicked, this, &MessagesPage::markAllRead);
     connect(m_markRead, &QPushButton::clicked, this, &MessagesPage::markSelectedRead);
-    connect(&events, &ModelEvents::unreadChanged, this, &MessagesPage::refresh);
-    connect(&events, &ModelEvents::accountRemoved, this, &MessagesPage::refresh);
-    refresh();
+    // While the page is hidden a change only marks the list stale: it is rebuilt when shown.
+    connect(&events, &ModelEvents::unreadChanged, this, &MessagesPage::refreshWhenShown);
+    connect(&events, &ModelEvents::accountRemoved, this, &MessagesPage::refreshWhenShown);
+    m_list->horizontalHeader()->setSortIndicator(m_sortColumn, Qt::DescendingOrder);
+    updateButtons();
 }
 
 QSize MessagesPage::sizeHint() const {
@@ -116,29 +59,33 @@ QSize MessagesPage::sizeHint() const {
 }
 
 void MessagesPage::refresh() {
+    m_stale = false;
     // A check that ends while the user has picked some messages must not drop the choice.
-    QSet<const Logic::Mail*> selected;
+    std::unordered_set<const Logic::Mail*> selected;
     for (const QModelIndex& index : m_list->selectionModel()->selectedRows())
-        selected.insert(mailAt(index.row()).get());
+        selected.insert(m_model->mailAt(index.row()).get());
+    m_model->setMails(ModelReader(m_core).unreadMails());
+    if (selected.empty())
+        return;
+    QItemSelection rows;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (selected.count(m_model->mailAt(row).get()) != 0)
+            rows.select(m_model->index(row, 0), m_model->index(row, MessageListModel::kDate));
+    }
+    m_list->selectionModel()->select(rows, QItemSelectionModel::Select);
+}
 
-    Logic::Account::MailList mails = ModelReader(m_core).unreadMails();
-    std::stable_sort(mails.begin(), mails.end(), [](const auto& a, const auto& b) {
-        return a->received().instant() > b->received().instant();
-    });
-    m_list->clearContents();
-    m_list->setRowCount(static_cast<int>(mails.size()));
-    for (int row = 0; row < m_list->rowCount(); ++row) {
-        for (int column = kAccount; column <= kDate; ++column)
-            m_list->setItem(row, column, new MessageItem(mails[row], column));
-    }
-    applySort();
-    for (int row = 0; row < m_list->rowCount(); ++row) {
-        if (selected.contains(mailAt(row).get()))
-            m_list->selectionModel()->select(m_list->model()->index(row, 0),
-                                             QItemSelectionModel::Select |
-                                                 QItemSelectionModel::Rows);
-    }
-    updateButtons();
+void MessagesPage::refreshWhenShown() {
+    if (isVisible())
+        refresh();
+    else
+        m_stale = true;
+}
+
+void MessagesPage::showEvent(QShowEvent* event) {
+    if (m_stale)
+        refresh();
+    QWidget::showEvent(event);
 }
 
 void MessagesPage::markAllRead() {
@@ -146,13 +93,13 @@ void MessagesPage::markAllRead() {
 }
 
 void MessagesPage::select(const Logic::Mail& mail) {
-    for (int row = 0; row < m_list->rowCount(); ++row) {
-        if (mailAt(row).get() == &mail) {
-            m_list->selectRow(row);
-            m_list->scrollToItem(m_list->item(row, kSubject));
-            return;
-        }
-    }
+    if (m_stale)
+        refresh();
+    const int row = m_model->rowOf(mail);
+    if (row < 0)
+        return;
+    m_list->selectRow(row);
+    m_list->scrollTo(m_model->index(row, MessageListModel::kSubject));
 }
 
 void MessagesPage::sortByColumn(int column) {
@@ -163,26 +110,25 @@ void MessagesPage::sortByColumn(int column) {
 
 void MessagesPage::applySort() {
     const Qt::SortOrder order = m_ascending ? Qt::AscendingOrder : Qt::DescendingOrder;
-    m_list->sortItems(m_sortColumn, order);
+    m_model->sort(m_sortColumn, order);
     m_list->horizontalHeader()->setSortIndicator(m_sortColumn, order);
 }
 
 void MessagesPage::markSelectedRead() {
     std::vector<const Logic::Mail*> mails;
     for (const QModelIndex& index : m_list->selectionModel()->selectedRows())
-        mails.push_back(mailAt(index.row()).get());
+        mails.push_back(m_model->mailAt(index.row()).get());
     if (!mails.empty())
         UserActions(m_core).markRead(mails);
 }
 
 void MessagesPage::readMailOfRow(int row) {
-    const std::shared_ptr<const Logic::Mail> mail = mailAt(row);
+    const std::shared_ptr<const Logic::Mail> mail = m_model->mailAt(row);
     const ModelReader view(m_core);
     const std::optional<std::string> account = view.accountOfMail(*mail);
     if (!account) {
         // Read meanwhile (on another page or in the tray menu): the row is stale.
-        m_list->removeRow(row);
-        updateButtons();
+        m_model->removeRowOf(*mail);
         return;
     }
     const auto settings = view.accountSettings(*account);
@@ -192,10 +138,6 @@ void MessagesPage::readMailOfRow(int row) {
 }
 
 void MessagesPage::updateButtons() {
-    m_markAllRead->setEnabled(m_list->rowCount() > 0);
+    m_markAllRead->setEnabled(m_model->rowCount() > 0);
     m_markRead->setEnabled(m_list->selectionModel()->hasSelection());
-}
-
-std::shared_ptr<const Logic::Mail> MessagesPage::mailAt(int row) const {
-    return static_cast<const MessageItem*>(m_list->item(row, kAccount))->mail();
 }

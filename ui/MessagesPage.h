@@ -2,9 +2,8 @@
 
 #include <QWidget>
 
-#include <memory>
-
 class LogicCore;
+class MessageListModel;
 class ModelEvents;
 class QPushButton;
 class ReportTable;
@@ -14,7 +13,7 @@ class Mail;
 }
 
 /// The "Messages" tab: every unread message of every account in one list, rebuilt whenever
-/// the unread messages or the accounts change.
+/// the unread messages or the accounts change, or while the tab is hidden, when it is next shown.
 class MessagesPage : public QWidget {
     Q_OBJECT
 public:
@@ -29,7 +28,11 @@ public:
 
     QSize sizeHint() const override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void refreshWhenShown();
     /// A header click: another column sorts ascending, the same one again turns the order round.
     void sortByColumn(int column);
     void applySort();
@@ -37,12 +40,14 @@ private:
     /// A double click: the account's read-mail action, then every message of that account read.
     void readMailOfRow(int row);
     void updateButtons();
-    std::shared_ptr<const Logic::Mail> mailAt(int row) const;
 
     LogicCore& m_core;
+    MessageListModel* m_model;
     ReportTable* m_list;
     QPushButton* m_markAllRead;
     QPushButton* m_markRead;
     int m_sortColumn;
     bool m_ascending = false;
+    /// The list does not show the model's messages: the page was hidden when they changed.
+    bool m_stale = true;
 };

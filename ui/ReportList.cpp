@@ -4,12 +4,12 @@
 
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace ReportList {
 
-void layOut(QWidget* page, QTableWidget* list, const QList<QPushButton*>& buttons) {
+void layOut(QWidget* page, QTableView* list, const QList<QPushButton*>& buttons) {
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(dialogUnitsToPixelsX(page, 6), dialogUnitsToPixelsY(page, 6),
                                dialogUnitsToPixelsX(page, 6), dialogUnitsToPixelsY(page, 4));

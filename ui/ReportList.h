@@ -4,7 +4,7 @@
 #include <QString>
 
 class QPushButton;
-class QTableWidget;
+class QTableView;
 class QWidget;
 
 /// The list pages' shared shape: a report list (a ReportTable) filling the page, with its
@@ -13,7 +13,7 @@ namespace ReportList {
 
 /// Lays out the page: the list keeps its distance to all four edges and grows with the page;
 /// the buttons keep theirs to the bottom-right corner.
-void layOut(QWidget* page, QTableWidget* list, const QList<QPushButton*>& buttons);
+void layOut(QWidget* page, QTableView* list, const QList<QPushButton*>& buttons);
 
 /// A push button of the pages' size, 60 × 14 dialog units, wider when its text needs it.
 QPushButton* createButton(QWidget* page, const QString& text, const char* objectName);

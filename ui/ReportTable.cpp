@@ -39,9 +39,10 @@ public:
 
 } // namespace
 
-ReportTable::ReportTable(const QList<Column>& columns, QAbstractItemView::SelectionMode selection,
-                         QWidget* parent)
-    : QTableWidget(0, static_cast<int>(columns.size()), parent), m_columns(columns) {
+ReportTable::ReportTable(QAbstractItemModel* model, const QList<Column>& columns,
+                         QAbstractItemView::SelectionMode selection, QWidget* parent)
+    : QTableView(parent), m_columns(columns) {
+    setModel(model);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(selection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -57,10 +58,8 @@ ReportTable::ReportTable(const QList<Column>& columns, QAbstractItemView::Select
     header->setHighlightSections(false);
     header->setStretchLastSection(false);
     m_scale = std::max(1.0, dialogUnitsToPixelsX(this, 400) / 600.0);
-    for (int column = 0; column < columns.size(); ++column) {
-        setHorizontalHeaderItem(column, new QTableWidgetItem(columns[column].title));
+    for (int column = 0; column < columns.size(); ++column)
         setColumnWidth(column, qRound(columns[column].minimum * m_scale));
-    }
     // A column dragged wider or narrower takes its width from the filling one.
     connect(header, &QHeaderView::sectionResized, this, [this](int column) {
         if (column < m_columns.size() && !m_columns[column].fills)
@@ -83,13 +82,13 @@ void ReportTable::keyPressEvent(QKeyEvent* event) {
         Q_EMIT enterPressed();
         return;
     default:
-        QTableWidget::keyPressEvent(event);
+        QTableView::keyPressEvent(event);
     }
 }
 
 void ReportTable::paintEvent(QPaintEvent* event) {
-    QTableWidget::paintEvent(event);
-    if (rowCount() > 0 || m_emptyText.isEmpty())
+    QTableView::paintEvent(event);
+    if (model()->rowCount() > 0 || m_emptyText.isEmpty())
         return;
     QPainter painter(viewport());
     painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
@@ -99,7 +98,7 @@ void ReportTable::paintEvent(QPaintEvent* event) {
 bool ReportTable::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::Resize)
         layOutColumns();
-    return QTableWidget::viewportEvent(event);
+    return QTableView::viewportEvent(event);
 }
 
 void ReportTable::layOutColumns() {

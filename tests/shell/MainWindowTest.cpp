@@ -23,7 +23,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 
@@ -98,7 +98,7 @@ std::vector<std::unique_ptr<Logic::Account>> accounts(std::unique_ptr<Logic::Acc
 }
 
 int selectedMessages(const MainWindow& window) {
-    const auto* list = window.findChild<QTableWidget*>(QStringLiteral("messageList"));
+    const auto* list = window.findChild<QTableView*>(QStringLiteral("messageList"));
     return static_cast<int>(list->selectionModel()->selectedRows().size());
 }
 

@@ -1,16 +1,25 @@
-// The Messages list's model under Qt's own model tester: rows over the core's records, sorting
-// by each column, and a selection that follows its messages through a sort and a refresh.
+// The list models under Qt's own model tester: the Messages list's rows over the core's
+// records, sorting by each column, and a selection that follows its messages through a sort
+// and a refresh; the Accounts list's rows rewritten one at a time as a check goes.
 #include "ui/MessageListModel.h"
 #include "logic/Mail.h"
 #include "tests/support/QtTests.h"
+#include "ui/AccountListModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
+
+AccountView account(const std::string& address) {
+    AccountView view;
+    view.emailAddress = address;
+    return view;
+}
 
 std::shared_ptr<Logic::Mail> mail(const std::string& account, const std::string& from,
                                   const std::string& subject, int day) {
@@ -19,7 +28,7 @@ std::shared_ptr<Logic::Mail> mail(const std::string& account, const std::string&
                                                       "\r\nSubject: " + subject + "\r\n\r\n");
 }
 
-QStringList column(const MessageListModel& model, int column) {
+QStringList column(const QAbstractItemModel& model, int column) {
     QStringList texts;
     for (int row = 0; row < model.rowCount(); ++row)
         texts << model.data(model.index(row, column)).toString();
@@ -64,6 +73,27 @@ private Q_SLOTS:
         model.removeRowOf(*c);
         QCOMPARE(model.rowCount(), 1);
         QCOMPARE(model.rowOf(*c), -1);
+    }
+
+    void accountRowsChangeOneAtATime() {
+        AccountListModel model;
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setAccounts({account("a@example.org"), account("b@example.org")});
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        AccountView failed = account("b@example.org");
+        failed.status = Logic::AccountStatus::Failed;
+        failed.failureReason = "Login failed";
+        QVERIFY(model.updateAccount(failed));
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.front().front().toModelIndex().row(), 1);
+        QCOMPARE(column(model, AccountListModel::kStatus),
+                 (QStringList{u"No unread messages"_s, u"Failed: Login failed"_s}));
+        QCOMPARE(model.index(1, AccountListModel::kStatus).data(Qt::ToolTipRole).toString(),
+                 u"Failed: Login failed"_s);
+        QVERIFY(!model.index(0, AccountListModel::kStatus).data(Qt::ToolTipRole).isValid());
+        QVERIFY(!model.updateAccount(account("c@example.org")));
+        QCOMPARE(model.rowOf("b@example.org"), 1);
     }
 };
 

@@ -8,7 +8,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTableWidget>
+#include <QTableView>
 
 using namespace Qt::StringLiterals;
 
@@ -142,10 +142,11 @@ void Model::breakSaving(bool broken) {
         writeText(folder, QStringLiteral("not a folder"));
 }
 
-QStringList column(const QTableWidget* list, int column) {
+QStringList column(const QTableView* list, int column) {
+    const QAbstractItemModel* model = list->model();
     QStringList texts;
-    for (int row = 0; row < list->rowCount(); ++row)
-        texts << list->item(row, column)->text();
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts << model->index(row, column).data().toString();
     return texts;
 }
 

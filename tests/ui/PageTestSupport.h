@@ -10,7 +10,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-class QTableWidget;
+class QTableView;
 class SettingsPage;
 
 namespace PageTests {
@@ -56,7 +56,7 @@ private:
 };
 
 /// The texts of one column, top to bottom.
-QStringList column(const QTableWidget* list, int column);
+QStringList column(const QTableView* list, int column);
 
 /// Handlers in the XDG folders this program runs with, installed before anything asks the
 /// desktop: "mailto:" starts a mail client whose command line reads %VELOMAR_TEST_BOX%,
