@@ -1,9 +1,16 @@
+// `velomar`, the program a person starts: it runs the jobs without a window itself, without
+// loading the desktop's libraries, and starts the tray program (an executable of its own) when
+// no job is asked for.
 #include "cli/CommandLineJob.h"
 #include "cli/ProgramContext.h"
-#include "shell/SingleInstance.h"
-#include "shell/TrayProgram.h"
+#include "cli/SingleInstance.h"
+#include "foundation/InstallLayout.h"
+#include "platform/AtomicFile.h"
+#include "platform/ProcessImage.h"
+#include "platform/SpecialFolders.h"
 
 #include <iostream>
+#include <optional>
 
 namespace {
 
@@ -27,15 +34,38 @@ int runCommandLineJob(int argc, char** argv, const CommandLineJob& job) {
     }
 }
 
+// The tray program takes this process over, with the same command line.
+int startTrayProgram(char** argv) {
+#if VELOMAR_HAS_TRAY
+    const std::filesystem::path installDir = Platform::executablePath().parent_path();
+    const auto tray = Norq::InstallLayout::findTrayProgram(installDir);
+    if (!tray) {
+        std::cerr << "velomar: the tray program velomar-tray is neither beside this velomar nor in "
+                  << (installDir / ".." / "libexec" / "velomar").lexically_normal().string()
+                  << "; install the program again. velomar --check-once works without it.\n";
+        return 1;
+    }
+    const int error = Platform::replaceProcessImage(*tray, argv);
+    std::cerr << "velomar: cannot start the tray program " << tray->string() << ": "
+              << Platform::errorText(error) << '\n';
+    return 1;
+#else
+    (void)argv;
+    std::cerr << "velomar: this build has no tray program; use --check-once\n\n"
+              << CommandLineJob::usage();
+    return 2;
+#endif
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    std::optional<CommandLineJob> job;
     {
         const CommandLineOptions options(argc, argv);
-        const CommandLineJob job(options);
-        if (job.isRequested())
-            return runCommandLineJob(argc, argv, job);
+        job.emplace(options);
     }
-    TrayProgram program(argc, argv);
-    return program.run();
+    if (job->isRequested())
+        return runCommandLineJob(argc, argv, *job);
+    return startTrayProgram(argv);
 }

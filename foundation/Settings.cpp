@@ -22,7 +22,8 @@ const std::string kNotificationStyle = "NotificationStyle";
 Settings::Settings()
     : Settings(Platform::RegistryStore(
                    Platform::RegistryStore::userStorePath(Product::kMaker, Product::kName)),
-               Platform::Autostart(std::string(Product::kName)), Platform::executablePath()) {}
+               Platform::Autostart(std::string(Product::kName)),
+               InstallLayout::frontDoor(Platform::executablePath())) {}
 
 Settings::Settings(Platform::RegistryStore store, Platform::Autostart autostart,
                    std::filesystem::path executable)

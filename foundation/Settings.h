@@ -50,7 +50,8 @@ public:
     NotificationStyle notificationStyle() const;
     void setNotificationStyle(NotificationStyle style);
 
-    /// The running executable, whose folder is the default install folder.
+    /// The executable a person starts (for the tray program, the velomar that starts it), whose
+    /// folder is the default install folder.
     const std::filesystem::path& executable() const { return m_executable; }
 
     bool isAutostart() const;

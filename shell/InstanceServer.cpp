@@ -1,7 +1,7 @@
 #include "shell/InstanceServer.h"
 
+#include "cli/InstanceProtocol.h"
 #include "foundation/Reporter.h"
-#include "shell/InstanceProtocol.h"
 
 #include <QEvent>
 #include <QLocalServer>
@@ -115,14 +115,14 @@ void InstanceServer::serve(QLocalSocket* connection) {
     const Reply reply = [guarded](const JobOutput& output) {
         if (guarded == nullptr)
             return;
-        guarded->write(InstanceProtocol::encodeReply(output));
+        guarded->write(QByteArray::fromStdString(InstanceProtocol::encodeReply(output)));
         guarded->disconnectFromServer(); // after the written bytes have gone out
     };
-    auto received = std::make_shared<QByteArray>();
+    auto received = std::make_shared<std::string>();
     connect(connection, &QLocalSocket::readyRead, connection, [=, this] {
         if (!timeout->isActive())
             return; // the request is complete; anything more is ignored
-        *received += connection->readAll();
+        *received += connection->readAll().toStdString();
         InstanceProtocol::Request request = InstanceProtocol::decodeRequest(*received);
         if (request.state == InstanceProtocol::Request::State::Incomplete &&
             received->size() > InstanceProtocol::kMaxRequestSize)

@@ -2,6 +2,7 @@
 
 #include "cli/CommandLineJob.h"
 #include "cli/ProgramContext.h"
+#include "cli/SingleInstance.h"
 #include "cli/StartModel.h"
 #include "core/LogicCore.h"
 #include "foundation/Exception.h"
@@ -13,7 +14,6 @@
 #include "shell/MainWindow.h"
 #include "shell/PageTabs.h"
 #include "shell/RemoteAccountAddition.h"
-#include "shell/SingleInstance.h"
 #include "shell/TrayApplication.h"
 #include "transport/AbandonedConnectionTests.h"
 #include "ui/Prompts.h"
@@ -61,15 +61,14 @@ int TrayProgram::runUntilExit() {
                       CommandLineJob::startsMinimized(application.options()));
     QObject::connect(&window, &MainWindow::exitRequested, m_gui.get(), &QCoreApplication::quit);
     new KeyringMove(core, &window);
-    InstanceServer server(instance.socketPath(),
+    InstanceServer server(QString::fromStdString(instance.socketPath()),
                           [&window, &core](const std::vector<std::string>& arguments,
                                            const std::string& input,
                                            const InstanceServer::Reply& reply) {
                               answer(window, core, arguments, input, reply);
                           });
     if (!server.listen())
-        Norq::report("Desktop", "later starts cannot reach this one",
-                     instance.socketPath().toStdString());
+        Norq::report("Desktop", "later starts cannot reach this one", instance.socketPath());
     // The session ending (or `kill`) ends the program as E&xit does: what is unsaved is saved.
     const Platform::TerminationSignals termination;
     std::optional<QSocketNotifier> terminated;

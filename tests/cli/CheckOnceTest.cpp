@@ -10,6 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fstream>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
 
 using TestProgram::ProgramRun;
@@ -63,6 +71,37 @@ TEST_F(CheckOnceTest, WithoutAccountsItSaysSo) {
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(velomar("--check-once --json").output,
               "{\"unread\": 0, \"new\": 0, \"saved\": true, \"accounts\": []}\n");
+}
+
+// The jobs without a window are the front door's own: no Qt library in the process, even in the
+// middle of a check (here against a server that takes the connection and never greets).
+TEST_F(CheckOnceTest, ItsJobsLoadNoQt) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::vector<std::unique_ptr<Logic::Account>> accounts;
+    accounts.push_back(TestMail::account("alice", "wonderland", ntohs(address.sin_port), false));
+    addAccounts(std::move(accounts));
+
+    const pid_t job = ::fork();
+    if (job == 0) {
+        ::execl(VELOMAR_EXECUTABLE, "velomar", "--check-once", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    pollfd connecting{listener, POLLIN, 0};
+    ASSERT_EQ(::poll(&connecting, 1, 30000), 1);
+    std::stringstream maps;
+    maps << std::ifstream("/proc/" + std::to_string(job) + "/maps").rdbuf();
+    ::kill(job, SIGKILL);
+    ::waitpid(job, nullptr, 0);
+    ::close(listener);
+    EXPECT_NE(maps.str().find("libc.so"), std::string::npos);
+    EXPECT_EQ(maps.str().find("libQt6"), std::string::npos) << maps.str();
 }
 
 TEST_F(CheckOnceTest, FindsExactlyTheNewMessagesKeepsThemAndFindsNothingTheSecondTime) {

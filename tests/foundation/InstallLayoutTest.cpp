@@ -25,3 +25,21 @@ TEST(InstallLayout, BesideTheExecutableFirstThenTheInstalledShareFolder) {
     EXPECT_EQ(Norq::InstallLayout::findBasisFolder(bin), bin / "basis");
     EXPECT_EQ(Norq::InstallLayout::userGuide(bin), bin / "docs/user-guide.html");
 }
+
+// velomar and its tray program find each other, installed or in a build.
+TEST(InstallLayout, TheTrayProgramAndItsFrontDoor) {
+    const TestSupport::TempHome home;
+    const auto bin = home.path() / "prefix/bin";
+    const auto libexec = home.path() / "prefix/libexec/velomar";
+    std::filesystem::create_directories(bin);
+    EXPECT_FALSE(Norq::InstallLayout::findTrayProgram(bin));
+    writeFile(libexec / "velomar-tray", "");
+    EXPECT_EQ(Norq::InstallLayout::findTrayProgram(bin), libexec / "velomar-tray");
+    EXPECT_EQ(Norq::InstallLayout::frontDoor(libexec / "velomar-tray"), bin / "velomar");
+    EXPECT_EQ(Norq::InstallLayout::frontDoor(bin / "velomar"), bin / "velomar");
+
+    writeFile(bin / "velomar-tray", "");
+    writeFile(bin / "velomar", "");
+    EXPECT_EQ(Norq::InstallLayout::findTrayProgram(bin), bin / "velomar-tray");
+    EXPECT_EQ(Norq::InstallLayout::frontDoor(bin / "velomar-tray"), bin / "velomar");
+}

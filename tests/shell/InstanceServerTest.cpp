@@ -1,8 +1,8 @@
 // The tray program's local socket stays open to later starts: connections beyond a few are
 // closed at once, and a socket that stopped listening for want of file descriptors listens again.
 #include "shell/InstanceServer.h"
-#include "shell/InstanceProtocol.h"
-#include "shell/SingleInstance.h"
+#include "cli/InstanceProtocol.h"
+#include "cli/SingleInstance.h"
 #include "tests/support/QtTests.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TempHome.h"
@@ -115,7 +115,7 @@ private Q_SLOTS:
         QCOMPARE(InstanceServer::Limits{}.requestTimeout, 10000ms);
         int handled = 0;
         InstanceServer server(
-            first.socketPath(),
+            QString::fromStdString(first.socketPath()),
             [&](const Arguments&, const std::string&, const InstanceServer::Reply& reply) {
                 ++handled;
                 reply({0, {}, {}});
@@ -123,20 +123,23 @@ private Q_SLOTS:
             {32, 10ms, 300ms});
         QVERIFY(server.listen());
         struct stat status {};
-        QCOMPARE(::stat(first.socketPath().toLocal8Bit().constData(), &status), 0);
+        QCOMPARE(
+            ::stat(QString::fromStdString(first.socketPath()).toLocal8Bit().constData(), &status),
+            0);
         QCOMPARE(status.st_mode & 077, 0u); // nobody else may connect
 
         // A request that never ends is refused once it passes 64 KiB...
         QLocalSocket endless;
-        endless.connectToServer(first.socketPath());
+        endless.connectToServer(QString::fromStdString(first.socketPath()));
         QVERIFY(endless.waitForConnected(5000));
-        const QByteArray start = InstanceProtocol::encodeRequest({"--check-once"});
+        const QByteArray start =
+            QByteArray::fromStdString(InstanceProtocol::encodeRequest({"--check-once"}));
         endless.write(start.left(start.size() / 2) + QByteArray(70 * 1024, 'x'));
         QVERIFY(QTest::qWaitFor([&] { return endless.bytesAvailable() > 0; }, 5000));
         QVERIFY(endless.readAll().startsWith("2\n"));
         // ...and one that stops half way is dropped after the time limit.
         QLocalSocket silent;
-        silent.connectToServer(first.socketPath());
+        silent.connectToServer(QString::fromStdString(first.socketPath()));
         QVERIFY(silent.waitForConnected(5000));
         silent.write(start.left(start.size() / 2));
         QVERIFY(QTest::qWaitFor([&] { return silent.state() == QLocalSocket::UnconnectedState; },
@@ -152,7 +155,7 @@ private Q_SLOTS:
         std::vector<InstanceServer::Reply> held;
         bool holding = true;
         InstanceServer server(
-            first.socketPath(),
+            QString::fromStdString(first.socketPath()),
             [&](const Arguments&, const std::string&, const InstanceServer::Reply& reply) {
                 if (holding)
                     held.push_back(reply);
@@ -166,17 +169,18 @@ private Q_SLOTS:
         QLocalSocket one;
         QLocalSocket two;
         for (QLocalSocket* connection : {&one, &two}) {
-            connection->connectToServer(first.socketPath());
+            connection->connectToServer(QString::fromStdString(first.socketPath()));
             QVERIFY(connection->waitForConnected(5000));
-            connection->write(InstanceProtocol::encodeRequest({"--check-once"}));
+            connection->write(
+                QByteArray::fromStdString(InstanceProtocol::encodeRequest({"--check-once"})));
         }
         QVERIFY(QTest::qWaitFor([&] { return held.size() == 2; }, 10000));
 
         // A third is closed without its request being read, and a later start says why.
         QLocalSocket third;
-        third.connectToServer(first.socketPath());
+        third.connectToServer(QString::fromStdString(first.socketPath()));
         QVERIFY(third.waitForConnected(5000));
-        third.write(InstanceProtocol::encodeRequest({"--check-once"}));
+        third.write(QByteArray::fromStdString(InstanceProtocol::encodeRequest({"--check-once"})));
         QVERIFY(
             QTest::qWaitFor([&] { return third.state() == QLocalSocket::UnconnectedState; }, 5000));
         const JobOutput refused = askAsALaterStart(home.dataFolder());
@@ -204,7 +208,7 @@ private Q_SLOTS:
         SingleInstance first(home.dataFolder());
         QCOMPARE(first.claim(), SingleInstance::Role::First);
         InstanceServer server(
-            first.socketPath(),
+            QString::fromStdString(first.socketPath()),
             [](const Arguments&, const std::string&, const InstanceServer::Reply& reply) {
                 reply({0, "answered\n", {}});
             },
@@ -223,7 +227,7 @@ private Q_SLOTS:
         // Connections nobody ends take every descriptor left: the server cannot accept them,
         // stops listening and cannot listen again yet.
         std::size_t idle = 0;
-        while (held.connect(first.socketPath()))
+        while (held.connect(QString::fromStdString(first.socketPath())))
             QVERIFY(++idle < 100);
         QVERIFY(idle > 0);
         QVERIFY(QTest::qWaitFor([&] { return errors.text().find(stopped) != std::string::npos; },

@@ -1,7 +1,6 @@
-// One program per user: the request frame, a later start handing its work over through the
-// socket, and the real program asked by a second start and by --check-once while it runs.
-#include "shell/SingleInstance.h"
-#include "shell/InstanceProtocol.h"
+// One program per user: a later start handing its work over through the socket, and the real
+// program asked by a second start and by --check-once while it runs.
+#include "cli/SingleInstance.h"
 #include "shell/InstanceServer.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "tests/support/QtTests.h"
@@ -39,51 +38,18 @@ QString velomar(const QStringList& arguments, const QByteArray& input = {}) {
 class SingleInstanceTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void requestsAndRepliesKeepEveryByte() {
-        const Arguments arguments{"--check-once", "", "two\nlines", "100%", "Café"};
-        const QByteArray request = InstanceProtocol::encodeRequest(arguments);
-        using State = InstanceProtocol::Request::State;
-        for (qsizetype cut = 0; cut < request.size(); ++cut)
-            QCOMPARE(InstanceProtocol::decodeRequest(request.left(cut)).state, State::Incomplete);
-        const auto decoded = InstanceProtocol::decodeRequest(request);
-        QCOMPARE(decoded.state, State::Complete);
-        QVERIFY(decoded.arguments == arguments);
-        QCOMPARE(InstanceProtocol::decodeRequest(request + "x\n").state, State::Invalid);
-
-        // What the job read travels apart from the arguments, once, after them.
-        const QByteArray withInput = InstanceProtocol::encodeRequest(arguments, "p\n%=<");
-        const auto read = InstanceProtocol::decodeRequest(withInput);
-        QCOMPARE(read.state, State::Complete);
-        QVERIFY(read.arguments == arguments);
-        QCOMPARE(read.input, std::string("p\n%=<"));
-        QCOMPARE(InstanceProtocol::decodeRequest("velomar-request 1\n<a\n=b\n\n").state,
-                 State::Invalid);
-        QCOMPARE(InstanceProtocol::decodeRequest("velomar-request 1\n<a\n<b\n\n").state,
-                 State::Invalid);
-        QCOMPARE(InstanceProtocol::decodeRequest("GET / HTTP/1.0\r\n").state, State::Invalid);
-        QCOMPARE(InstanceProtocol::decodeRequest("velomar-request 1\nno-equals\n\n").state,
-                 State::Invalid);
-
-        const JobOutput output{3, "a: 1 new\n", "velomar: x\n"};
-        const QByteArray reply = InstanceProtocol::encodeReply(output);
-        QVERIFY(!InstanceProtocol::decodeReply(reply.chopped(1)));
-        const auto back = InstanceProtocol::decodeReply(reply);
-        QVERIFY(back && back->exitCode == 3 && back->standardOutput == output.standardOutput &&
-                back->standardError == output.standardError);
-    }
-
     void aLaterStartHandsItsArgumentsToTheFirst() {
         const TestSupport::TempHome home;
         std::filesystem::create_directories(home.dataFolder());
         SingleInstance first(home.dataFolder());
         QCOMPARE(first.claim(), SingleInstance::Role::First);
         // A socket left behind by a crashed run does not stop the new one.
-        QFile stale(first.socketPath());
+        QFile stale(QString::fromStdString(first.socketPath()));
         QVERIFY(stale.open(QIODevice::WriteOnly));
         stale.close();
         Arguments asked;
         std::string input;
-        InstanceServer server(first.socketPath(),
+        InstanceServer server(QString::fromStdString(first.socketPath()),
                               [&](const Arguments& arguments, const std::string& read,
                                   const InstanceServer::Reply& reply) {
                                   asked = arguments;
@@ -110,7 +76,7 @@ private Q_SLOTS:
 
         // Something else on the socket gets an answer, not a hang.
         QLocalSocket stranger;
-        stranger.connectToServer(first.socketPath());
+        stranger.connectToServer(QString::fromStdString(first.socketPath()));
         QVERIFY(stranger.waitForConnected(5000));
         stranger.write("HELO\r\n");
         QVERIFY(QTest::qWaitFor([&] { return stranger.bytesAvailable() > 0; }, 5000));
@@ -134,7 +100,7 @@ private Q_SLOTS:
         tray.setProcessEnvironment(environment);
         tray.start(QStringLiteral(VELOMAR_EXECUTABLE), {QStringLiteral("-minimized")});
         QVERIFY(tray.waitForStarted());
-        const QString socket = SingleInstance(dataFolder).socketPath();
+        const QString socket = QString::fromStdString(SingleInstance(dataFolder).socketPath());
         QVERIFY(QTest::qWaitFor([&] { return QFile::exists(socket); }, 30000));
 
         // Its own first check finds the two new messages; a request while that check runs

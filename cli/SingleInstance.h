@@ -3,15 +3,15 @@
 #include "cli/JobOutput.h"
 #include "cli/WriterLock.h"
 
-#include <QString>
-
 #include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
-class QLocalSocket;
+namespace Platform {
+class LocalConnection;
+}
 
 /// One program per user works on the data file: the one that holds the writer lock. The tray
 /// program among them also listens on a local socket in the user's runtime folder, through
@@ -37,10 +37,10 @@ public:
     JobOutput ask(const std::vector<std::string>& arguments, const std::string& input = {});
 
     /// The socket the tray program of this data folder listens on.
-    const QString& socketPath() const { return m_socketPath; }
+    const std::string& socketPath() const { return m_socketPath; }
 
 private:
     WriterLock m_lock;
-    QString m_socketPath;
-    std::unique_ptr<QLocalSocket> m_socket;
+    std::string m_socketPath;
+    std::unique_ptr<Platform::LocalConnection> m_connection;
 };

@@ -1,15 +1,14 @@
-#include "shell/SingleInstance.h"
+#include "cli/SingleInstance.h"
 
+#include "cli/InstanceProtocol.h"
 #include "foundation/Exception.h"
 #include "foundation/NameChecksum.h"
 #include "foundation/Product.h"
 #include "foundation/Reporter.h"
+#include "platform/LocalConnection.h"
 #include "platform/SpecialFolders.h"
-#include "shell/InstanceProtocol.h"
-#include "ui/QtText.h"
 
-#include <QLocalSocket>
-
+#include <cstdio>
 #include <thread>
 
 namespace {
@@ -17,21 +16,22 @@ namespace {
 // Several data folders (several test runs, say) may share one runtime folder: the socket is
 // named after the data folder it serves. It lives where only this user can enter (another
 // user's folder would let them take the name first); empty when there is no such folder.
-QString socketPathFor(const std::filesystem::path& dataFolder) {
-    const QString name =
-        toQString(Norq::Product::kName) +
-        QStringLiteral("-%1").arg(Norq::nameChecksum(dataFolder.string()), 8, 16, QLatin1Char('0'));
-    const std::filesystem::path folder = Platform::privateRuntimeFolder(
-        dataFolder / "run", "quorvex-velomar", static_cast<std::size_t>(name.toUtf8().size()));
+std::string socketPathFor(const std::filesystem::path& dataFolder) {
+    char checksum[9];
+    std::snprintf(checksum, sizeof checksum, "%08x",
+                  static_cast<unsigned>(Norq::nameChecksum(dataFolder.string())));
+    const std::string name = std::string(Norq::Product::kName) + '-' + checksum;
+    const std::filesystem::path folder =
+        Platform::privateRuntimeFolder(dataFolder / "run", "quorvex-velomar", name.size());
     if (folder.empty()) {
         Norq::report("Desktop", "no private folder for the local socket", dataFolder.string());
         return {};
     }
-    return QString::fromStdString(folder.string()) + u'/' + name;
+    return (folder / name).string();
 }
 
 // The largest answer read: a JSON check report of thousands of new messages fits many times.
-constexpr qsizetype kMaxReplySize = 64 * 1024 * 1024;
+constexpr std::size_t kMaxReplySize = 64 * 1024 * 1024;
 
 } // namespace
 
@@ -49,13 +49,12 @@ SingleInstance::Role SingleInstance::claim(std::chrono::milliseconds patience) {
             Norq::report("Desktop", "no instance lock", m_lock.file().string());
             return Role::First;
         }
-        if (m_socketPath.isEmpty())
+        if (m_socketPath.empty())
             throw Norq::Exception("Another Quorvex Velomar holds " + m_lock.file().string() +
                                   ", and there is no folder that only you can enter for reaching "
                                   "it (set XDG_RUNTIME_DIR to one); try again once it has ended.");
-        m_socket = std::make_unique<QLocalSocket>();
-        m_socket->connectToServer(m_socketPath);
-        if (m_socket->waitForConnected(1000))
+        m_connection = std::make_unique<Platform::LocalConnection>();
+        if (m_connection->connect(m_socketPath, std::chrono::seconds(1)))
             return Role::Second;
         if (std::chrono::steady_clock::now() > deadline)
             throw Norq::Exception("Another Quorvex Velomar holds " + m_lock.file().string() +
@@ -66,22 +65,22 @@ SingleInstance::Role SingleInstance::claim(std::chrono::milliseconds patience) {
 }
 
 JobOutput SingleInstance::ask(const std::vector<std::string>& arguments, const std::string& input) {
-    QByteArray received;
-    if (m_socket != nullptr) {
-        m_socket->write(InstanceProtocol::encodeRequest(arguments, input));
-        // The answer may take as long as a check: wait until it is complete or the
-        // connection ends.
+    std::string received;
+    // The answer may take as long as a check: wait until it is complete or the connection ends.
+    if (m_connection != nullptr &&
+        m_connection->send(InstanceProtocol::encodeRequest(arguments, input))) {
         while (received.size() <= kMaxReplySize) {
             if (const auto reply = InstanceProtocol::decodeReply(received))
                 return *reply;
-            if (!m_socket->waitForReadyRead(-1) && m_socket->bytesAvailable() == 0)
+            if (!m_connection->receive(received))
                 break;
-            received += m_socket->readAll();
         }
+        if (const auto reply = InstanceProtocol::decodeReply(received))
+            return *reply;
     }
     // Closed before a byte of the answer came: the running program takes only so many requests
     // at a time and closes the others at once, unread.
-    if (m_socket != nullptr && received.isEmpty())
+    if (m_connection != nullptr && received.empty())
         return {1,
                 {},
                 "velomar: the running Quorvex Velomar closed the connection without "

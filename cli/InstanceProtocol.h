@@ -2,10 +2,10 @@
 
 #include "cli/JobOutput.h"
 
-#include <QByteArray>
-
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 /// What another start of the program says to the running tray program over its local socket,
@@ -19,9 +19,9 @@
 namespace InstanceProtocol {
 
 /// A request that has not ended within this many bytes is refused.
-inline constexpr qsizetype kMaxRequestSize = 64 * 1024;
+inline constexpr std::size_t kMaxRequestSize = 64 * 1024;
 
-QByteArray encodeRequest(const std::vector<std::string>& arguments, const std::string& input = {});
+std::string encodeRequest(const std::vector<std::string>& arguments, const std::string& input = {});
 
 struct Request {
     enum class State { Incomplete, Complete, Invalid };
@@ -30,10 +30,10 @@ struct Request {
     std::string input;
 };
 /// Reads what has arrived so far.
-Request decodeRequest(const QByteArray& received);
+Request decodeRequest(std::string_view received);
 
-QByteArray encodeReply(const JobOutput& output);
+std::string encodeReply(const JobOutput& output);
 /// Nothing until all three lines have arrived or when they do not make a reply.
-std::optional<JobOutput> decodeReply(const QByteArray& received);
+std::optional<JobOutput> decodeReply(std::string_view received);
 
 } // namespace InstanceProtocol
