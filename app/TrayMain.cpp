@@ -1,7 +1,9 @@
 // `velomar-tray`, the tray program, which `velomar` starts when no job is asked for.
+#include "platform/ProcessImage.h"
 #include "shell/TrayProgram.h"
 
 int main(int argc, char** argv) {
+    Platform::takeLargeHeapPagesSetting();
     TrayProgram program(argc, argv);
     return program.run();
 }

@@ -4,6 +4,7 @@
 #include "cli/CommandLineJob.h"
 #include "cli/ProgramContext.h"
 #include "cli/SingleInstance.h"
+#include "core/LogicCore.h"
 #include "foundation/InstallLayout.h"
 #include "platform/AtomicFile.h"
 #include "platform/ProcessImage.h"
@@ -11,15 +12,31 @@
 
 #include <iostream>
 #include <optional>
+#include <system_error>
 
 namespace {
 
+// From about 30 000 unread messages on the data file loads several times faster with large
+// heap pages; below, starting again would cost more than it saves.
+constexpr std::uintmax_t kLargeDataFile = 8 * 1024 * 1024;
+
+bool hasLargeDataFile(const std::filesystem::path& dataFolder) {
+    std::error_code error;
+    const std::uintmax_t size =
+        std::filesystem::file_size(LogicCore::dataFilePath(dataFolder), error);
+    return !error && size > kLargeDataFile;
+}
+
 // A job on the accounts goes to the running tray program, so the data file keeps one writer.
-int runCommandLineJob(int argc, char** argv, const CommandLineJob& job) {
+int runCommandLineJob(int argc, char** argv, const CommandLineJob& job, bool largeHeapPages) {
     if (!job.needsAccounts())
         return printJobOutput(job.runAlone());
     try {
         const ProgramContext application(argc, argv);
+        // Before anything is read from standard input: the job starts again from the beginning.
+        // When that fails it goes on as it is.
+        if (!largeHeapPages && hasLargeDataFile(application.dataFolder()))
+            Platform::replaceProcessImage(Platform::executablePath(), argv, true);
         const auto password = job.readInput(application.dataFolder());
         if (!password)
             return 1;
@@ -45,7 +62,7 @@ int startTrayProgram(char** argv) {
                   << "; install the program again. velomar --check-once works without it.\n";
         return 1;
     }
-    const int error = Platform::replaceProcessImage(*tray, argv);
+    const int error = Platform::replaceProcessImage(*tray, argv, true);
     std::cerr << "velomar: cannot start the tray program " << tray->string() << ": "
               << Platform::errorText(error) << '\n';
     return 1;
@@ -60,12 +77,13 @@ int startTrayProgram(char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    const bool largeHeapPages = Platform::takeLargeHeapPagesSetting();
     std::optional<CommandLineJob> job;
     {
         const CommandLineOptions options(argc, argv);
         job.emplace(options);
     }
     if (job->isRequested())
-        return runCommandLineJob(argc, argv, *job);
+        return runCommandLineJob(argc, argv, *job, largeHeapPages);
     return startTrayProgram(argv);
 }

@@ -3,6 +3,7 @@
 // data file that results.
 #include "core/LogicCore.h"
 #include "logic/AccountSuggestion.h"
+#include "logic/Mail.h"
 #include "tests/cli/ProgramRun.h"
 #include "tests/servers/ScriptedPop3Server.h"
 #include "tests/support/CheckMail.h"
@@ -256,6 +257,32 @@ TEST_F(AccountCommandsTest, DuplicatesAreRefusedAndRemovalNamesWhatItDid) {
     EXPECT_EQ(gone.exitCode, 1);
     EXPECT_EQ(gone.output, "velomar: there is no account with the e-mail address "
                            "[bob@example.org]; velomar --list-accounts lists them.\n");
+}
+
+// With a data file of 40 000 messages the job starts again with large heap pages, before it
+// reads the password: the password, the account and the messages all arrive.
+TEST_F(AccountCommandsTest, ALargeDataFileLosesNothingToTheNewStart) {
+    {
+        LogicCore core(dataFolder(), {});
+        auto& alice = core.accountMgr().addAccount(
+            TestMail::account("alice", "wonderland", mailboxes->dovecot.plainPort(), false));
+        Logic::Account::MailList mails;
+        for (int i = 0; i < 40000; ++i)
+            mails.push_back(std::make_shared<Logic::Mail>(
+                "alice@example.org", "From: Anna <anna@example.net>\r\nSubject: Quarterly "
+                                     "figures, draft " +
+                                         std::to_string(i) +
+                                         " of the report with the corrections\r\n\r\n"));
+        alice.mergeNewMails(mails);
+        ASSERT_TRUE(core.saveAll());
+    }
+    ASSERT_GT(std::filesystem::file_size(LogicCore::dataFilePath(dataFolder())), 8u << 20);
+    const ProgramRun added =
+        add("builder", "bob@example.org --server 127.0.0.1 --port " + port(false) + " --no-tls");
+    EXPECT_EQ(added.exitCode, 0) << added.output;
+    EXPECT_TRUE(stored("bob@example.org"));
+    const ProgramRun listed = velomar("--list-accounts");
+    EXPECT_NE(listed.output.find("40000 unread"), std::string::npos) << listed.output;
 }
 
 // Beside a real keyring (run by with-keyring): the password goes there, the account file keeps
