@@ -105,9 +105,18 @@ private Q_SLOTS:
         QCOMPARE(column(m_list, kFrom).first(), u"Анна <anna@example.net>"_s);
         QCOMPARE(m_list->horizontalHeader()->sortIndicatorSection(), int(kFrom));
         QCOMPARE(m_list->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
-        // A check's refresh keeps the order the user chose.
+        // A check's refresh keeps the order the user chose, and the selection on its message
+        // through a sort too.
         m_page->refresh();
         QCOMPARE(column(m_list, kFrom).first(), u"Анна <anna@example.net>"_s);
+        clickRow(m_list, 1, {});
+        const QString chosen = column(m_list, kSubject)[1];
+        clickHeader(m_list, kSubject);
+        m_page->refresh();
+        const QModelIndexList rows = m_list->selectionModel()->selectedRows();
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(column(m_list, kSubject)[rows.front().row()], chosen);
+        QVERIFY(rows.front().row() != 1);
     }
 
     void markingASelectionRemovesExactlyThoseRowsAndSaves() {
