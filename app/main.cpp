@@ -7,6 +7,7 @@
 #include "core/LogicCore.h"
 #include "foundation/InstallLayout.h"
 #include "platform/AtomicFile.h"
+#include "platform/HeapSettings.h"
 #include "platform/ProcessImage.h"
 #include "platform/SpecialFolders.h"
 
@@ -78,6 +79,7 @@ int startTrayProgram(char** argv) {
 
 int main(int argc, char** argv) {
     const bool largeHeapPages = Platform::takeLargeHeapPagesSetting();
+    Platform::returnLargeBlocksToTheSystem();
     std::optional<CommandLineJob> job;
     {
         const CommandLineOptions options(argc, argv);

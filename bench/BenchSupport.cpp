@@ -1,5 +1,9 @@
 #include "bench/BenchSupport.h"
 
+#include "platform/HeapSettings.h"
+#include "platform/ProcessImage.h"
+#include "platform/SpecialFolders.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -69,6 +73,12 @@ std::string fixed(double value, int decimals) {
 
 std::string ratio(double a, double b) {
     return b == 0 ? "–" : fixed(a / b, 2);
+}
+
+void heapLikeTheProgram(char** argv) {
+    if (!Platform::takeLargeHeapPagesSetting())
+        Platform::replaceProcessImage(Platform::executablePath(), argv, true);
+    Platform::returnLargeBlocksToTheSystem();
 }
 
 } // namespace Bench

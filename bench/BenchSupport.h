@@ -22,6 +22,10 @@ double median(std::vector<double> values);
 
 /// Resident set size of this process in kilobytes, from /proc/self/status.
 long residentKilobytes();
+
+/// Sets the heap up as the program's processes have it: started again with large heap pages
+/// unless it was started so, large blocks given back to the system. Call it first thing.
+void heapLikeTheProgram(char** argv);
 /// Bytes the allocator has handed out and not had back: the heap the program really uses,
 /// free of the pages the allocator keeps for later.
 std::size_t heapBytesInUse();

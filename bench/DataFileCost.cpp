@@ -10,8 +10,6 @@
 #include "logic/Account.h"
 #include "logic/AccountMgr.h"
 #include "logic/Mail.h"
-#include "platform/ProcessImage.h"
-#include "platform/SpecialFolders.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -174,10 +172,7 @@ int mainMode(const std::string& corpus, int runs, const std::vector<int>& counts
 } // namespace
 
 int main(int argc, char** argv) {
-    // The program loads and saves with large heap pages (velomar starts its tray program so, and
-    // a job on a large data file itself); every process here does the same.
-    if (!Platform::takeLargeHeapPagesSetting())
-        Platform::replaceProcessImage(Platform::executablePath(), argv, true);
+    heapLikeTheProgram(argv);
     try {
         const std::vector<std::string> arguments(argv + 1, argv + argc);
         if (arguments.size() == 5 && arguments[0] == "save")

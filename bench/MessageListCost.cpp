@@ -4,6 +4,7 @@
 // file of bench_desktop_seed, on the X server of DISPLAY. Prints the three figures in ms.
 //
 //   bench_message_list <data folder>
+#include "bench/BenchSupport.h"
 #include "core/LogicCore.h"
 #include "ui/MessagesPage.h"
 #include "ui/ModelEvents.h"
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: bench_message_list <data folder>\n");
         return 2;
     }
+    Bench::heapLikeTheProgram(argv);
     QApplication application(argc, argv);
     LogicCore core(argv[1], {});
     ModelEvents events(core);

@@ -1,5 +1,7 @@
 #include "cli/InstanceProtocol.h"
 
+#include "foundation/AsciiText.h"
+
 #include <charconv>
 
 namespace InstanceProtocol {
@@ -27,24 +29,15 @@ std::string line(std::string_view bytes) {
     return encoded + '\n';
 }
 
-int hexValue(char digit) {
-    if (digit >= '0' && digit <= '9')
-        return digit - '0';
-    if (digit >= 'a' && digit <= 'f')
-        return digit - 'a' + 10;
-    if (digit >= 'A' && digit <= 'F')
-        return digit - 'A' + 10;
-    return -1;
-}
-
 // A '%' without two hex digits after it stands for itself.
 std::string unescaped(std::string_view line) {
     std::string bytes;
     bytes.reserve(line.size());
     for (std::size_t i = 0; i < line.size(); ++i) {
-        if (line[i] == '%' && i + 2 < line.size() && hexValue(line[i + 1]) >= 0 &&
-            hexValue(line[i + 2]) >= 0) {
-            bytes += static_cast<char>(hexValue(line[i + 1]) * 16 + hexValue(line[i + 2]));
+        if (line[i] == '%' && i + 2 < line.size() && Norq::hexDigitValue(line[i + 1]) >= 0 &&
+            Norq::hexDigitValue(line[i + 2]) >= 0) {
+            bytes += static_cast<char>(Norq::hexDigitValue(line[i + 1]) * 16 +
+                                       Norq::hexDigitValue(line[i + 2]));
             i += 2;
         } else {
             bytes += line[i];

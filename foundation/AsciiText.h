@@ -28,4 +28,15 @@ constexpr bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+/// The value of a hexadecimal digit of either case; -1 for any other character.
+constexpr int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
 } // namespace Norq

@@ -7,16 +7,6 @@
 
 namespace {
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 void appendQ(std::string_view text, std::string& out) {
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
@@ -27,8 +17,8 @@ void appendQ(std::string_view text, std::string& out) {
         } else if (text.size() - i < 3) {
             break;
         } else {
-            const int high = hexValue(text[i + 1]);
-            const int low = hexValue(text[i + 2]);
+            const int high = Norq::hexDigitValue(text[i + 1]);
+            const int low = Norq::hexDigitValue(text[i + 2]);
             if (high < 0 || low < 0) {
                 // Not an escape: most likely a bare '=' from a careless encoder, so keep it.
                 out.push_back(c);

@@ -51,16 +51,15 @@ Notifier::~Notifier() = default;
 void Notifier::showNewMails() {
     const UserActions::MailsToNotify taken = m_actions.takeMailsToNotify();
     for (const auto& mail : taken.mails)
-        m_pending.push_back({QString::fromStdString(mail->accountEmail()), qText(mail->sender()),
-                             qText(mail->subject()), NotificationWindow::Layout::Mail, mail});
+        m_pending.push_back({mail, nullptr});
     if (!isRunning())
         startRun();
 }
 
 void Notifier::showProblem(const QString& emailAddress, const QString& reason) {
-    m_pending.push_back({emailAddress, QString(),
-                         QStringLiteral("Could not check this account. ") + reason,
-                         NotificationWindow::Layout::Notice, nullptr});
+    m_pending.push_back(
+        {nullptr, std::make_unique<Notice>(Notice{
+                      emailAddress, QStringLiteral("Could not check this account. ") + reason})});
     if (!isRunning())
         startRun();
 }
@@ -107,11 +106,20 @@ void Notifier::addPopup() {
     // Directly above the newest pop-up of the run, wherever a window manager put it.
     const int bottom = m_bottom - static_cast<int>(m_popups.size()) * NotificationWindow::kHeight;
     const Pending next = takeNext();
-    auto popup = std::make_unique<NotificationWindow>(m_right, bottom, next.title, next.sender,
-                                                      next.subject, next.layout);
-    popup->setAccessibleName(next.title);
-    popup->setAccessibleDescription(next.sender.isEmpty() ? next.subject
-                                                          : next.sender + u'\n' + next.subject);
+    auto layout = NotificationWindow::Layout::Notice;
+    QString title = next.notice ? next.notice->title : QString();
+    QString sender;
+    QString subject = next.notice ? next.notice->text : QString();
+    if (next.mail) {
+        layout = NotificationWindow::Layout::Mail;
+        title = QString::fromStdString(next.mail->accountEmail());
+        sender = qText(next.mail->sender());
+        subject = qText(next.mail->subject());
+    }
+    auto popup =
+        std::make_unique<NotificationWindow>(m_right, bottom, title, sender, subject, layout);
+    popup->setAccessibleName(title);
+    popup->setAccessibleDescription(sender.isEmpty() ? subject : sender + u'\n' + subject);
     connect(popup.get(), &NotificationWindow::clicked, this,
             [this, mail = next.mail] { Q_EMIT popupClicked(mail); });
     m_popups.push_back(std::move(popup));
@@ -119,24 +127,18 @@ void Notifier::addPopup() {
 }
 
 Notifier::Pending Notifier::takeNext() {
-    const auto mails = std::count_if(m_pending.begin(), m_pending.end(), [](const Pending& p) {
-        return p.layout == NotificationWindow::Layout::Mail;
-    });
-    if (static_cast<int>(m_popups.size()) + 1 < m_maximum || mails < 2 ||
-        m_pending.front().layout != NotificationWindow::Layout::Mail) {
+    const auto mails = std::count_if(m_pending.begin(), m_pending.end(),
+                                     [](const Pending& p) { return p.mail != nullptr; });
+    if (static_cast<int>(m_popups.size()) + 1 < m_maximum || mails < 2 || !m_pending.front().mail) {
         Pending next = std::move(m_pending.front());
         m_pending.pop_front();
         return next;
     }
-    std::erase_if(m_pending,
-                  [](const Pending& p) { return p.layout == NotificationWindow::Layout::Mail; });
+    std::erase_if(m_pending, [](const Pending& p) { return p.mail != nullptr; });
     const QString count = m_popups.empty() ? QStringLiteral("%1 new messages")
                                            : QStringLiteral("+%1 more new messages");
-    return {toQString(Norq::Product::kName),
-            {},
-            count.arg(mails),
-            NotificationWindow::Layout::Notice,
-            nullptr};
+    return {nullptr,
+            std::make_unique<Notice>(Notice{toQString(Norq::Product::kName), count.arg(mails)})};
 }
 
 void Notifier::endRun() {

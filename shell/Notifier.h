@@ -66,12 +66,15 @@ Q_SIGNALS:
     void popupClicked(const std::shared_ptr<const Logic::Mail>& mail);
 
 private:
-    struct Pending {
+    struct Notice {
         QString title;
-        QString sender;
-        QString subject;
-        NotificationWindow::Layout layout = NotificationWindow::Layout::Mail;
+        QString text;
+    };
+    /// A message, whose texts are read when its pop-up is made (a first check may bring
+    /// thousands, of which a few are shown), or else a notice with its own.
+    struct Pending {
         std::shared_ptr<const Logic::Mail> mail;
+        std::unique_ptr<Notice> notice;
     };
 
     /// Starts a run of what waits, unless one lasts.

@@ -6,7 +6,6 @@
 #include "ui/DialogUnits.h"
 #include "ui/MessageListModel.h"
 #include "ui/ModelEvents.h"
-#include "ui/QtText.h"
 #include "ui/ReadMailActions.h"
 #include "ui/ReportList.h"
 #include "ui/ReportTable.h"
