@@ -27,6 +27,7 @@ SaveLoad::Reader& DataFile::openForReading() {
         input.seekg(0);
         input.read(m_contents.data(), size);
         m_contents.resize(static_cast<std::size_t>(input.gcount()));
+        m_lastSize = m_contents.size();
     }
     m_reader = input.is_open() ? std::make_unique<SaveLoad::Reader>(m_contents)
                                : std::make_unique<SaveLoad::Reader>();
@@ -48,7 +49,8 @@ SaveLoad::Writer* DataFile::openForWriting() {
         m_output.reset();
         return nullptr;
     }
-    m_writer = std::make_unique<SaveLoad::Writer>();
+    // Most saves write about what the last load or save did.
+    m_writer = std::make_unique<SaveLoad::Writer>(m_lastSize + m_lastSize / 8);
     return m_writer.get();
 }
 
@@ -57,6 +59,7 @@ bool DataFile::closeWriting() {
         return false;
     const bool saved = m_output->write(m_writer->bytes()) && m_output->commit();
     m_saveError = saved ? std::string() : Platform::errorText(m_output->error());
+    m_lastSize = m_writer->bytes().size();
     m_writer.reset();
     m_output.reset();
     return saved;

@@ -46,6 +46,8 @@ private:
     std::unique_ptr<Platform::AtomicFile> m_output;
     std::unique_ptr<SaveLoad::Writer> m_writer;
     std::string m_saveError;
+    /// The size of the file as last read or written.
+    std::size_t m_lastSize = 0;
 };
 
 } // namespace Norq

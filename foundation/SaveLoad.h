@@ -50,6 +50,11 @@ private:
 /// Collects a data file's bytes: plain record headers and scrambled contents.
 class Writer {
 public:
+    Writer() = default;
+    /// Room for this many bytes from the start, so that a file of that size is written
+    /// without growing the buffer on the way.
+    explicit Writer(std::size_t expectedSize) { m_bytes.reserve(expectedSize); }
+
     void writeHeader(std::string_view tag);
 
     void write(std::uint32_t value);
