@@ -22,15 +22,21 @@ template <class Write> bool writeWhole(Norq::DataFile& file, const char* failure
 
 LogicCore::LogicCore(const std::filesystem::path& dataFolder,
                      const std::filesystem::path& presetsFile, const Pop3Limits& limits)
-    : m_serverPresets(Logic::ServerPresets::fromFile(presetsFile)),
-      m_dataFile(dataFolder, kDataFileName), m_seenFile(dataFolder, kSeenFileName),
-      m_accountMgr(m_dataFile.openForReading()), m_checkStarter(m_accountMgr, limits) {
+    : m_presetsFile(presetsFile), m_dataFile(dataFolder, kDataFileName),
+      m_seenFile(dataFolder, kSeenFileName), m_accountMgr(m_dataFile.openForReading()),
+      m_checkStarter(m_accountMgr, limits) {
     m_dataFile.closeReading();
     m_accountMgr.loadSeenMessages(m_seenFile.openForReading());
     m_seenFile.closeReading();
 }
 
 LogicCore::~LogicCore() = default;
+
+const Logic::ServerPresets& LogicCore::serverPresets() const {
+    std::call_once(m_presetsRead,
+                   [this] { m_serverPresets = Logic::ServerPresets::fromFile(m_presetsFile); });
+    return m_serverPresets;
+}
 
 std::filesystem::path LogicCore::dataFilePath(const std::filesystem::path& dataFolder) {
     return Norq::DataFile::pathOf(dataFolder, kDataFileName);

@@ -8,16 +8,18 @@
 #include "logic/ServerPresets.h"
 
 #include <filesystem>
+#include <mutex>
 
 /// The root of the mail model: the server presets, the data file with the accounts and their
 /// unread messages, and the starter of checks. Built before any window, destroyed after the
 /// last one.
 class LogicCore {
 public:
-    /// Reads the server presets from `presetsFile`, data/general.bin in the data folder and the
-    /// state file beside it, data/seen.bin. A damaged data file throws Norq::SaveLoad::Failure;
-    /// a missing one gives no accounts, a missing presets file no presets. A missing or damaged
-    /// state file is not an error: checks then walk each mailbox by date.
+    /// Reads data/general.bin in the data folder and the state file beside it, data/seen.bin,
+    /// and the server presets from `presetsFile` when they are first asked for. A damaged data
+    /// file throws Norq::SaveLoad::Failure; a missing one gives no accounts, a missing presets
+    /// file no presets. A missing or damaged state file is not an error: checks then walk each
+    /// mailbox by date.
     LogicCore(const std::filesystem::path& dataFolder, const std::filesystem::path& presetsFile,
               const Pop3Limits& limits = {});
     LogicCore(const LogicCore&) = delete;
@@ -29,7 +31,8 @@ public:
     /// The state file of the ids the checks have seen, beside it.
     static std::filesystem::path seenFilePath(const std::filesystem::path& dataFolder);
 
-    const Logic::ServerPresets& serverPresets() const { return m_serverPresets; }
+    /// Read on the first call, from any thread: most runs (a check that works) need none.
+    const Logic::ServerPresets& serverPresets() const;
     Logic::AccountMgr& accountMgr() { return m_accountMgr; }
     CheckStarter& checkStarter() { return m_checkStarter; }
     /// The thread that writes to the desktop's keyring, in the order asked for: the deletion
@@ -58,7 +61,9 @@ public:
     std::string saveError();
 
 private:
-    Logic::ServerPresets m_serverPresets;
+    std::filesystem::path m_presetsFile;
+    mutable std::once_flag m_presetsRead;
+    mutable Logic::ServerPresets m_serverPresets;
     Norq::DataFile m_dataFile;
     Norq::DataFile m_seenFile;
     Logic::AccountMgr m_accountMgr;
