@@ -129,12 +129,15 @@ private Q_SLOTS:
         QVERIFY(velomar(addBob + QStringList{QStringLiteral("--login"), QStringLiteral("nobody")},
                         "builder\n")
                     .startsWith(QStringLiteral("exit 1: ")));
-        QCOMPARE(velomar({QStringLiteral("--list-accounts")}),
-                 QStringLiteral("alice@example.org  127.0.0.1:%1  POP3 no TLS   idle     2 unread  "
-                                "password in file\n"
-                                "bob@example.org    127.0.0.1:%1  POP3 no TLS   idle     0 unread  "
-                                "password in file\n")
-                     .arg(port));
+        // The new account's first check may still run.
+        QTRY_COMPARE_WITH_TIMEOUT(
+            velomar({QStringLiteral("--list-accounts")}),
+            QStringLiteral("alice@example.org  127.0.0.1:%1  POP3 no TLS   idle     2 unread  "
+                           "password in file\n"
+                           "bob@example.org    127.0.0.1:%1  POP3 no TLS   idle     0 unread  "
+                           "password in file\n")
+                .arg(port),
+            20000);
         QCOMPARE(velomar({QStringLiteral("--remove-account"), QStringLiteral("bob@example.org")}),
                  QStringLiteral("Removed bob@example.org.\n"));
 
