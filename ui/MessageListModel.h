@@ -33,6 +33,9 @@ public:
     /// By the messages' own values: the address by its bytes, sender and subject by their
     /// UTF-16 units, the date by its instant; equal ones keep their order.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    /// The order chosen last: newest first until another is.
+    int sortColumn() const { return m_sortColumn; }
+    Qt::SortOrder sortOrder() const { return m_order; }
 
 private:
     void applyOrder();

@@ -17,8 +17,7 @@
 #include <unordered_set>
 
 MessagesPage::MessagesPage(LogicCore& core, ModelEvents& events, QWidget* parent)
-    : QWidget(parent), m_core(core), m_model(new MessageListModel(this)),
-      m_sortColumn(MessageListModel::kDate) {
+    : QWidget(parent), m_core(core), m_model(new MessageListModel(this)) {
     // The subject matters most: it takes what the others leave. The account, often the same in
     // every row, gets the least.
     m_list = new ReportTable(m_model, {{70, 0.2}, {90, 0.27}, {110, 0, true}, {100}},
@@ -49,7 +48,7 @@ MessagesPage::MessagesPage(LogicCore& core, ModelEvents& events, QWidget* parent
     // While the page is hidden a change only marks the list stale: it is rebuilt when shown.
     connect(&events, &ModelEvents::unreadChanged, this, &MessagesPage::refreshWhenShown);
     connect(&events, &ModelEvents::accountRemoved, this, &MessagesPage::refreshWhenShown);
-    m_list->horizontalHeader()->setSortIndicator(m_sortColumn, Qt::DescendingOrder);
+    m_list->horizontalHeader()->setSortIndicator(m_model->sortColumn(), m_model->sortOrder());
     updateButtons();
 }
 
@@ -102,15 +101,14 @@ void MessagesPage::select(const Logic::Mail& mail) {
 }
 
 void MessagesPage::sortByColumn(int column) {
-    m_ascending = column != m_sortColumn || !m_ascending;
-    m_sortColumn = column;
-    applySort();
+    const bool ascending =
+        column != m_model->sortColumn() || m_model->sortOrder() == Qt::DescendingOrder;
+    applySort(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
-void MessagesPage::applySort() {
-    const Qt::SortOrder order = m_ascending ? Qt::AscendingOrder : Qt::DescendingOrder;
-    m_model->sort(m_sortColumn, order);
-    m_list->horizontalHeader()->setSortIndicator(m_sortColumn, order);
+void MessagesPage::applySort(int column, Qt::SortOrder order) {
+    m_model->sort(column, order);
+    m_list->horizontalHeader()->setSortIndicator(column, order);
 }
 
 void MessagesPage::markSelectedRead() {

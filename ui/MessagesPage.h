@@ -35,7 +35,7 @@ private:
     void refreshWhenShown();
     /// A header click: another column sorts ascending, the same one again turns the order round.
     void sortByColumn(int column);
-    void applySort();
+    void applySort(int column, Qt::SortOrder order);
     void markSelectedRead();
     /// A double click: the account's read-mail action, then every message of that account read.
     void readMailOfRow(int row);
@@ -46,8 +46,6 @@ private:
     ReportTable* m_list;
     QPushButton* m_markAllRead;
     QPushButton* m_markRead;
-    int m_sortColumn;
-    bool m_ascending = false;
     /// The list does not show the model's messages: the page was hidden when they changed.
     bool m_stale = true;
 };
